@@ -1,0 +1,7 @@
+# Libraries from Debian packages (scripts/install-deps.sh installs them).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+find_package(ZLIB REQUIRED)
+if(SOLVANE_TESTS)
+  find_package(GTest REQUIRED)
+endif()

@@ -1,0 +1,149 @@
+#include "KolDataStdio.h"
+
+#include <cstring>
+#include <new>
+
+#include "KolLog.h"
+
+namespace {
+// Whole-file reads beyond this are refused rather than allocated.
+constexpr long kMaxLoadSize = 256L * 1024 * 1024;
+}  // namespace
+
+KolDataStdio::~KolDataStdio() { CloseOpenFile(); }
+
+void KolDataStdio::CloseOpenFile() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+int KolDataStdio::Open(int kind, const char* root) {
+  Close();
+  kind_ = kind;
+  root_ = root ? root : "";
+  return 0;  // whether the directory exists shows at the first read
+}
+
+int KolDataStdio::Close() { return KolDataSource::Close(); }
+
+bool KolDataStdio::Resolve(const char* operation, const char* name,
+                           char (&path)[kMaxPath]) const {
+  if (!name) name = "";
+  const size_t rootLength = root_.size();
+  const size_t nameLength = std::strlen(name);
+  const size_t total = rootLength + (rootLength ? 1 : 0) + nameLength;
+  if (total >= sizeof path) {
+    GlobalLog().PrintLine("KolDataStdio::%s: path of [%s] is longer than %d characters",
+                          operation, name, kMaxPath - 1);
+    return false;
+  }
+  char* out = path;
+  if (rootLength) {
+    std::memcpy(out, root_.data(), rootLength);
+    out += rootLength;
+    *out++ = '/';
+  }
+  // Scripts name files with '\' as well as '/'.
+  for (size_t i = 0; i < nameLength; ++i) *out++ = name[i] == '\\' ? '/' : name[i];
+  *out = '\0';
+  return true;
+}
+
+int KolDataStdio::Load(const char* name, KolBuffer& buffer) {
+  if (file_) return -1;
+  char path[kMaxPath];
+  if (!Resolve("Load", name, path)) return -1;
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) {
+    GlobalLog().PrintLine("KolDataStdio::Load: file [%s] not found", name);
+    return -1;
+  }
+  long size = -1;
+  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+  if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
+    std::fclose(f);
+    return -1;
+  }
+  if (size > kMaxLoadSize) {
+    GlobalLog().PrintLine("KolDataStdio::Load: file [%s] is too large (%ld bytes)", name, size);
+    std::fclose(f);
+    return -1;
+  }
+  // One byte more than needed, so an empty file still gets a buffer.
+  buffer.reset(new (std::nothrow) char[size + 1]());
+  if (!buffer) {
+    GlobalLog().PrintError("Memory allocating error.");
+    std::fclose(f);
+    return -1;
+  }
+  const size_t got = std::fread(buffer.get(), 1, static_cast<size_t>(size), f);
+  if (got != static_cast<size_t>(size)) {
+    std::fclose(f);
+    return -1;
+  }
+  if (std::fclose(f) != 0) return -1;
+  return static_cast<int>(size);
+}
+
+int KolDataStdio::Store(const char* name, const char* data, int size) {
+  if (file_ || size < 0 || (size > 0 && !data)) return -1;
+  char path[kMaxPath];
+  if (!Resolve("Store", name, path)) return -1;
+  std::FILE* f = std::fopen(path, "wb");
+  if (!f) return -1;
+  if (std::fwrite(data, 1, static_cast<size_t>(size), f) != static_cast<size_t>(size)) {
+    std::fclose(f);
+    return -1;
+  }
+  if (std::fclose(f) != 0) return -1;
+  return size;
+}
+
+int KolDataStdio::OpenRead(const char* name) {
+  CloseOpenFile();
+  char path[kMaxPath];
+  if (!Resolve("OpenRead", name, path)) return 1;
+  file_ = std::fopen(path, "rb");
+  if (!file_) {
+    GlobalLog().PrintLine("KolDataStdio::OpenRead: file [%s] not found", name);
+    return 1;
+  }
+  return 0;
+}
+
+int KolDataStdio::OpenWrite(const char* name) {
+  CloseOpenFile();
+  char path[kMaxPath];
+  if (!Resolve("OpenWrite", name, path)) return 1;
+  file_ = std::fopen(path, "wb");
+  return file_ ? 0 : 1;
+}
+
+int KolDataStdio::CloseFile() {
+  if (!file_) return 0;
+  // Whatever fclose says, the stream is gone afterwards; keeping the handle
+  // would only invite a second fclose on it.
+  const int result = std::fclose(file_);
+  file_ = nullptr;
+  return result == 0 ? 0 : 1;
+}
+
+int KolDataStdio::Read(void* bytes, int size) {
+  if (!file_ || size < 0) return 1;
+  return std::fread(bytes, 1, static_cast<size_t>(size), file_) == static_cast<size_t>(size) ? 0
+                                                                                             : 1;
+}
+
+int KolDataStdio::Write(const void* bytes, int size) {
+  if (!file_ || size < 0) return 1;
+  return std::fwrite(bytes, 1, static_cast<size_t>(size), file_) == static_cast<size_t>(size)
+             ? 0
+             : 1;
+}
+
+int KolDataStdio::ReadCounted(void* bytes, int size, int& delivered) {
+  delivered = 0;
+  if (!file_ || size <= 0) return 1;
+  delivered = static_cast<int>(std::fread(bytes, 1, static_cast<size_t>(size), file_));
+  return delivered > 0 ? 0 : 1;
+}

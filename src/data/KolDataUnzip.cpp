@@ -1,0 +1,190 @@
+#include "KolDataUnzip.h"
+
+#include <minizip/unzip.h>
+#include <zlib.h>
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "KolLog.h"
+
+namespace {
+// unzLocateFile's case-sensitivity argument: 2 compares without regard to ASCII
+// case on every platform (0 would mean "platform default", case-sensitive here).
+constexpr int kCaseInsensitive = 2;
+constexpr int kMethodStored = 0;
+constexpr int kMethodDeflated = Z_DEFLATED;
+constexpr unsigned long kFlagEncrypted = 1;
+
+unzFile Handle(void* archive) { return static_cast<unzFile>(archive); }
+}  // namespace
+
+KolDataUnzip::~KolDataUnzip() { Close(); }
+
+int KolDataUnzip::Open(int kind, const char* root) {
+  Close();
+  kind_ = kind;
+  root_ = root ? root : "";
+  archive_ = unzOpen(root_.c_str());
+  return archive_ ? 0 : 1;
+}
+
+int KolDataUnzip::Close() {
+  if (kind_ & kKindMask) kind_ = 0;
+  if (archive_) unzClose(Handle(archive_));
+  archive_ = nullptr;
+  memberOpen_ = false;
+  return 0;
+}
+
+bool KolDataUnzip::Locate(const char* operation, const char* name) {
+  if (!name) name = "";
+  const size_t length = std::strlen(name);
+  if (length >= static_cast<size_t>(kMaxPath)) {
+    GlobalLog().PrintLine("KolDataUnzip::%s: name [%s] is longer than %d characters",
+                          operation, name, kMaxPath - 1);
+    return false;
+  }
+  char normalised[kMaxPath];
+  for (size_t i = 0; i <= length; ++i) normalised[i] = name[i] == '\\' ? '/' : name[i];
+  return unzLocateFile(Handle(archive_), normalised, kCaseInsensitive) == UNZ_OK;
+}
+
+bool KolDataUnzip::CheckMember(const char* operation, const char* name, MemberInfo& info) {
+  unz_file_info fileInfo;
+  if (unzGetCurrentFileInfo(Handle(archive_), &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) !=
+      UNZ_OK) {
+    GlobalLog().PrintLine("KolDataUnzip::%s: file [%s] has a damaged directory entry",
+                          operation, name);
+    return false;
+  }
+  if (fileInfo.flag & kFlagEncrypted) {
+    GlobalLog().PrintLine("KolDataUnzip::%s: file [%s] is encrypted", operation, name);
+    return false;
+  }
+  if (fileInfo.compression_method != kMethodStored &&
+      fileInfo.compression_method != kMethodDeflated) {
+    GlobalLog().PrintLine(
+        "KolDataUnzip::%s: file [%s] uses compression method %lu (only stored and deflated "
+        "are read)",
+        operation, name, fileInfo.compression_method);
+    return false;
+  }
+  info.size = fileInfo.uncompressed_size;
+  info.crc = fileInfo.crc;
+  return true;
+}
+
+int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
+  if (!archive_) return 1;
+  if (!Locate("Load", name)) {
+    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] not found", name);
+    return -1;
+  }
+  MemberInfo info;
+  if (!CheckMember("Load", name, info)) return -1;
+  // Zip64 members show up here as 0xFFFFFFFF; anything this large is refused
+  // before a byte is allocated.
+  if (info.size > kMaxMemberSize || info.size > static_cast<unsigned long>(INT_MAX)) {
+    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] is too large (%lu bytes)", name,
+                          info.size);
+    return -1;
+  }
+  if (unzOpenCurrentFile(Handle(archive_)) != UNZ_OK) {
+    GlobalLog().PrintLine("KolDataUnzip::Load error");
+    return 1;
+  }
+  memberOpen_ = false;  // opening a member closes any member that was streaming
+  const int size = static_cast<int>(info.size);
+  buffer.reset(new (std::nothrow) char[size + 1]());
+  if (!buffer) {
+    unzCloseCurrentFile(Handle(archive_));
+    GlobalLog().PrintError("Memory allocating error.");
+    return -1;
+  }
+  const int n = size > 0 ? unzReadCurrentFile(Handle(archive_), buffer.get(), size) : 0;
+  // The checksum is only checked when the member is closed after a full read.
+  const int closed = unzCloseCurrentFile(Handle(archive_));
+  if (n != size) {  // a read error, or fewer bytes than the member declares
+    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] is damaged", name);
+    return -1;
+  }
+  if (closed == UNZ_CRCERROR) {
+    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] fails its checksum", name);
+    return -1;
+  }
+  return n;
+}
+
+int KolDataUnzip::Store(const char* name, const char* data, int size) { return 1; }
+
+int KolDataUnzip::OpenRead(const char* name) {
+  if (!archive_) return 1;
+  if (memberOpen_) CloseFile();
+  if (!Locate("OpenRead", name)) {
+    GlobalLog().PrintLine("KolDataUnzip::Open: file [%s] not found", name);
+    return 1;
+  }
+  MemberInfo info;
+  if (!CheckMember("OpenRead", name, info)) return 1;
+  if (unzOpenCurrentFile(Handle(archive_)) != UNZ_OK) {
+    GlobalLog().Print("KolDataUnzip::OpenRead error\n");
+    return 1;
+  }
+  memberOpen_ = true;
+  memberName_ = name ? name : "";
+  member_ = info;
+  deliveredCrc_ = crc32(0L, Z_NULL, 0);
+  delivered_ = 0;
+  checksumReported_ = false;
+  return 0;
+}
+
+int KolDataUnzip::OpenWrite(const char* name) { return 1; }
+
+int KolDataUnzip::CloseFile() {
+  if (!archive_) return 0;
+  const int closed = unzCloseCurrentFile(Handle(archive_));
+  const bool wasOpen = memberOpen_;
+  memberOpen_ = false;
+  if (wasOpen && closed == UNZ_CRCERROR) {
+    if (!checksumReported_)
+      GlobalLog().PrintLine("KolDataUnzip::CloseFile: file [%s] fails its checksum",
+                            memberName_.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+bool KolDataUnzip::TrackDelivered(const void* bytes, int count) {
+  if (!memberOpen_ || count <= 0) return true;
+  deliveredCrc_ = crc32(deliveredCrc_, static_cast<const Bytef*>(bytes), static_cast<uInt>(count));
+  delivered_ += static_cast<unsigned long>(count);
+  if (delivered_ != member_.size || deliveredCrc_ == member_.crc) return true;
+  if (!checksumReported_)
+    GlobalLog().PrintLine("KolDataUnzip::Read: file [%s] fails its checksum",
+                          memberName_.c_str());
+  checksumReported_ = true;
+  return false;
+}
+
+int KolDataUnzip::ReadCounted(void* bytes, int size, int& delivered) {
+  delivered = 0;
+  if (!archive_ || size < 0) return 1;
+  const int n = unzReadCurrentFile(Handle(archive_), bytes, static_cast<unsigned>(size));
+  if (n < 0) {
+    GlobalLog().Print("KolDataUnzip::Read error\n");
+    return 1;
+  }
+  if (!TrackDelivered(bytes, n)) return 1;
+  delivered = n;
+  return n > 0 ? 0 : 1;
+}
+
+int KolDataUnzip::Read(void* bytes, int size) {
+  int delivered = 0;
+  return ReadCounted(bytes, size, delivered);
+}
+
+int KolDataUnzip::Write(const void* bytes, int size) { return 1; }

@@ -1,0 +1,52 @@
+// Zip archive back end: reads members of one archive with minizip, matching
+// member names without regard to ASCII case and with '\' read as '/'. Archives
+// are read-only. Members that minizip would hand back wrongly (encrypted, an
+// unknown compression method, a failed checksum) are refused, never passed on.
+#pragma once
+
+#include <string>
+
+#include "KolDataSource.h"
+
+class KolDataUnzip : public KolDataSource {
+ public:
+  KolDataUnzip() = default;
+  ~KolDataUnzip() override;
+
+  int Open(int kind, const char* root) override;
+  int Close() override;
+  int Load(const char* name, KolBuffer& buffer) override;
+  int Store(const char* name, const char* data, int size) override;
+  int OpenRead(const char* name) override;
+  int OpenWrite(const char* name) override;
+  int CloseFile() override;
+  int Read(void* bytes, int size) override;
+  int Write(const void* bytes, int size) override;
+  int ReadCounted(void* bytes, int size, int& delivered) override;
+
+  // Largest member Load allocates for.
+  static constexpr unsigned long kMaxMemberSize = 256UL * 1024 * 1024;
+
+ private:
+  struct MemberInfo {
+    unsigned long size = 0;
+    unsigned long crc = 0;
+  };
+  // Makes the named member current; false when it is not in the archive or
+  // the name does not fit (the caller writes its own "not found" line).
+  bool Locate(const char* operation, const char* name);
+  // Refuses (with a log line) a current member that cannot be read correctly.
+  bool CheckMember(const char* operation, const char* name, MemberInfo& info);
+  // Counts bytes of the open member and verifies its checksum once all arrived;
+  // false (with a log line) when the checksum fails.
+  bool TrackDelivered(const void* bytes, int count);
+
+  void* archive_ = nullptr;  // unzFile
+  // The member open for streaming, for its checksum and for messages.
+  bool memberOpen_ = false;
+  std::string memberName_;
+  MemberInfo member_;
+  unsigned long deliveredCrc_ = 0;
+  unsigned long delivered_ = 0;
+  bool checksumReported_ = false;
+};

@@ -1,0 +1,167 @@
+#include "KolFile.h"
+
+#include "KolClassRegistry.h"
+#include "KolLog.h"
+
+namespace {
+const char kMagic[] = "KOL";
+}  // namespace
+
+KolFile::~KolFile() {
+  // Close here, while the KolFile part still exists to handle the second pass.
+  if (State() != kIdle) CloseFile();
+}
+
+int KolFile::GetID(const char* className) {
+  const KolClassRegistry& registry = ClassRegistry();
+  for (int i = 0; i < registry.Count(); ++i)
+    if (std::string(registry.At(i).ClassName()) == (className ? className : "")) return i;
+  GlobalLog().Print("KolFile: GetID: Error: class <%s> not found\n", className ? className : "");
+  return -1;
+}
+
+std::vector<std::unique_ptr<KolObject>> KolFile::TakeLoadedObjects() {
+  return std::move(loaded_);
+}
+
+int KolFile::OpenRead(const char* name) {
+  const int result = KolData::OpenRead(name);
+  if (result != 0) return result;
+  return LoadClass();
+}
+
+int KolFile::LoadClass() {
+  std::string magic;
+  if (ReadString(magic) != 0 || magic != kMagic) {
+    GlobalLog().Print("KolFile: LoadClass: invalid magic\n");
+    return 1;
+  }
+  int count = 0;
+  if (ReadInt(count) != 0) return 1;
+  objects_.clear();
+  loaded_.clear();
+  classMap_.clear();
+  // A class id must be below count, and each one takes at least five bytes, so a
+  // huge count is harmless: the map only grows as far as the ids that are read.
+  if (count < 0) count = 0;
+  for (;;) {
+    int id = 0;
+    if (ReadInt(id) != 0) return 1;
+    if (id < 0) break;
+    if (id >= count) {
+      GlobalLog().Print("KolFile: LoadClass: invalid id %d/%d\n", id, count);
+      return 1;
+    }
+    std::string className;
+    if (ReadString(className) != 0 || className.empty()) return 1;
+    const int index = GetID(className.c_str());
+    if (index < 0) {
+      GlobalLog().Print("KolFile: LoadClass: can't match class <%s>\n", className.c_str());
+      return 1;
+    }
+    if (static_cast<size_t>(id) >= classMap_.size()) classMap_.resize(id + 1, -1);
+    classMap_[id] = index;
+  }
+  return 0;
+}
+
+int KolFile::OpenWrite(const char* name) {
+  const int result = KolData::OpenWrite(name);
+  if (result != 0) return result;
+  fileName_ = name ? name : "";
+  objects_.clear();
+  classUse_.assign(ClassRegistry().Count(), 0);
+  return 0;
+}
+
+int KolFile::TransferObject(KolObject*& object) {
+  if (State() == kIdle) return 1;
+  return Storing() ? StoreObject(object) : LoadObject(object);
+}
+
+int KolFile::StoreObject(KolObject* object) {
+  if (State() != kWriting || !Storing()) return 1;
+  if (!object) return WriteInt(-1);
+  for (size_t i = 0; i < objects_.size(); ++i)
+    if (objects_[i] == object) return WriteInt(static_cast<int>(i));
+  const int id = static_cast<int>(objects_.size());
+  objects_.push_back(object);
+  const int classId = GetID(object->ClassName());
+  if (classId < 0) {
+    GlobalLog().Print("StoreObject: object's class is not registered\n");
+    GlobalLog().Print("[%d] %s\n", classId, object->ClassName());
+    return 1;
+  }
+  if (int r = WriteInt(id)) return r;
+  if (int r = WriteInt(classId)) return r;
+  // The registry may have grown since OpenWrite.
+  if (static_cast<size_t>(classId) >= classUse_.size()) classUse_.resize(classId + 1, 0);
+  ++classUse_[classId];
+  return object->Transfer(*this);
+}
+
+int KolFile::LoadObject(KolObject*& object) {
+  if (State() != kReading || Storing()) return 1;
+  int id = 0;
+  if (ReadInt(id) != 0) return 1;
+  if (id == -1) {
+    object = nullptr;
+    return 0;
+  }
+  const int tableSize = static_cast<int>(objects_.size());
+  if (id < -1 || id > tableSize) {
+    GlobalLog().Print("ERROR: KolFile: Object Loader: invalid object ID\n");
+    return 1;
+  }
+  if (id < tableSize) {
+    object = objects_[id];
+    return 0;
+  }
+  int classId = 0;
+  if (ReadInt(classId) != 0) return 1;
+  if (classId < 0 || classId >= static_cast<int>(classMap_.size()) || classMap_[classId] < 0) {
+    GlobalLog().Print("ERROR: KolFile: Object Loader: invalid class ID\n");
+    return 1;
+  }
+  std::unique_ptr<KolObject> made = ClassRegistry().At(classMap_[classId]).Create();
+  if (!made) return 1;
+  KolObject* raw = made.get();
+  // In the table before its fields are read, so references back to it resolve.
+  objects_.push_back(raw);
+  loaded_.push_back(std::move(made));
+  const int result = raw->Transfer(*this);
+  if (result != 0) {
+    GlobalLog().Print("ERROR: KolFile: Object Loader: (%d)\n", result);
+    return result;
+  }
+  object = raw;
+  return 0;
+}
+
+int KolFile::CloseFile() {
+  if (State() == kIdle) return 1;
+  if (!Storing()) return KolData::CloseFile();
+
+  // Second pass: the used classes are known only now, so the header goes in
+  // front of the data already written.
+  if (int r = KolData::CloseFile()) return r;
+  KolBuffer data;
+  const int size = Load(fileName_.c_str(), data);
+  if (size < 0) return 1;
+  if (int r = KolData::OpenWrite(fileName_.c_str())) return r;
+  int result = WriteString(kMagic);
+  const KolClassRegistry& registry = ClassRegistry();
+  if (result == 0) result = WriteInt(registry.Count());
+  for (int i = 0; result == 0 && i < registry.Count(); ++i) {
+    if (i < static_cast<int>(classUse_.size()) && classUse_[i] != 0) {
+      result = WriteInt(i);
+      if (result == 0) result = WriteString(registry.At(i).ClassName());
+    }
+  }
+  if (result == 0) result = WriteInt(-1);
+  if (result == 0 && size > 0) result = Write(data.get(), size);
+  const int closed = KolData::CloseFile();
+  if (result == 0) result = closed;
+  fileName_.clear();
+  return result;
+}

@@ -1,0 +1,1 @@
+#include "KolObject.h"

@@ -1,0 +1,53 @@
+// Helpers shared by the test suites: a scratch directory removed afterwards,
+// zip archives written on the spot with minizip's writer, log capture through
+// the log's own buffer, and a reset of every process-wide object.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Puts every process-wide object back as at program start: the log (outputs
+// off, no records), the default data sources, the text-error latch, the class
+// registry.
+void ResetProcessState();
+
+// A fresh directory under the system temp folder, deleted with its content.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string PathOf(const std::string& name) const { return path_ + "/" + name; }
+  // Writes a file (creating folders on the way); name uses '/'.
+  void Write(const std::string& name, const std::string& bytes) const;
+  std::string Read(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+struct ZipMember {
+  std::string name;
+  std::string data;
+  int method = 8;               // 0 stored, 8 deflated
+  const char* password = nullptr;  // encrypts the member when set
+  // Writes data as already-compressed bytes under rawMethod (e.g. 12, bzip2).
+  bool raw = false;
+  int rawMethod = 0;
+};
+
+// Writes a zip archive; false if minizip refused any step.
+bool WriteZip(const std::string& path, const std::vector<ZipMember>& members);
+
+// Switches the global log's buffer on (after a full reset of process state) and
+// reads it back with plain LF line ends.
+class LogCapture {
+ public:
+  LogCapture();
+  ~LogCapture();
+  std::string Text() const;
+  int Records() const;
+};
