@@ -1,0 +1,36 @@
+#include "VBitmapRawCodec.h"
+
+#include "KolData.h"
+#include "VBitmap.h"
+
+int VBitmapRawCodec::RawBytesPerPixel() const {
+  if (bitmap_.order == kGray) return 1;
+  if (bitmap_.depth == kB24) return 3;
+  if (bitmap_.depth == kB32) return 4;
+  return 0;
+}
+
+int VBitmapRawCodec::Read() { return ReadPixels(); }
+int VBitmapRawCodec::Write() { return WritePixels(); }
+
+int VBitmapRawCodec::ReadPixels() {
+  const int bytes = RawBytesPerPixel();
+  if (bytes == 0 || bitmap_.width <= 0 || bitmap_.height <= 0 || bitmap_.Pixels()) return 1;
+  auto pixels = VBitmap::AllocatePixels(bitmap_.width, bitmap_.height, bytes);
+  if (!pixels) return 1;
+  if (ReadFully(pixels.get(), static_cast<std::int64_t>(bitmap_.width) * bitmap_.height * bytes))
+    return 1;
+  // Grey files hold one byte per pixel whatever the depth code says; make the
+  // descriptor say so too, so later steps never walk the array with a wider step.
+  if (bitmap_.order == kGray) bitmap_.depth = kB08;
+  bitmap_.SetPixels(std::move(pixels));
+  return 0;
+}
+
+int VBitmapRawCodec::WritePixels() {
+  const int bytes = RawBytesPerPixel();
+  if (bytes == 0 || bitmap_.width <= 0 || bitmap_.height <= 0 || !bitmap_.Pixels()) return 1;
+  const std::int64_t size = static_cast<std::int64_t>(bitmap_.width) * bitmap_.height * bytes;
+  if (size > VBitmap::kMaxPixelBytes) return 1;
+  return stream_.Write(bitmap_.Pixels(), static_cast<int>(size));
+}
