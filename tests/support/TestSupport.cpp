@@ -12,6 +12,8 @@
 #include "KolDataSource.h"
 #include "KolLog.h"
 #include "KolText.h"
+#include "VSourceGravityParticle.h"
+#include "VSurface.h"
 
 void ResetProcessState() {
   GlobalLog().ResetForTest();
@@ -19,6 +21,8 @@ void ResetProcessState() {
   SetDefaultStoreSource(nullptr);
   ResetTextErrorLatchForTest();
   ClassRegistry().ResetForTest();
+  ResetParticlesForTest();
+  SetCurrentSurface(nullptr);
 }
 
 TempDir::TempDir() {
