@@ -1,19 +1,41 @@
-// The demo object: owns one run's effects in the order the frame combines them.
-// The script readers add effects through AddEffect, which only links them into
-// the effect list, so the readers depend on nothing above the engine core.
+// The demo object: one run of the demo from set-up to finish. It owns the
+// surface, the main colour line and the effects, which it keeps in the effect
+// list in the order the frame combines them. The script readers add effects
+// through AddEffect, which only links them into the list, so the readers
+// depend on nothing above the engine core.
 #pragma once
 
 #include <memory>
 #include <vector>
 
+#include "VColorLine.h"
 #include "VEffect.h"
 #include "VList.h"
+#include "VSurface.h"
+
+class KolData;
+
+enum DemoSoundMode { kSoundNone = 1, kSoundMono = 2, kSoundStereo = 3 };
+enum DemoDisplayMode { kDisplayFullScreenPixels = 1, kDisplayFullScreenExclusive = 2, kDisplayWindowed = 3 };
 
 class VDemo {
  public:
   VDemo() = default;
+  // Clears the current surface if it is this demo's, then destroys the surface.
+  ~VDemo();
   VDemo(const VDemo&) = delete;
   VDemo& operator=(const VDemo&) = delete;
+
+  // Data sources, surface, main line, scripts and clock; failures show in the
+  // log's record count.
+  void Setup();
+  // Setup, the frame loop, Finish. Returns at once if set-up failed.
+  void Run();
+  // One frame at the clock's current time.
+  void RenderFrame();
+  // Renders one frame at time t (seconds), whatever the clock says.
+  void RenderFrameAt(float t);
+  void Finish();
 
   // Takes the effect and links it at the front of the effect list.
   void AddEffect(std::unique_ptr<VEffect> effect) {
@@ -22,7 +44,23 @@ class VDemo {
   }
 
   VList effects;
+  std::unique_ptr<VSurface> surface;
+  VColorLine mainLine;
+  int endTime = 0;
+  int soundMode = kSoundStereo;
+  int displayMode = kDisplayWindowed;
+  // True when neither the archive nor the data directory could be opened.
+  bool abandoned = false;
+  // Frames rendered by Run and RenderFrame.
+  int framesRendered = 0;
 
  private:
   std::vector<std::unique_ptr<VEffect>> owned_;
 };
+
+// The two long-lived data sources: the demo's data (archive or directory) and
+// the output directory. Their back ends become the default load and store sources.
+KolData& InputDataSource();
+KolData& OutputDataSource();
+// Tests only: close both sources.
+void ResetDemoDataSourcesForTest();

@@ -27,7 +27,8 @@ enum KolModule {
   kModuleList = 7,
   kModuleTex = 8,
   kModuleText = 9,
-  kModuleListBox = 10,  // also PixelSurface
+  kModuleListBox = 10,
+  kModulePixelSurface = 10,  // shares the list box's code
   kModuleDirectDraw = 11,
 };
 

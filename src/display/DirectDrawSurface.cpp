@@ -1,0 +1,112 @@
+#include "DirectDrawSurface.h"
+
+#include "KolLog.h"
+
+namespace {
+plat::ExclusiveCreateFunction gCreate = nullptr;
+constexpr const char* kModuleName = "DirectDrawSurface";
+}  // namespace
+
+plat::ExclusiveCreateFunction ExclusiveCreateEntry() { return gCreate; }
+
+void DirectDrawSurface::Create(bool, int w, int h, int bitsPerPixel) {
+  KolLog& log = GlobalLog();
+  plat::LibraryHandle library = plat::LoadRuntimeLibrary(plat::kExclusiveLibraryName);
+  if (library)
+    gCreate = reinterpret_cast<plat::ExclusiveCreateFunction>(
+        plat::FindLibrarySymbol(library, plat::kExclusiveCreateName));
+  // A library without the entry point is as good as missing.
+  if (!library || !gCreate) {
+    log.Report(2, kModuleDirectDraw, kModuleName, 1, "missing ddraw.dll");
+    return;
+  }
+  ownDC_ = true;
+  VWindowSurface::Create(true, w, h, bitsPerPixel);
+  if (log.RecordCount() != 0) return;
+  plat::ShowPointer(false);
+
+  int result = gCreate(nullptr, &output_, nullptr);
+  if (result != plat::kResultOk || !output_) {
+    output_ = nullptr;
+    log.Report(2, kModuleDirectDraw, kModuleName, 2, "Can't Create DirectDraw object: %d", result);
+    return;
+  }
+  if (output_->SetCooperativeLevel(window_, plat::kCooperativeExclusive |
+                                                plat::kCooperativeFullScreen) != plat::kResultOk)
+    log.Report(0, kModuleDirectDraw, kModuleName, 3, "Can't set exclusive mode");
+  result = output_->SetDisplayMode(w, h, bitsPerPixel);
+  if (result != plat::kResultOk)
+    log.Report(0, kModuleDirectDraw, kModuleName, 4, "Can't set videomode %dx%d,%dbpp: %d", w, h,
+               bitsPerPixel, result);
+
+  primaryDescription_ = plat::SurfaceDescription();
+  primaryDescription_.flags = plat::kSurfaceDescCaps | plat::kSurfaceDescBackBufferCount;
+  primaryDescription_.backBufferCount = 1;
+  primaryDescription_.caps = plat::kCapsPrimarySurface | plat::kCapsFlip | plat::kCapsComplex;
+  result = output_->CreateSurface(primaryDescription_, &primary_, nullptr);
+  if (result != plat::kResultOk || !primary_) {
+    primary_ = nullptr;
+    log.Report(2, kModuleDirectDraw, kModuleName, 5, "Can't create the DirectDraw surface: %d",
+               result);
+    return;
+  }
+  backBufferCaps_ = plat::kCapsBackBuffer;
+  result = primary_->GetAttachedSurface(backBufferCaps_, &backBuffer_);
+  if (result != plat::kResultOk || !backBuffer_) {
+    backBuffer_ = nullptr;
+    log.Report(2, kModuleDirectDraw, kModuleName, 6, "Can't get back buffer: %d", result);
+  }
+}
+
+int DirectDrawSurface::Init() {
+  // No window: nothing to draw to, and CreatePixelBuffer would only repeat the
+  // failure Create already reported.
+  if (!window_) return 1;
+  CreatePixelBuffer();
+  return 0;
+}
+
+int DirectDrawSurface::Lock() {
+  backBufferDC_ = nullptr;
+  if (!backBuffer_ || !bitmap_) return 1;
+  // A lost back buffer gives no DC; the frame is then skipped.
+  if (backBuffer_->GetDC(&backBufferDC_) != plat::kResultOk || !backBufferDC_) {
+    backBufferDC_ = nullptr;
+    return 1;
+  }
+  memoryDC_ = plat::CreateMemoryDC(backBufferDC_);
+  if (memoryDC_) plat::SelectPixelBitmap(memoryDC_, bitmap_);
+  return 0;
+}
+
+int DirectDrawSurface::Unlock() {
+  if (!backBufferDC_) return 1;
+  if (memoryDC_) {
+    plat::CopyPixels(backBufferDC_, 0, 0, width, height, memoryDC_, 0, 0);
+    plat::DeleteMemoryDC(memoryDC_);
+    memoryDC_ = nullptr;
+  }
+  backBuffer_->ReleaseDC(backBufferDC_);
+  backBufferDC_ = nullptr;
+  for (;;) {
+    const int result = primary_->Flip(nullptr, 0);
+    if (result == plat::kResultStillDrawing) continue;  // busy retry, no sleep
+    // A lost surface is restored; the flip waits for the next frame.
+    if (result == plat::kResultSurfaceLost) primary_->Restore();
+    return 0;
+  }
+}
+
+int DirectDrawSurface::Close() {
+  if (output_) {
+    output_->RestoreDisplayMode();
+    if (primary_) primary_->Release();
+    primary_ = nullptr;
+    backBuffer_ = nullptr;
+    output_->Release();
+    output_ = nullptr;
+  }
+  ReleasePixelBuffer();
+  plat::ShowPointer(true);
+  return 0;
+}

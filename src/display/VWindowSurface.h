@@ -1,0 +1,46 @@
+// The surface window: one top-level window of class "VSurface" titled
+// "Solvane" per desktop, full screen (topmost popup at 0,0) or windowed (client
+// area centred). Its procedure sets the quit flag on Escape and on a close
+// request, and records letter keys with the demo clock's time as key marks,
+// which the surface's destructor writes to the log in time order.
+#pragma once
+
+#include <map>
+
+#include "Platform.h"
+#include "VSurface.h"
+
+// Process-wide input state fed by the surface window.
+bool QuitRequested();
+void RequestQuit();
+// Time in demo-clock milliseconds -> letter; one mark per millisecond.
+std::map<int, char>& KeyMarks();
+// Tests only: no quit request and no marks, as at program start.
+void ResetSurfaceInputForTest();
+
+class VWindowSurface : public VSurface {
+ public:
+  static constexpr const char* kClassName = "VSurface";
+  static constexpr const char* kTitle = "Solvane";
+  static constexpr size_t kMaxKeyMarks = 100000;  // beyond this, further marks are dropped
+
+  VWindowSurface() = default;
+  // Writes and empties the key marks, then unregisters the window class.
+  ~VWindowSurface() override;
+
+  // Makes and shows the surface window; failures are reported to the log.
+  void Create(bool fullScreen, int width, int height, int bitsPerPixel) override;
+
+  plat::WindowHandle Window() const { return window_; }
+
+  static std::intptr_t WindowProcedure(plat::WindowHandle window, unsigned message,
+                                       std::uintptr_t wParam, std::intptr_t lParam);
+
+ protected:
+  plat::WindowHandle window_ = nullptr;
+  int requestedWidth_ = 0;
+  int requestedHeight_ = 0;
+  int requestedBitsPerPixel_ = 0;
+  bool fullScreen_ = false;
+  bool ownDC_ = true;
+};

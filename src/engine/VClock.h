@@ -1,0 +1,20 @@
+// The demo clock: milliseconds of the platform tick count since Start, with
+// 32-bit wrap-around arithmetic. One process-wide clock, started when the
+// program starts and again when the music starts.
+#pragma once
+
+#include <cstdint>
+
+class VClock {
+ public:
+  void Start();
+  // Now minus the start tick, modulo 2^32, read as a signed count.
+  int Milliseconds() const;
+  float Seconds() const { return static_cast<float>(Milliseconds()) * 0.001f; }
+  std::uint32_t StartTick() const { return start_; }
+
+ private:
+  std::uint32_t start_ = 0;
+};
+
+VClock& DemoClock();

@@ -1,0 +1,141 @@
+#include "VDemo.h"
+
+#include <cstring>
+
+#include "DirectDrawSurface.h"
+#include "KolData.h"
+#include "KolLog.h"
+#include "KolText.h"
+#include "LoadDemoScript.h"
+#include "PixelSurface.h"
+#include "Platform.h"
+#include "ProgramLocation.h"
+#include "VClock.h"
+#include "VWindowSurface.h"
+
+namespace {
+constexpr int kSurfaceWidth = 640;
+constexpr int kSurfaceHeight = 480;
+constexpr int kSurfaceBits = 32;
+constexpr int kFrameInterval = 20;  // ms; frames come strictly more than this apart
+}  // namespace
+
+KolData& InputDataSource() {
+  static KolData source;
+  return source;
+}
+
+KolData& OutputDataSource() {
+  static KolData source;
+  return source;
+}
+
+void ResetDemoDataSourcesForTest() {
+  InputDataSource().Close();
+  OutputDataSource().Close();
+}
+
+VDemo::~VDemo() {
+  if (surface && CurrentSurface() == surface.get()) SetCurrentSurface(nullptr);
+  surface.reset();
+}
+
+void VDemo::Setup() {
+  KolLog& log = GlobalLog();
+  const std::string archivePath = ProgramDirectory() + ProgramName() + ".dat";
+
+  KolData& input = InputDataSource();
+  if (input.Open(kKindArchive, archivePath.c_str()) != 0) {
+    log.PrintLine("Data file [%s] not present", archivePath.c_str());
+    const std::string dataPath = ProgramFile("data");
+    if (input.Open(kKindDirectory, dataPath.c_str()) != 0) {
+      log.PrintLine("Data directory [%s] not present", dataPath.c_str());
+      abandoned = true;
+      return;
+    }
+  }
+  input.SetDefault(false);
+
+  KolData& output = OutputDataSource();
+  const int opened = output.Open(kKindDirectory, "");
+  if (opened != 0)
+    log.Print("failed to open default output (error %d)\n", opened);
+  else
+    output.SetDefault(true);
+
+  KolText lexer;
+  if (displayMode == kDisplayFullScreenExclusive)
+    surface = std::make_unique<DirectDrawSurface>();
+  else
+    surface = std::make_unique<PixelSurface>();
+  SetCurrentSurface(surface.get());
+  surface->Create(displayMode != kDisplayWindowed, kSurfaceWidth, kSurfaceHeight, kSurfaceBits);
+  surface->Init();
+
+  mainLine.Allocate(surface->width);
+  LoadDemoScript(lexer, "Demo.txt", *this);
+
+  if (log.RecordCount() != 0) return;
+  for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) n->element->Prepare();
+  endTime = 0;
+  for (VList::Node* n = effects.First(); n != effects.End(); n = n->next)
+    if (static_cast<float>(endTime) < n->element->endTime)
+      endTime = static_cast<int>(n->element->endTime);  // whole seconds, rounded down
+  DemoClock().Start();
+}
+
+void VDemo::Run() {
+  Setup();
+  KolLog& log = GlobalLog();
+  if (abandoned || log.RecordCount() != 0) return;
+
+  int lastFrame = 0;
+  for (;;) {
+    const int now = DemoClock().Milliseconds();
+    // Unsigned difference: correct across the wrap of the millisecond count.
+    if (lastFrame == 0 ||
+        static_cast<unsigned>(now) - static_cast<unsigned>(lastFrame) > kFrameInterval) {
+      RenderFrame();
+      lastFrame = now;
+    }
+    if (log.RecordCount() != 0) break;
+    if (!(DemoClock().Seconds() < static_cast<float>(endTime))) break;
+    plat::Message message;
+    while (plat::PeekAppMessage(message, true)) {
+      if (message.message == plat::kMsgQuit) break;  // dropped: it does not end the demo
+      plat::TranslateAppMessage(message);
+      plat::DispatchAppMessage(message);
+    }
+    if (QuitRequested()) break;
+  }
+  Finish();
+}
+
+void VDemo::RenderFrame() { RenderFrameAt(DemoClock().Seconds()); }
+
+void VDemo::RenderFrameAt(float t) {
+  ++framesRendered;
+  mainLine.Clear();
+  for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
+    VEffect& effect = *n->element;
+    if (!effect.ActiveAt(t)) continue;
+    effect.Render(t);
+    effect.line.Combine(mainLine, TrackAt(effect.alphaTrack, t), TrackAt(effect.addTrack, t));
+  }
+  VSurface* target = CurrentSurface();
+  if (!target) return;
+  target->Lock();
+  if (target->pixels) {
+    mainLine.WriteToSurface();
+    // Every row but the last repeats row 0.
+    const size_t rowBytes = static_cast<size_t>(target->width) * 4;
+    for (int y = 1; y < target->height - 1; ++y)
+      std::memcpy(target->pixels + static_cast<size_t>(y) * target->width, target->pixels,
+                  rowBytes);
+  }
+  target->Unlock();
+}
+
+void VDemo::Finish() {
+  if (VSurface* target = CurrentSurface()) target->Close();
+}

@@ -1,0 +1,142 @@
+// The platform layer: every facility of the operating system the program uses,
+// in our own words. The program's logic was designed around Win32 (window
+// procedures, a thread message queue, display modes, a system-memory bitmap
+// copied to a window each frame, an exclusive flipping full-screen output, a
+// library loaded at run time), so these calls keep those semantics. Two
+// backends provide them: SDL for the real program, headless for tests and
+// offline rendering. This is the only code that may include OS or SDL headers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Messages.h"
+
+namespace plat {
+
+// Opaque handles. Null is "none".
+struct Window;
+struct DrawContext;
+struct PixelBitmap;
+struct Library;
+using WindowHandle = Window*;
+using DCHandle = DrawContext*;
+using BitmapHandle = PixelBitmap*;
+using LibraryHandle = Library*;
+
+using WindowProc = std::intptr_t (*)(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                     std::intptr_t lParam);
+
+struct Message {
+  WindowHandle window = nullptr;
+  unsigned message = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+};
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+
+struct DisplayMode {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;  // bytes per pixel x 8
+  int refreshRate = 0;
+};
+
+struct WindowClass {
+  const char* name = nullptr;
+  unsigned style = 0;
+  WindowProc procedure = nullptr;
+  int icon = 0;  // a stock icon id, or 0
+  bool blackBackground = false;
+};
+
+// --- Backend selection ------------------------------------------------------
+// Starts the headless backend (virtual clock, configurable screen, captured
+// frames). Returns false if a backend is already running.
+bool StartHeadless();
+// Ends the running backend: destroys every window and releases what it holds.
+void Shutdown();
+bool Started();
+
+// --- Time, program, files ---------------------------------------------------
+std::uint32_t TickCount();  // milliseconds, wrapping at 2^32
+// The running program's path as the OS gives it (tests may set it).
+std::string ProgramPath();
+void SetProgramPathForTest(const std::string& path);
+
+// --- Windows, classes, messages -----------------------------------------------
+// 0 on failure; LastError() tells why (kErrorClassAlreadyExists, ...).
+int RegisterWindowClass(const WindowClass& windowClass);
+bool UnregisterWindowClass(const char* name);
+unsigned LastError();
+WindowHandle CreateAppWindow(unsigned exStyle, const char* className, const char* title,
+                             unsigned style, int x, int y, int width, int height);
+bool DestroyAppWindow(WindowHandle window);
+bool ShowAppWindow(WindowHandle window, int command);
+bool IsWindowAlive(WindowHandle window);
+// A top-level window of the class anywhere on the desktop (this or another
+// process); another process's window comes back as a non-null stand-in.
+WindowHandle FindWindowOfClass(const char* className);
+WindowHandle ForegroundWindow();
+std::intptr_t DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                     std::intptr_t lParam);
+std::intptr_t SendAppMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                             std::intptr_t lParam);
+// Replaces a window's procedure; returns the previous one.
+WindowProc SubclassWindow(WindowHandle window, WindowProc procedure);
+std::intptr_t CallWindowProcedure(WindowProc procedure, WindowHandle window, unsigned message,
+                                  std::uintptr_t wParam, std::intptr_t lParam);
+
+// The thread's message queue. PeekAppMessage first lets the backend post the
+// input that arrived (keys, close requests).
+bool PeekAppMessage(Message& message, bool remove);
+bool PostAppMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                    std::intptr_t lParam);
+void PostQuit(int exitCode);
+// Adds a character message for a key that types one.
+void TranslateAppMessage(const Message& message);
+std::intptr_t DispatchAppMessage(const Message& message);
+
+// --- Screen, display modes, cursor -------------------------------------------
+int ScreenWidth();
+int ScreenHeight();
+// Grows a client rectangle to the window rectangle for a style.
+void AdjustWindowRectangle(Rect& rect, unsigned style);
+bool ClientRectangle(WindowHandle window, Rect& rect);
+bool WindowRectangle(WindowHandle window, Rect& rect);
+// Modes of the primary display, index 0, 1, ...; false past the last.
+bool EnumerateDisplayMode(int index, DisplayMode& mode);
+// Null restores the mode of the system settings. Returns kDisplayChange...
+int ChangeDisplayMode(const DisplayMode* mode, unsigned flags);
+// Like Win32's ShowCursor: a display counter; returns the new count.
+int ShowPointer(bool show);
+
+// --- Drawing ----------------------------------------------------------------
+DCHandle WindowDC(WindowHandle window);  // the whole window
+DCHandle ClientDC(WindowHandle window);  // the client area
+bool ReleaseDrawContext(WindowHandle window, DCHandle dc);
+DCHandle CreateMemoryDC(DCHandle compatibleWith);
+bool DeleteMemoryDC(DCHandle dc);
+// A 32-bit top-down system-memory bitmap: *pixels receives width x height words
+// 0x00RRGGBB, rows top to bottom, written directly by the program.
+BitmapHandle CreatePixelBitmap(DCHandle dc, int width, int height, std::uint32_t** pixels);
+bool DeletePixelBitmap(BitmapHandle bitmap);
+// Selects the bitmap into a memory DC; returns the previous one.
+BitmapHandle SelectPixelBitmap(DCHandle dc, BitmapHandle bitmap);
+// Copies a block (SRCCOPY) from source to destination; on a window DC this is
+// what shows a frame.
+bool CopyPixels(DCHandle destination, int x, int y, int width, int height, DCHandle source,
+                int sourceX, int sourceY);
+
+// --- Run-time libraries -------------------------------------------------------
+// Loads a library by name. "ddraw.dll" names the platform's built-in exclusive
+// full-screen output (see ExclusiveOutput.h); other names are shared objects.
+LibraryHandle LoadRuntimeLibrary(const char* name);
+void* FindLibrarySymbol(LibraryHandle library, const char* name);
+
+}  // namespace plat

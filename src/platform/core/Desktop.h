@@ -1,0 +1,62 @@
+// The portable core shared by the emulating backends: window classes and
+// windows with their procedures, the thread's message queue, draw contexts and
+// pixel bitmaps, and the exclusive output's objects. Internal to the platform.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Backend.h"
+#include "ExclusiveOutput.h"
+
+namespace plat {
+
+struct PixelBitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+class BackBufferSurface;
+
+struct DrawContext {
+  enum Kind { kWhole, kClient, kMemory, kBackBuffer } kind = kMemory;
+  Window* window = nullptr;
+  PixelBitmap* selected = nullptr;
+  BackBufferSurface* backBuffer = nullptr;
+};
+
+struct Library {
+  bool builtinExclusive = false;
+  void* native = nullptr;
+};
+
+// Everything the core keeps for the running backend.
+struct Desktop {
+  std::unique_ptr<Backend> backend;
+  std::map<std::string, WindowClass> classes;
+  std::map<std::string, std::string> classNames;  // keeps the names alive
+  std::vector<std::unique_ptr<Window>> windows;
+  Window foreignWindow;  // what FindWindowOfClass returns for another process's window
+  std::deque<Message> queue;
+  unsigned lastError = 0;
+  int pointerCount = 0;
+  std::vector<std::unique_ptr<DrawContext>> contexts;
+  std::vector<std::unique_ptr<PixelBitmap>> bitmaps;
+  std::vector<std::unique_ptr<Library>> libraries;
+};
+
+Desktop& TheDesktop();
+Window* FindLiveWindow(WindowHandle handle);
+DrawContext* FindContext(DCHandle handle);
+// The built-in exclusive output's entry point.
+int CreateExclusiveOutput(const void* driver, ExclusiveOutput** output, void* outer);
+// Releases every exclusive output object still alive.
+void ReleaseExclusiveOutputs();
+// Unloads the shared objects loaded at run time.
+void CloseLibraries();
+
+}  // namespace plat

@@ -1,0 +1,169 @@
+// The built-in exclusive full-screen output behind the name "ddraw.dll".
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "Desktop.h"
+#include "ExclusiveSurfaces.h"
+
+namespace plat {
+
+namespace {
+
+class Output;
+
+// Objects handed out and not yet released; whatever is left goes at Shutdown.
+std::vector<std::unique_ptr<Output>> gOutputs;
+std::vector<std::unique_ptr<PrimarySurface>> gSurfaces;
+
+class Output : public ExclusiveOutput {
+ public:
+  int SetCooperativeLevel(WindowHandle handle, unsigned flags) override {
+    Window* window = FindLiveWindow(handle);
+    if (!window || !(flags & kCooperativeExclusive) || !(flags & kCooperativeFullScreen))
+      return kResultGenericFailure;
+    return TheDesktop().backend->ExclusiveCooperate(*window);
+  }
+
+  int SetDisplayMode(int width, int height, int bitsPerPixel) override {
+    const int result = TheDesktop().backend->ExclusiveSetMode(width, height, bitsPerPixel);
+    if (result == kResultOk) {
+      width_ = width;
+      height_ = height;
+    }
+    return result;
+  }
+
+  int CreateSurface(const SurfaceDescription& description, ExclusiveSurface** surface,
+                    void*) override {
+    if (!surface) return kResultGenericFailure;
+    *surface = nullptr;
+    const unsigned chain = kCapsPrimarySurface | kCapsFlip | kCapsComplex;
+    if (description.size != 108 || !(description.flags & kSurfaceDescCaps) ||
+        (description.caps & chain) != chain ||
+        !(description.flags & kSurfaceDescBackBufferCount) || description.backBufferCount != 1)
+      return kResultGenericFailure;
+    // Without a mode of its own the chain takes the screen's size.
+    const int width = width_ ? width_ : ScreenWidth();
+    const int height = height_ ? height_ : ScreenHeight();
+    const int result = TheDesktop().backend->ExclusiveCreateChain(width, height);
+    if (result != kResultOk) return result;
+    gSurfaces.push_back(std::make_unique<PrimarySurface>(width, height));
+    *surface = gSurfaces.back().get();
+    return kResultOk;
+  }
+
+  int RestoreDisplayMode() override {
+    TheDesktop().backend->ExclusiveRestoreMode();
+    width_ = height_ = 0;
+    return kResultOk;
+  }
+
+  unsigned Release() override {
+    TheDesktop().backend->ExclusiveRelease();
+    gOutputs.erase(std::remove_if(gOutputs.begin(), gOutputs.end(),
+                                  [this](const std::unique_ptr<Output>& o) { return o.get() == this; }),
+                   gOutputs.end());
+    return 0;
+  }
+
+ private:
+  int width_ = 0, height_ = 0;
+};
+
+}  // namespace
+
+BackBufferSurface::~BackBufferSurface() {
+  if (!Started()) return;
+  // Draw contexts on this buffer go with it.
+  auto& contexts = TheDesktop().contexts;
+  contexts.erase(std::remove_if(contexts.begin(), contexts.end(),
+                                [this](const std::unique_ptr<DrawContext>& c) {
+                                  return c->backBuffer == this;
+                                }),
+                 contexts.end());
+}
+
+int BackBufferSurface::GetDC(DCHandle* dc) {
+  if (!dc) return kResultGenericFailure;
+  *dc = nullptr;
+  const int result = TheDesktop().backend->ExclusiveBackBufferDC();
+  if (result != kResultOk) return result;
+  auto context = std::make_unique<DrawContext>();
+  context->kind = DrawContext::kBackBuffer;
+  context->backBuffer = this;
+  *dc = context.get();
+  TheDesktop().contexts.push_back(std::move(context));
+  return kResultOk;
+}
+
+int BackBufferSurface::ReleaseDC(DCHandle dc) {
+  DrawContext* context = FindContext(dc);
+  if (!context || context->backBuffer != this) return kResultGenericFailure;
+  auto& contexts = TheDesktop().contexts;
+  contexts.erase(std::remove_if(contexts.begin(), contexts.end(),
+                                [context](const std::unique_ptr<DrawContext>& c) {
+                                  return c.get() == context;
+                                }),
+                 contexts.end());
+  return kResultOk;
+}
+
+bool BackBufferSurface::CopyIn(int x, int y, const std::uint32_t* pixels, int width, int height,
+                               int pitch) {
+  for (int row = 0; row < height; ++row) {
+    const int ty = y + row;
+    if (ty < 0 || ty >= height_) continue;
+    for (int col = 0; col < width; ++col) {
+      const int tx = x + col;
+      if (tx < 0 || tx >= width_) continue;
+      pixels_[static_cast<size_t>(ty) * width_ + tx] = pixels[static_cast<size_t>(row) * pitch + col];
+    }
+  }
+  return true;
+}
+
+int PrimarySurface::GetAttachedSurface(unsigned caps, ExclusiveSurface** surface) {
+  if (!surface) return kResultGenericFailure;
+  *surface = nullptr;
+  if (!(caps & kCapsBackBuffer)) return kResultGenericFailure;
+  const int result = TheDesktop().backend->ExclusiveAttachBackBuffer();
+  if (result != kResultOk) return result;
+  *surface = &backBuffer_;
+  return kResultOk;
+}
+
+int PrimarySurface::Flip(ExclusiveSurface*, unsigned) {
+  return TheDesktop().backend->ExclusiveFlip(backBuffer_.Pixels(), backBuffer_.Width(),
+                                             backBuffer_.Height());
+}
+
+int PrimarySurface::Restore() { return TheDesktop().backend->ExclusiveRestore(); }
+
+unsigned PrimarySurface::Release() {
+  gSurfaces.erase(std::remove_if(gSurfaces.begin(), gSurfaces.end(),
+                                 [this](const std::unique_ptr<PrimarySurface>& s) {
+                                   return s.get() == this;
+                                 }),
+                  gSurfaces.end());
+  return 0;
+}
+
+int CreateExclusiveOutput(const void*, ExclusiveOutput** output, void*) {
+  if (!output) return kResultGenericFailure;
+  *output = nullptr;
+  if (!Started()) return kResultGenericFailure;
+  const int result = TheDesktop().backend->ExclusiveCreate();
+  if (result != kResultOk) return result;
+  gOutputs.push_back(std::make_unique<Output>());
+  *output = gOutputs.back().get();
+  return kResultOk;
+}
+
+void ReleaseExclusiveOutputs() {
+  gSurfaces.clear();
+  gOutputs.clear();
+}
+
+}  // namespace plat

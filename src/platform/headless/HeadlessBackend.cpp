@@ -1,0 +1,154 @@
+// The in-memory backend: nothing is drawn on a screen; time, input and
+// failures come from the Control, and every shown frame is recorded there.
+#include <memory>
+
+#include "Desktop.h"
+#include "HeadlessControl.h"
+
+namespace plat {
+
+namespace headless {
+namespace {
+
+Control* gControl = nullptr;
+
+class HeadlessBackend : public Backend {
+ public:
+  HeadlessBackend() {
+    control_.modes = {{640, 480, 16, 60}, {640, 480, 32, 60},  {640, 480, 32, 75},
+                      {800, 600, 32, 60}, {1024, 768, 32, 60}};
+    control_.currentMode = {control_.screenWidth, control_.screenHeight,
+                            control_.screenBitsPerPixel, 60};
+    gControl = &control_;
+  }
+  ~HeadlessBackend() override { gControl = nullptr; }
+
+  std::uint32_t TickCount() override {
+    const std::uint32_t now = control_.tick;
+    control_.tick += control_.tickStep;
+    return now;
+  }
+  int ScreenWidth() override { return control_.currentMode.width; }
+  int ScreenHeight() override { return control_.currentMode.height; }
+
+  bool EnumerateDisplayMode(int index, DisplayMode& mode) override {
+    if (index < 0 || index >= static_cast<int>(control_.modes.size())) return false;
+    mode = control_.modes[index];
+    return true;
+  }
+
+  int ChangeDisplayMode(const DisplayMode* mode, unsigned) override {
+    if (!mode) {
+      control_.currentMode = {control_.screenWidth, control_.screenHeight,
+                              control_.screenBitsPerPixel, 60};
+      ++control_.displayRestores;
+      return kDisplayChangeSuccessful;
+    }
+    if (control_.refuseDisplayChange) return kDisplayChangeFailed;
+    for (const DisplayMode& m : control_.modes)
+      if (m.width == mode->width && m.height == mode->height &&
+          m.bitsPerPixel == mode->bitsPerPixel) {
+        control_.currentMode = *mode;
+        ++control_.displayChanges;
+        return kDisplayChangeSuccessful;
+      }
+    return kDisplayChangeBadMode;
+  }
+
+  void PointerVisible(bool visible) override { control_.pointerVisible = visible; }
+
+  bool OpenWindow(Window&) override { return !control_.failWindowCreation; }
+  void CloseWindow(Window&) override {}
+  void WindowShown(Window&, bool) override {}
+  bool ForeignWindowOfClass(const char* className) override {
+    return control_.foreignWindowClasses.count(className) != 0;
+  }
+  void ClassWindowCreated(const char*) override {}
+  void ClassWindowDestroyed(const char*) override {}
+
+  bool DrawContextAvailable(Window&) override { return !control_.failDrawContext; }
+  bool PixelBitmapAvailable() override { return !control_.failPixelBitmap; }
+
+  void PresentWindow(Window&, const std::uint32_t* pixels, int width, int height,
+                     int pitch) override {
+    Record(pixels, width, height, pitch, false);
+  }
+
+  void PollInput() override {
+    while (!control_.pendingInput.empty()) {
+      Message m = control_.pendingInput.front();
+      control_.pendingInput.pop_front();
+      m.window = ForegroundWindow();
+      if (m.window) PostAppMessage(m.window, m.message, m.wParam, m.lParam);
+    }
+  }
+
+  bool ExclusiveOutputInstalled() override { return !control_.exclusiveMissing; }
+  int ExclusiveCreate() override { return control_.exclusiveCreateResult; }
+  int ExclusiveCooperate(Window&) override { return control_.cooperativeResult; }
+  int ExclusiveSetMode(int width, int height, int bitsPerPixel) override {
+    if (control_.setModeResult != kResultOk) return control_.setModeResult;
+    control_.exclusiveModeWidth = width;
+    control_.exclusiveModeHeight = height;
+    control_.exclusiveModeBits = bitsPerPixel;
+    return kResultOk;
+  }
+  int ExclusiveCreateChain(int, int) override {
+    if (control_.createChainResult == kResultOk) control_.exclusiveActive = true;
+    return control_.createChainResult;
+  }
+  int ExclusiveAttachBackBuffer() override { return control_.attachResult; }
+  int ExclusiveBackBufferDC() override { return control_.backBufferDCResult; }
+  int ExclusiveFlip(const std::uint32_t* pixels, int width, int height) override {
+    ++control_.flipCalls;
+    int result = kResultOk;
+    if (!control_.flipResults.empty()) {
+      result = control_.flipResults.front();
+      control_.flipResults.pop_front();
+    }
+    if (result == kResultOk) Record(pixels, width, height, width, true);
+    return result;
+  }
+  int ExclusiveRestore() override {
+    ++control_.restoreCalls;
+    return control_.restoreResult;
+  }
+  void ExclusiveRestoreMode() override {
+    control_.exclusiveModeWidth = control_.exclusiveModeHeight = control_.exclusiveModeBits = 0;
+  }
+  void ExclusiveRelease() override {
+    control_.exclusiveActive = false;
+    ++control_.exclusiveReleases;
+  }
+
+ private:
+  void Record(const std::uint32_t* pixels, int width, int height, int pitch, bool flipped) {
+    ++control_.framesShown;
+    Frame& frame = control_.lastFrame;
+    frame.width = width;
+    frame.height = height;
+    frame.flipped = flipped;
+    frame.pixels.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        frame.pixels[static_cast<size_t>(y) * width + x] = pixels[static_cast<size_t>(y) * pitch + x];
+    if (control_.keepFrames) control_.frames.push_back(frame);
+    if (control_.onFrame) control_.onFrame(frame);
+  }
+
+  Control control_;
+};
+
+}  // namespace
+
+Control& Headless() { return *gControl; }
+
+void Control::PressKey(unsigned key) { pendingInput.push_back(Message{nullptr, kMsgKeyDown, key, 0}); }
+void Control::ReleaseKey(unsigned key) { pendingInput.push_back(Message{nullptr, kMsgKeyUp, key, 0}); }
+void Control::RequestClose() { pendingInput.push_back(Message{nullptr, kMsgClose, 0, 0}); }
+
+}  // namespace headless
+
+bool StartHeadless() { return InstallBackend(std::make_unique<headless::HeadlessBackend>()); }
+
+}  // namespace plat
