@@ -40,16 +40,22 @@ VDemo::~VDemo() {
   surface.reset();
 }
 
+void VDemo::SetDataLocation(const std::string& archive, const std::string& directory) {
+  locationSet_ = true;
+  archivePath_ = archive;
+  dataDirectory_ = directory;
+}
+
 void VDemo::Setup() {
   KolLog& log = GlobalLog();
-  const std::string archivePath = ProgramDirectory() + ProgramName() + ".dat";
+  if (!locationSet_) SetDataLocation(ProgramDirectory() + ProgramName() + ".dat", ProgramFile("data"));
 
   KolData& input = InputDataSource();
-  if (input.Open(kKindArchive, archivePath.c_str()) != 0) {
-    log.PrintLine("Data file [%s] not present", archivePath.c_str());
-    const std::string dataPath = ProgramFile("data");
-    if (input.Open(kKindDirectory, dataPath.c_str()) != 0) {
-      log.PrintLine("Data directory [%s] not present", dataPath.c_str());
+  if (archivePath_.empty() || input.Open(kKindArchive, archivePath_.c_str()) != 0) {
+    if (!archivePath_.empty()) log.PrintLine("Data file [%s] not present", archivePath_.c_str());
+    // A directory source opens whatever is there; only an empty path is refused.
+    if (dataDirectory_.empty() || input.Open(kKindDirectory, dataDirectory_.c_str()) != 0) {
+      log.PrintLine("Data directory [%s] not present", dataDirectory_.c_str());
       abandoned = true;
       return;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "VColorLine.h"
@@ -37,6 +38,12 @@ class VDemo {
   void RenderFrameAt(float t);
   void Finish();
 
+  // Where Setup finds the data. By default the archive "<program directory>
+  // <program name>.dat", then the directory "data" beside the program. An empty
+  // archive path goes straight to the directory; an empty directory path gives
+  // up when the archive does not open.
+  void SetDataLocation(const std::string& archive, const std::string& directory);
+
   // Takes the effect and links it at the front of the effect list.
   void AddEffect(std::unique_ptr<VEffect> effect) {
     effects.AddEffect(effect.get());
@@ -56,6 +63,9 @@ class VDemo {
 
  private:
   std::vector<std::unique_ptr<VEffect>> owned_;
+  bool locationSet_ = false;
+  std::string archivePath_;
+  std::string dataDirectory_;
 };
 
 // The two long-lived data sources: the demo's data (archive or directory) and

@@ -7,6 +7,7 @@
 // offline rendering. This is the only code that may include OS or SDL headers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -138,5 +139,17 @@ bool CopyPixels(DCHandle destination, int x, int y, int width, int height, DCHan
 // full-screen output (see ExclusiveOutput.h); other names are shared objects.
 LibraryHandle LoadRuntimeLibrary(const char* name);
 void* FindLibrarySymbol(LibraryHandle library, const char* name);
+
+// --- Processes and streams (used by the command-line tools) -----------------
+bool StandardErrorIsTerminal();
+struct Pipe;
+using PipeHandle = Pipe*;
+// Runs a shell command whose standard input is the pipe; null if it cannot start.
+PipeHandle OpenWritePipe(const std::string& command);
+bool WritePipe(PipeHandle pipe, const void* bytes, std::size_t size);
+// Closes the pipe and waits for the command: its exit status, or -1.
+int ClosePipe(PipeHandle pipe);
+// Whether an executable of this name is found on the PATH.
+bool ExecutableOnPath(const char* name);
 
 }  // namespace plat
