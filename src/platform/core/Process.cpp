@@ -40,20 +40,18 @@ int ClosePipe(PipeHandle pipe) {
 bool ExecutableOnPath(const char* name) {
   const char* path = std::getenv("PATH");
   if (!name || !*name || !path) return false;
-  std::string dirs = path;
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    const size_t end = dirs.find(':', start);
-    std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir;
-    candidate += '/';
-    candidate += name;
+  for (const char* start = path;; ++start) {
+    const char* end = start;
+    while (*end && *end != ':') ++end;
+    // An empty PATH entry means the current directory.
+    std::string candidate(start, end);
+    if (candidate.empty()) candidate.push_back('.');
+    candidate.push_back('/');
+    candidate.append(name);
     if (access(candidate.c_str(), X_OK) == 0) return true;
-    if (end == std::string::npos) break;
-    start = end + 1;
+    if (!*end) return false;
+    start = end;
   }
-  return false;
 }
 
 }  // namespace plat
