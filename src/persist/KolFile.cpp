@@ -41,8 +41,8 @@ int KolFile::LoadClass() {
   objects_.clear();
   loaded_.clear();
   classMap_.clear();
-  // A class id must be below count, and each one takes at least five bytes, so a
-  // huge count is harmless: the map only grows as far as the ids that are read.
+  // The map holds only the ids the header lists, so neither a huge count nor a
+  // huge id in a damaged file allocates anything large.
   if (count < 0) count = 0;
   for (;;) {
     int id = 0;
@@ -59,7 +59,6 @@ int KolFile::LoadClass() {
       GlobalLog().Print("KolFile: LoadClass: can't match class <%s>\n", className.c_str());
       return 1;
     }
-    if (static_cast<size_t>(id) >= classMap_.size()) classMap_.resize(id + 1, -1);
     classMap_[id] = index;
   }
   return 0;
@@ -119,11 +118,12 @@ int KolFile::LoadObject(KolObject*& object) {
   }
   int classId = 0;
   if (ReadInt(classId) != 0) return 1;
-  if (classId < 0 || classId >= static_cast<int>(classMap_.size()) || classMap_[classId] < 0) {
+  const auto mapped = classMap_.find(classId);
+  if (mapped == classMap_.end()) {
     GlobalLog().Print("ERROR: KolFile: Object Loader: invalid class ID\n");
     return 1;
   }
-  std::unique_ptr<KolObject> made = ClassRegistry().At(classMap_[classId]).Create();
+  std::unique_ptr<KolObject> made = ClassRegistry().At(mapped->second).Create();
   if (!made) return 1;
   KolObject* raw = made.get();
   // In the table before its fields are read, so references back to it resolve.
@@ -140,7 +140,8 @@ int KolFile::LoadObject(KolObject*& object) {
 
 int KolFile::CloseFile() {
   if (State() == kIdle) return 1;
-  if (!Storing()) return KolData::CloseFile();
+  // Reading, or a write whose open failed: there is no header to put in front.
+  if (!Storing() || fileName_.empty()) return KolData::CloseFile();
 
   // Second pass: the used classes are known only now, so the header goes in
   // front of the data already written.

@@ -5,6 +5,7 @@
 // by a second pass when a written file is closed.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +38,7 @@ class KolFile : public KolData {
 
  private:
   std::vector<KolObject*> objects_;  // stored or loaded so far; index = object id
-  std::vector<int> classMap_;        // file class id -> registry index, or -1
+  std::map<int, int> classMap_;      // file class id -> registry index (ids the header listed)
   std::vector<int> classUse_;        // registry index -> objects stored
   std::string fileName_;             // kept while writing, for the second pass
   std::vector<std::unique_ptr<KolObject>> loaded_;

@@ -1,5 +1,6 @@
 #include "KolText.h"
 
+#include <cfloat>
 #include <cstdlib>
 
 #include "KolLog.h"
@@ -132,15 +133,17 @@ int KolText::ReadWord() {
   EndToken();
   if (!IsLetter(current_) && current_ != '_') return kTextUnexpectedChar;
   while (IsLetter(current_) || IsDigit(current_) || current_ == '_') {
+    // The length is checked before moving on, so an over-long word is reported
+    // as such even where the line limit would be reached at the same character.
     AppendToken(current_);
-    if (int r = Advance()) {
-      EndToken();
-      return r;
-    }
     if (tokenLength_ > kMaxToken) {
       tokenLength_ = kMaxToken;
       EndToken();
       return kTextLongWord;
+    }
+    if (int r = Advance()) {
+      EndToken();
+      return r;
     }
   }
   EndToken();
@@ -180,7 +183,9 @@ int KolText::ReadNumber() {
   char* end = nullptr;
   const double value = std::strtod(token_, &end);
   if (end != token_ + tokenLength_) return kTextSyntax;
-  number_ = static_cast<float>(value);
+  // Digits beyond the float range give the largest float rather than an
+  // undefined conversion.
+  number_ = value > FLT_MAX ? FLT_MAX : value < -FLT_MAX ? -FLT_MAX : static_cast<float>(value);
   return SkipSpace();
 }
 
