@@ -1,0 +1,212 @@
+#include "OfflineRenderer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "KolLog.h"
+#include "Platform.h"
+#include "PngWriter.h"
+#include "VDemo.h"
+
+namespace {
+
+constexpr long long kMaxFrames = 10'000'000;
+
+// Draws "[#####     ]  42%" on the terminal, only when the percentage changes.
+class ProgressBar {
+ public:
+  ProgressBar(long long total, bool enabled) : total_(total), enabled_(enabled && total > 1) {}
+  ~ProgressBar() {
+    if (enabled_ && shown_ >= 0) std::fputc('\n', stderr);
+  }
+  void Update(long long done) {
+    if (!enabled_) return;
+    const int percent = static_cast<int>(100 * done / total_);
+    if (percent == shown_) return;
+    shown_ = percent;
+    char bar[41];
+    const int filled = percent * 40 / 100;
+    for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : ' ';
+    bar[40] = '\0';
+    std::fprintf(stderr, "\r[%s] %3d%%", bar, percent);
+    std::fflush(stderr);
+  }
+
+ private:
+  long long total_;
+  bool enabled_;
+  int shown_ = -1;
+};
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') quoted += "'\\''";
+    else quoted += c;
+  }
+  return quoted + "'";
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "solvane-render: %s\n", message.c_str());
+  return 1;
+}
+
+class Session {
+ public:
+  Session(const RenderOptions& options, const std::string& directory)
+      : options_(options), directory_(directory) {}
+
+  int Run() {
+    GlobalLog().SetEcho(true);
+    demo_.displayMode = kDisplayWindowed;
+    demo_.soundMode = kSoundNone;
+    if (options_.dataPath.empty()) {
+      demo_.SetDataLocation(directory_ + "solvane.dat", directory_ + "data");
+    } else {
+      std::error_code ec;
+      if (std::filesystem::is_directory(options_.dataPath, ec))
+        demo_.SetDataLocation("", options_.dataPath);
+      else
+        demo_.SetDataLocation(options_.dataPath, "");
+    }
+    demo_.Setup();
+    if (demo_.abandoned || GlobalLog().RecordCount() != 0)
+      return Fail("the demo's set-up reported errors; nothing rendered");
+    if (options_.check) {
+      std::printf("solvane-render: set-up OK, end time %d s\n", demo_.endTime);
+      if (!Rendering()) return 0;
+    }
+    if (!options_.framePath.empty()) {
+      if (int r = WriteFrame(options_.framePath, options_.frameTime)) return r;
+    }
+    if (!options_.stripPath.empty() || !options_.framesDir.empty() ||
+        !options_.videoPath.empty())
+      return RenderSequence();
+    return 0;
+  }
+
+ private:
+  bool Rendering() const {
+    return !options_.framePath.empty() || !options_.stripPath.empty() ||
+           !options_.framesDir.empty() || !options_.videoPath.empty();
+  }
+
+  const std::uint32_t* Render(double t) {
+    demo_.RenderFrameAt(static_cast<float>(t));
+    return demo_.surface ? demo_.surface->pixels : nullptr;
+  }
+
+  int WriteFrame(const std::string& path, double t) {
+    const std::uint32_t* pixels = Render(t);
+    std::string error;
+    if (!pixels || !WritePng(path, pixels, demo_.surface->width, demo_.surface->height, error))
+      return Fail(error.empty() ? "no picture to write" : error);
+    std::printf("solvane-render: frame at %.3f s written to %s\n", t, path.c_str());
+    return 0;
+  }
+
+  int RenderSequence() {
+    const double to = options_.to >= 0.0 ? options_.to : static_cast<double>(demo_.endTime);
+    long long count = 0;
+    while (count < kMaxFrames && options_.from + count / options_.fps < to) ++count;
+    if (count == 0) return Fail("no frame lies between --from and --to");
+    const int width = demo_.surface->width;
+    const int height = demo_.surface->height;
+    if (width <= 0 || height <= 0 || !demo_.surface->pixels) return Fail("the surface has no pixels");
+
+    std::vector<std::uint32_t> strip;
+    if (!options_.stripPath.empty()) strip.resize(static_cast<size_t>(width) * count);
+    if (!options_.framesDir.empty()) {
+      std::error_code ec;
+      std::filesystem::create_directories(options_.framesDir, ec);
+      if (!std::filesystem::is_directory(options_.framesDir, ec))
+        return Fail("cannot create the directory " + options_.framesDir);
+    }
+    plat::PipeHandle video = nullptr;
+    if (!options_.videoPath.empty()) {
+      if (!plat::ExecutableOnPath("ffmpeg"))
+        return Fail("--video needs ffmpeg, which is not installed (apt-get install ffmpeg)");
+      video = plat::OpenWritePipe(VideoCommand(width, height));
+      if (!video) return Fail("cannot start ffmpeg");
+    }
+
+    ProgressBar progress(count, plat::StandardErrorIsTerminal());
+    int result = 0;
+    for (long long k = 0; k < count && result == 0; ++k) {
+      const std::uint32_t* pixels = Render(options_.from + k / options_.fps);
+      if (!strip.empty()) std::copy(pixels, pixels + width, strip.begin() + k * width);
+      if (!options_.framesDir.empty()) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06lld.png", k);
+        std::string error;
+        if (!WritePng((std::filesystem::path(options_.framesDir) / name).string(), pixels, width,
+                      height, error))
+          result = Fail(error);
+      }
+      if (video && !plat::WritePipe(video, pixels, static_cast<size_t>(width) * height * 4))
+        result = Fail("ffmpeg stopped taking frames");
+      progress.Update(k + 1);
+    }
+    if (video && plat::ClosePipe(video) != 0 && result == 0) result = Fail("ffmpeg failed");
+    if (result != 0) return result;
+
+    if (!strip.empty()) {
+      std::string error;
+      if (!WritePng(options_.stripPath, strip.data(), width, static_cast<int>(count), error))
+        return Fail(error);
+      std::printf("solvane-render: strip of %lld frames written to %s\n", count,
+                  options_.stripPath.c_str());
+    }
+    if (!options_.framesDir.empty())
+      std::printf("solvane-render: %lld frames written to %s\n", count, options_.framesDir.c_str());
+    if (!options_.videoPath.empty())
+      std::printf("solvane-render: video written to %s\n", options_.videoPath.c_str());
+    return 0;
+  }
+
+  std::string VideoCommand(int width, int height) const {
+    char size[32], rate[32], start[32];
+    std::snprintf(size, sizeof size, "%dx%d", width, height);
+    std::snprintf(rate, sizeof rate, "%g", options_.fps);
+    std::snprintf(start, sizeof start, "%.3f", options_.from);
+    std::string command = "ffmpeg -y -loglevel error -f rawvideo -pixel_format bgr0 -video_size ";
+    command += size;
+    command += " -framerate ";
+    command += rate;
+    command += " -i -";
+    const std::string music = directory_ + "solvane.mp3";
+    std::error_code ec;
+    const bool withMusic = std::filesystem::is_regular_file(music, ec);
+    if (withMusic) {
+      command += " -ss ";
+      command += start;
+      command += " -i ";
+      command += Quote(music);
+    }
+    command += " -c:v libx264 -pix_fmt yuv420p";
+    if (withMusic) command += " -c:a aac -shortest";
+    command += ' ';
+    command += Quote(options_.videoPath);
+    return command;
+  }
+
+  const RenderOptions& options_;
+  std::string directory_;
+  VDemo demo_;
+};
+
+}  // namespace
+
+int RunOfflineRenderer(const RenderOptions& options, const std::string& programDirectory) {
+  const bool started = plat::StartHeadless();
+  int result;
+  {
+    Session session(options, programDirectory);
+    result = session.Run();
+  }
+  if (started) plat::Shutdown();
+  return result;
+}
