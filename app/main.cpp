@@ -1,8 +1,6 @@
-// The solvane executable. The engine's foundation (log, data sources, object
-// file, script lexer) is in place; the demo itself is not playable yet, and this
-// says so plainly instead of pretending to run.
-#include <cstdio>
-
+// The solvane executable. The engine plays demos on the headless backend
+// (see solvane-render); the window backend that shows them on screen is not
+// built yet, so this says so plainly instead of pretending to run.
 #include "KolLog.h"
 
 int main(int argc, char** argv) {
@@ -10,13 +8,8 @@ int main(int argc, char** argv) {
   const bool logToFile = argc > 1 && (argv[1][0] == 'l' || argv[1][0] == 'L');
   GlobalLog().SetEcho(true);
   GlobalLog().SetFileOutput(logToFile);
-  GlobalLog().PrintLine("Solvane: the demo cannot play yet.");
+  GlobalLog().PrintLine("Solvane: the window backend is not built yet, so the demo cannot play on screen.");
   GlobalLog().PrintLine(
-      "Built so far: message log, data sources (directory and zip archive), object file, "
-      "script lexer.");
-  GlobalLog().PrintLine(
-      "Not there yet: images and textures, script readers and effects, the frame loop and "
-      "window, sound.");
-  GlobalLog().PrintLine("Run ./test.sh to exercise what exists.");
-  return 0;
+      "Render it offline instead: ./build/solvane-render --strip strip.png (or run ./solvane.sh).");
+  return 1;
 }
