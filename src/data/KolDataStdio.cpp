@@ -33,8 +33,9 @@ bool KolDataStdio::Resolve(const char* operation, const char* name,
   const size_t nameLength = std::strlen(name);
   const size_t total = rootLength + (rootLength ? 1 : 0) + nameLength;
   if (total >= sizeof path) {
-    GlobalLog().PrintLine("KolDataStdio::%s: path of [%s] is longer than %d characters",
-                          operation, name, kMaxPath - 1);
+    // Only the start of the name: the whole of it would not fit a log line.
+    GlobalLog().PrintLine("KolDataStdio::%s: path of [%.64s%s] is longer than %d characters",
+                          operation, name, std::strlen(name) > 64 ? "..." : "", kMaxPath - 1);
     return false;
   }
   char* out = path;
@@ -91,7 +92,7 @@ int KolDataStdio::Store(const char* name, const char* data, int size) {
   if (!Resolve("Store", name, path)) return -1;
   std::FILE* f = std::fopen(path, "wb");
   if (!f) return -1;
-  if (std::fwrite(data, 1, static_cast<size_t>(size), f) != static_cast<size_t>(size)) {
+  if (size > 0 && std::fwrite(data, 1, static_cast<size_t>(size), f) != static_cast<size_t>(size)) {
     std::fclose(f);
     return -1;
   }

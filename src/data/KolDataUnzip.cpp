@@ -42,8 +42,9 @@ bool KolDataUnzip::Locate(const char* operation, const char* name) {
   if (!name) name = "";
   const size_t length = std::strlen(name);
   if (length >= static_cast<size_t>(kMaxPath)) {
-    GlobalLog().PrintLine("KolDataUnzip::%s: name [%s] is longer than %d characters",
-                          operation, name, kMaxPath - 1);
+    // Only the start of the name: the whole of it would not fit a log line.
+    GlobalLog().PrintLine("KolDataUnzip::%s: name [%.64s%s] is longer than %d characters",
+                          operation, name, std::strlen(name) > 64 ? "..." : "", kMaxPath - 1);
     return false;
   }
   char normalised[kMaxPath];
@@ -137,7 +138,7 @@ int KolDataUnzip::OpenRead(const char* name) {
   member_ = info;
   deliveredCrc_ = crc32(0L, Z_NULL, 0);
   delivered_ = 0;
-  checksumReported_ = false;
+  damageReported_ = false;
   return 0;
 }
 
@@ -148,8 +149,8 @@ int KolDataUnzip::CloseFile() {
   const int closed = unzCloseCurrentFile(Handle(archive_));
   const bool wasOpen = memberOpen_;
   memberOpen_ = false;
-  if (wasOpen && closed == UNZ_CRCERROR) {
-    if (!checksumReported_)
+  if (wasOpen && (closed == UNZ_CRCERROR || damageReported_)) {
+    if (!damageReported_)
       GlobalLog().PrintLine("KolDataUnzip::CloseFile: file [%s] fails its checksum",
                             memberName_.c_str());
     return 1;
@@ -162,10 +163,10 @@ bool KolDataUnzip::TrackDelivered(const void* bytes, int count) {
   deliveredCrc_ = crc32(deliveredCrc_, static_cast<const Bytef*>(bytes), static_cast<uInt>(count));
   delivered_ += static_cast<unsigned long>(count);
   if (delivered_ != member_.size || deliveredCrc_ == member_.crc) return true;
-  if (!checksumReported_)
+  if (!damageReported_)
     GlobalLog().PrintLine("KolDataUnzip::Read: file [%s] fails its checksum",
                           memberName_.c_str());
-  checksumReported_ = true;
+  damageReported_ = true;
   return false;
 }
 
@@ -178,6 +179,12 @@ int KolDataUnzip::ReadCounted(void* bytes, int size, int& delivered) {
     return 1;
   }
   if (!TrackDelivered(bytes, n)) return 1;
+  if (n == 0 && memberOpen_ && delivered_ < member_.size && !damageReported_) {
+    // The data ran out before the size the member declares: damaged, not done.
+    GlobalLog().PrintLine("KolDataUnzip::Read: file [%s] ends before its declared size",
+                          memberName_.c_str());
+    damageReported_ = true;
+  }
   delivered = n;
   return n > 0 ? 0 : 1;
 }

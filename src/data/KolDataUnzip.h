@@ -38,7 +38,8 @@ class KolDataUnzip : public KolDataSource {
   // Refuses (with a log line) a current member that cannot be read correctly.
   bool CheckMember(const char* operation, const char* name, MemberInfo& info);
   // Counts bytes of the open member and verifies its checksum once all arrived;
-  // false (with a log line) when the checksum fails.
+  // false (with a log line) when the checksum fails. A member found damaged
+  // (bad checksum, or data ending before its declared size) makes CloseFile fail.
   bool TrackDelivered(const void* bytes, int count);
 
   void* archive_ = nullptr;  // unzFile
@@ -48,5 +49,5 @@ class KolDataUnzip : public KolDataSource {
   MemberInfo member_;
   unsigned long deliveredCrc_ = 0;
   unsigned long delivered_ = 0;
-  bool checksumReported_ = false;
+  bool damageReported_ = false;
 };

@@ -67,6 +67,7 @@ int DirectDrawSurface::Init() {
 }
 
 int DirectDrawSurface::Lock() {
+  if (backBufferDC_) Unlock();  // a Lock without its Unlock: finish that frame first
   backBufferDC_ = nullptr;
   if (!backBuffer_ || !bitmap_) return 1;
   // A lost back buffer gives no DC; the frame is then skipped.

@@ -38,6 +38,7 @@ int PixelSurface::Init() {
 }
 
 void PixelSurface::CreatePixelBuffer() {
+  ReleasePixelBuffer();  // a second Init replaces the buffer instead of leaking it
   windowDC_ = fullScreen_ ? plat::WindowDC(window_) : plat::ClientDC(window_);
   if (!windowDC_) {
     GlobalLog().Report(2, kModulePixelSurface, "PixelSurface", 1, "Invalid Window DC");
