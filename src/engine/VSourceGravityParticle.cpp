@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "KolLog.h"
@@ -32,6 +33,9 @@ int TruncateToInt(float value) {
   if (value <= -1.0e9f) return -1000000000;
   return static_cast<int>(value);
 }
+
+// Four floats handled as one, so a column's colour and alpha change in one step.
+typedef float Float4 __attribute__((vector_size(16)));
 
 struct Crossing {
   float x, y, u, v;
@@ -76,6 +80,21 @@ void VSourceGravityParticle::Prepare() {
   }
   cursor_ = &particles_[0];
   nextEmission_ = -1.0f;
+  PrepareTexelWeights();
+}
+
+void VSourceGravityParticle::PrepareTexelWeights() {
+  weightedTexture_ = texture.get();
+  texelWeights_.clear();
+  if (!texture || !texture->Texels()) return;
+  const size_t count = static_cast<size_t>(texture->width) * texture->height;
+  texelWeights_.resize(4 * count);
+  const std::uint8_t* texel = texture->Texels();
+  for (size_t i = 0; i < count; ++i, texel += 4) {
+    for (int k = 0; k < 3; ++k)
+      texelWeights_[4 * i + k] = static_cast<float>(texel[k]) * kTexelWeight;
+    texelWeights_[4 * i + 3] = 1.0f;  // the texel's own alpha is not used
+  }
 }
 
 void VSourceGravityParticle::Emit(float s) {
@@ -105,6 +124,7 @@ void VSourceGravityParticle::Render() {
 
   const VSurface* surface = CurrentSurface();
   if (!texture || !texture->Texels() || !context.target || !surface) return;
+  if (weightedTexture_ != texture.get()) PrepareTexelWeights();  // a texture given after Prepare
   VParticle* p = cursor_;
   for (int i = 0; i < particleCount; ++i, p = p->next) {
     if (p->birthTime < 0.0f) continue;
@@ -125,12 +145,24 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
   static const float kCornerV[4] = {1.0f, 0.0f, 0.0f, 1.0f};
   const float aspect = Particles().aspect;
 
-  const float r = age * p.spin + p.rotation;
-  const float sn = std::sin(r);
-  const float cs = std::cos(r);
   const float h = age * p.growth + p.size;
   const float centreX = age * p.velocityX + originX;
   const float centreY = (age * gravity + p.velocityY) * age + originY;
+
+  // The cut through the centre lies at the centre's height, and spans at most
+  // the square's diagonal around its centre. Particles that are certainly off
+  // screen (with a margin far beyond float rounding) are passed over before any
+  // trigonometry; the exact tests below decide every other case.
+  const float centreRow = (centreY * aspect + 1.0f) * 240.0f;
+  const float reach = std::fabs(h) * 1.5f;
+  if (!(centreRow > -2.0f && centreRow < static_cast<float>(surfaceHeight) + 2.0f) ||
+      (centreX + reach + 1.0f) * 320.0f < -2.0f ||
+      (centreX - reach + 1.0f) * 320.0f > static_cast<float>(surfaceWidth) + 2.0f)
+    return;
+
+  const float r = age * p.spin + p.rotation;
+  const float sn = std::sin(r);
+  const float cs = std::cos(r);
 
   float x[4], y[4], d[4];
   int side[4];
@@ -185,14 +217,27 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
   to = std::min(to, target.Count());  // the line may be narrower than the surface
   const int texW = texture->width;
   const int texH = texture->height;
-  const std::uint8_t* texels = texture->Texels();
-  for (int j = from; j < to; ++j) {
-    const int tc = std::clamp(TruncateToInt(static_cast<float>(texW) * u), 0, texW - 1);
-    const int tr = std::clamp(TruncateToInt(static_cast<float>(texH) * v), 0, texH - 1);
-    const std::uint8_t* texel = texels + 4 * (static_cast<size_t>(tr) * texW + tc);
-    float* c = target.At(j);
-    for (int k = 0; k < 3; ++k) c[k] = c[k] * 0.3f + static_cast<float>(texel[k]) * kTexelWeight;
-    c[3] = 1.0f;
+  const float fw = static_cast<float>(texW);
+  const float fh = static_cast<float>(texH);
+  const float* weights = texelWeights_.data();
+  // Each covered column keeps 0.3 of its colour and takes the texel's weight;
+  // alpha becomes 0 x alpha + 1 = 1 (the line's alpha is always 0 or 1).
+  const Float4 keep = {0.3f, 0.3f, 0.3f, 0.0f};
+  // u and v stay between the span ends' coordinates, inside 0..1 but for
+  // rounding, so the products are far inside the int range; only the edges
+  // need limiting.
+  float* c = target.At(from);
+  for (int j = from; j < to; ++j, c += 4) {
+    int tc = static_cast<int>(fw * u);
+    int tr = static_cast<int>(fh * v);
+    tc = tc < 0 ? 0 : (tc >= texW ? texW - 1 : tc);
+    tr = tr < 0 ? 0 : (tr >= texH ? texH - 1 : tr);
+    const float* w = weights + 4 * (static_cast<size_t>(tr) * texW + tc);
+    Float4 colour, weight;
+    std::memcpy(&colour, c, sizeof colour);
+    std::memcpy(&weight, w, sizeof weight);
+    colour = colour * keep + weight;
+    std::memcpy(c, &colour, sizeof colour);
     u += du;
     v += dv;
   }
