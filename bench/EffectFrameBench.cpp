@@ -18,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "CombineEffects.h"
 #include "KolData.h"
+#include "MemorySurface.h"
 #include "KolDataSource.h"
 #include "VColorLine.h"
 #include "VEffectEnd.h"
@@ -68,24 +70,6 @@ constexpr int kHeight = 480;
 constexpr double kFrameStep = 0.02;  // 50 frames per second
 constexpr float kForever = 1.0e9f;
 
-class BenchSurface : public VSurface {
- public:
-  BenchSurface() { Init(); }
-  void Create(bool, int, int, int) override {}
-  int Init() override {
-    width = kWidth;
-    height = kHeight;
-    memory_.assign(static_cast<size_t>(width) * height, 0u);
-    pixels = memory_.data();
-    return 0;
-  }
-  int Lock() override { return 0; }
-  int Unlock() override { return 0; }
-  int Close() override { return 0; }
-
- private:
-  std::vector<std::uint32_t> memory_;
-};
 
 std::unique_ptr<FloatTrack> Constant(float value) {
   return std::make_unique<FloatTrack>(std::vector<FloatKey>{{0.0f, value}});
@@ -135,7 +119,7 @@ std::unique_ptr<VTex> MakeTexture() {
 // The demo's per-frame work: clear the main line, render every active effect
 // and combine it with its alpha and add at t, write the line out.
 struct Scene {
-  BenchSurface surface;
+  MemorySurface surface;
   VColorLine main;
   std::vector<std::unique_ptr<VEffect>> owned;
   VList effects;
@@ -156,13 +140,7 @@ struct Scene {
   }
   void Frame() {
     const float now = static_cast<float>(t);
-    main.Clear();
-    for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
-      VEffect& e = *n->element;
-      if (!e.ActiveAt(now)) continue;
-      e.Render(now);
-      e.line.Combine(main, TrackAt(e.alphaTrack, now), TrackAt(e.addTrack, now));
-    }
+    CombineEffects(effects, now, main);
     main.WriteToSurface();
     t += kFrameStep;
   }

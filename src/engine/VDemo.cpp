@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "CombineEffects.h"
 #include "DirectDrawSurface.h"
 #include "KolData.h"
 #include "KolLog.h"
@@ -121,13 +122,7 @@ void VDemo::RenderFrame() { RenderFrameAt(DemoClock().Seconds()); }
 
 void VDemo::RenderFrameAt(float t) {
   ++framesRendered;
-  mainLine.Clear();
-  for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
-    VEffect& effect = *n->element;
-    if (!effect.ActiveAt(t)) continue;
-    effect.Render(t);
-    effect.line.Combine(mainLine, TrackAt(effect.alphaTrack, t), TrackAt(effect.addTrack, t));
-  }
+  CombineEffects(effects, t, mainLine);
   VSurface* target = CurrentSurface();
   if (!target) return;
   target->Lock();
