@@ -176,6 +176,8 @@ int KolDataUnzip::ReadCounted(void* bytes, int size, int& delivered) {
   const int n = unzReadCurrentFile(Handle(archive_), bytes, static_cast<unsigned>(size));
   if (n < 0) {
     GlobalLog().Print("KolDataUnzip::Read error\n");
+    // A member that fails to inflate is damaged, not finished: CloseFile says so.
+    if (memberOpen_) damageReported_ = true;
     return 1;
   }
   if (!TrackDelivered(bytes, n)) return 1;
