@@ -1,0 +1,243 @@
+// The demo and the program around it: data sources, set-up, frame pacing and the
+// ways a run ends, what a frame shows, display modes, the entry, clock and location.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "HeadlessControl.h"
+#include "KolLog.h"
+#include "Platform.h"
+#include "ProgramEntry.h"
+#include "ProgramLocation.h"
+#include "TestSupport.h"
+#include "VClock.h"
+#include "VDemo.h"
+#include "VWindowSurface.h"
+
+namespace {
+
+plat::headless::Control& Headless() { return plat::headless::Headless(); }
+
+// A fake executable "demo" in a scratch folder, its data beside it, and a
+// headless clock that moves one millisecond per read.
+class DemoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Restart(); }
+  void TearDown() override { plat::Shutdown(); }
+  // A fresh backend and log.
+  void Restart() const {
+    plat::Shutdown();
+    plat::SetProgramPathForTest(dir.PathOf("demo"));
+    ResetProgramLocationForTest();
+    ResetProcessState();
+    GlobalLog().SetBufferOutput(true);
+    ResetSurfaceInputForTest();
+    ResetDemoDataSourcesForTest();
+    ASSERT_TRUE(plat::StartHeadless());
+    Headless().tickStep = 1;
+  }
+  // A demo script of wave effects, in the data directory or the archive demo.dat.
+  void WriteDemo(const std::string& demo, bool archive = false) const {
+    const std::vector<ZipMember> files = {
+        {"Script/Demo.txt", demo},
+        {"Script/Effect/Wave.txt", "Alpha = one; Add = zero; WaveLarge:"},
+        {"Script/Float/one.txt", "0 : 1 ;"}, {"Script/Float/zero.txt", "0 : 0 ;"}};
+    if (archive) {
+      ASSERT_TRUE(WriteZip(dir.PathOf("demo.dat"), files));
+    } else {
+      for (const ZipMember& f : files) dir.Write("data/" + f.name, f.data);
+    }
+  }
+  // The program as started by the user: the dialog picks a display mode and starts.
+  static void RunProgram(int displayMode) {
+    auto start = [displayMode](VDemo& d) { d.displayMode = displayMode; return 1; };
+    EXPECT_EQ(0, ProgramEntry("", start));
+  }
+
+  LogCapture capture;
+  TempDir dir;
+};
+
+TEST_F(DemoTest, DataComesFromTheArchiveBesideTheProgramElseTheDataDirectory) {
+  WriteDemo("0 - 1 Wave ;\n0 - 1 Wave ;", true);
+  WriteDemo("0 - 1 Wave ;");
+  struct Case { const char* removed; const char* line; int errors; };
+  for (const Case& c : {Case{"", ": 2 Effects\n", 0}, Case{"demo.dat", ": 1 Effects\n", 0},
+                        Case{"data", "Error: Could not open demo script Demo.txt\n", 1}}) {
+    Restart();
+    if (*c.removed) std::filesystem::remove_all(dir.PathOf(c.removed));
+    RunProgram(3);
+    const std::string text = capture.Text();
+    const size_t missing = text.find("Data file [" + dir.Path() + "/demo.dat] not present\n");
+    EXPECT_EQ(*c.removed ? 0u : std::string::npos, missing) << text;
+    EXPECT_NE(std::string::npos, text.find(c.line)) << text;
+    EXPECT_EQ(c.errors, GlobalLog().RecordCount()) << text;
+    EXPECT_EQ(c.errors == 0, Headless().framesShown > 0) << text;
+  }
+}
+
+TEST_F(DemoTest, NoDataDirectoryEitherAbandonsTheSetUp) {
+  const std::string file = dir.PathOf("none.dat");
+  VDemo demo;
+  demo.SetDataLocation(file, "");
+  demo.Run();
+  EXPECT_EQ("Data file [" + file + "] not present\nData directory [] not present\n",
+            capture.Text());
+  EXPECT_TRUE(demo.abandoned);
+  EXPECT_EQ(nullptr, demo.surface);
+  EXPECT_EQ(0, Headless().framesShown);
+}
+
+TEST_F(DemoTest, EndTimeIsTheLatestEffectEndInWholeSeconds) {
+  struct Case { const char* script; int endTime; };
+  for (const Case& c : {Case{"0 - 10.5 Wave ; 0 - 10.7 Wave ;", 10},
+                        Case{"2 - 12.75 Wave ; 0 - 3 Wave ;", 12}, Case{"-3 - -1 Wave ;", 0}}) {
+    Restart();
+    WriteDemo(c.script);
+    VDemo demo;
+    demo.Setup();
+    EXPECT_EQ(0, GlobalLog().RecordCount()) << capture.Text();
+    EXPECT_EQ(c.endTime, demo.endTime) << c.script;
+  }
+}
+
+TEST_F(DemoTest, SetUpErrorMeansNoFrameAndNoFinish) {
+  WriteDemo("0 - 1 Wave ;\n1 - 2 Missing ;");
+  VDemo demo;
+  demo.displayMode = 1;
+  demo.Run();
+  ASSERT_EQ(1, GlobalLog().RecordCount());
+  EXPECT_EQ("Could not open effect script Missing.txt", GlobalLog().Record(0).text);
+  EXPECT_EQ(0, Headless().framesShown);
+  EXPECT_EQ(0, Headless().displayRestores);  // not closed: the mode and the pixels stay
+  EXPECT_NE(nullptr, demo.surface->pixels);
+}
+
+TEST_F(DemoTest, EffectIsShownFromItsStartUpToButNotAtItsEndAndFillsAllButTheLastRow) {
+  WriteDemo("5 - 10 Wave ;");
+  VDemo demo;
+  demo.Setup();
+  ASSERT_EQ(0, GlobalLog().RecordCount()) << capture.Text();
+  Headless().tickStep = 0;
+  const std::vector<std::uint32_t>& pixels = Headless().lastFrame.pixels;
+  auto pixel = [&pixels](int x, int y) { return pixels.at(static_cast<size_t>(y) * 640 + x); };
+  for (const auto& [ms, shown] : std::vector<std::pair<std::uint32_t, bool>>{
+           {4999, false}, {10000, false}, {9999, true}, {5000, true}}) {
+    Headless().tick = DemoClock().StartTick() + ms;
+    demo.RenderFrame();
+    EXPECT_EQ(shown, pixel(320, 0) != 0) << ms;
+  }
+  ASSERT_EQ(480, Headless().lastFrame.height);  // the frame at 5000 ms
+  int differing = 0, written = 0;
+  for (int x = 0; x < 640; ++x) {
+    for (int y = 1; y < 479; ++y) differing += pixel(x, y) != pixel(x, 0);
+    written += pixel(x, 479) != 0;
+  }
+  EXPECT_EQ(0, differing);
+  EXPECT_EQ(0, written);
+}
+
+TEST_F(DemoTest, FramesComeStrictlyMoreThan20MsApartAndAPostedQuitDoesNotEndTheRun) {
+  WriteDemo("0 - 1.9 Wave ;");  // ends at 1 s
+  for (int step = 1; step <= 8; ++step) {
+    Restart();
+    Headless().tickStep = static_cast<std::uint32_t>(step);
+    std::vector<int> times;  // of each frame shown: the tick after the frame read the clock
+    Headless().onFrame = [&times, step](const plat::headless::Frame&) {
+      times.push_back(static_cast<int>(Headless().tick - DemoClock().StartTick()) - step);
+      plat::PostQuit(0);
+    };
+    plat::PostQuit(0);
+    VDemo demo;
+    demo.Run();
+    ASSERT_GT(times.size(), 1u) << step;
+    EXPECT_LE(times.front(), 2 * step);  // no wait for the first
+    // The end is checked after each frame: the last is at most a pass late.
+    EXPECT_LT(times[times.size() - 2], 1000) << step;
+    EXPECT_GE(times.back(), 1000 - 20 - 3 * step) << step;
+    EXPECT_LT(times.back(), 1000 + 3 * step) << step;
+    for (size_t i = 1; i < times.size(); ++i) {
+      EXPECT_GT(times[i] - times[i - 1], 20) << step << "/" << i;
+      EXPECT_LE(times[i] - times[i - 1], 20 + 3 * step) << step << "/" << i;  // never idles
+    }
+  }
+}
+
+TEST_F(DemoTest, EscapeOrCloseEndTheDemoWithinOneLoopPass) {
+  WriteDemo("0 - 30 Wave ;");
+  for (bool escape : {true, false}) {
+    Restart();
+    Headless().onFrame = [escape](const plat::headless::Frame&) {
+      if (Headless().framesShown == 3)
+        escape ? Headless().PressKey(plat::kKeyEscape) : Headless().RequestClose();
+    };
+    VDemo demo;
+    demo.Run();
+    EXPECT_EQ(3, Headless().framesShown) << escape;
+    EXPECT_EQ(nullptr, demo.surface->pixels) << escape;  // finished
+  }
+}
+
+TEST_F(DemoTest, WithoutEffectsEachDisplayModeShowsOneFrameOnItsSurfaceAndFinishes) {
+  WriteDemo("// no effects\n");
+  struct Case { int mode; bool flipped; int changes, restores, releases; };
+  for (const Case& c : {Case{1, false, 1, 1, 0}, Case{2, true, 0, 0, 1}, Case{3, false, 0, 0, 0}}) {
+    Restart();
+    RunProgram(c.mode);
+    ASSERT_EQ(1, Headless().framesShown) << c.mode;
+    EXPECT_EQ(c.flipped, Headless().lastFrame.flipped) << c.mode;
+    EXPECT_EQ(c.changes, Headless().displayChanges) << c.mode;
+    EXPECT_EQ(c.restores, Headless().displayRestores) << c.mode;
+    EXPECT_EQ(c.releases, Headless().exclusiveReleases) << c.mode;
+    EXPECT_TRUE(Headless().pointerVisible) << c.mode;
+  }
+}
+
+TEST_F(DemoTest, ArgumentLTurnsTheLogFileOnAndADialogResultOfZeroRunsNothing) {
+  WriteDemo("0 - 1 Wave ;");
+  GlobalLog().SetFileName(dir.PathOf("kol.log").c_str());
+  for (const auto& [argument, on] : std::vector<std::pair<const char*, bool>>{
+           {"lx", true}, {"x", false}, {"", false}}) {
+    GlobalLog().SetFileOutput(!on);
+    int calls = 0;
+    EXPECT_EQ(0, ProgramEntry(argument, [&calls](VDemo&) { ++calls; return 0; }));
+    EXPECT_EQ(1, calls);
+    EXPECT_EQ(on, GlobalLog().FileOutput()) << argument;
+  }
+  EXPECT_EQ(nullptr, plat::FindWindowOfClass("VSurface"));
+  EXPECT_EQ(0, Headless().framesShown);
+}
+
+TEST_F(DemoTest, ClockCountsMillisecondsAcrossTheTickWrap) {
+  Headless().tickStep = 0;
+  Headless().tick = 0xFFFFFFF0u;
+  VClock clock;
+  clock.Start();
+  Headless().tick = 0x10;
+  EXPECT_EQ(32, clock.Milliseconds());
+  EXPECT_FLOAT_EQ(0.032f, clock.Seconds());
+  Headless().tick = 0xFFFFFFE0u;  // before the start
+  EXPECT_EQ(-16, clock.Milliseconds());
+}
+
+TEST_F(DemoTest, ProgramPathSplitsAfterTheLastSeparatorAndAtTheNamesFirstDot) {
+  struct Case { const char* path; const char* directory; const char* name; };
+  for (const Case& c : {Case{"/opt/my demos/v1.2/solvane", "/opt/my demos/v1.2/", "solvane"},
+                        Case{"/x/show.exe", "/x/", "show"}, Case{"/x/show.tar.gz", "/x/", "show"},
+                        Case{"C:\\demos\\show.exe", "C:\\demos\\", "show"}}) {
+    std::string directory = "old", name = "old";
+    SplitProgramPath(c.path, directory, name);
+    EXPECT_EQ(c.directory, directory) << c.path;
+    EXPECT_EQ(c.name, name) << c.path;
+  }
+  const std::string d = dir.Path() + "/";
+  EXPECT_EQ(d + "data", ProgramFile("\"data\""));
+  EXPECT_EQ(d + "data", ProgramFile("data\""));
+  EXPECT_EQ(d + "\"data\"", ProgramFile("\"\"data\"\""));
+}
+
+}  // namespace

@@ -1,0 +1,240 @@
+// The surface window (placement, the one-window rule, quit flag, key marks), the
+// bitmap surface's display mode and the exclusive output's set-up and flips.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <tuple>
+
+#include "Backend.h"  // the core's window record
+#include "DirectDrawSurface.h"
+#include "HeadlessControl.h"
+#include "KolLog.h"
+#include "PixelSurface.h"
+#include "TestSupport.h"
+#include "VClock.h"
+#include "VWindowSurface.h"
+
+namespace {
+
+plat::headless::Control& Headless() { return plat::headless::Headless(); }
+
+class SurfaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Restart(); }
+  void TearDown() override { plat::Shutdown(); }
+  // A fresh backend and log, the demo clock started at tick 0 and standing still.
+  static void Restart() {
+    plat::Shutdown();
+    ResetProcessState();
+    ResetSurfaceInputForTest();
+    GlobalLog().SetBufferOutput(true);
+    ASSERT_TRUE(plat::StartHeadless());
+    DemoClock().Start();
+  }
+  // Translates and dispatches everything queued, including injected input.
+  static void Pump() {
+    for (plat::Message m; plat::PeekAppMessage(m, true); plat::DispatchAppMessage(m))
+      plat::TranslateAppMessage(m);
+  }
+  // With an error expected, it is the only record ("module/name/detail: text")
+  // and all that was printed; without, there is no record and plain was printed.
+  void ExpectLog(const std::string& error, std::string plain = "") const {
+    ASSERT_EQ(error.empty() ? 0 : 1, GlobalLog().RecordCount()) << capture.Text();
+    if (!error.empty()) {
+      const KolLogRecord& r = GlobalLog().Record(0);
+      EXPECT_EQ(error, std::to_string(r.moduleCode) + "/" + r.moduleName + "/" +
+                           std::to_string(r.detailCode) + ": " + r.text);
+      plain = "Error: " + r.text + "\n";
+    }
+    EXPECT_EQ(plain, capture.Text());
+  }
+
+  LogCapture capture;
+};
+
+TEST_F(SurfaceTest, PixelSurfacePlacementAndDisplayModeWindowedAndFullScreen) {
+  struct Case { bool full; unsigned style, exStyle; int left, top; };
+  for (const Case& c : {Case{false, 0x90C80000u, 0u, 192, 144},
+                        Case{true, 0x90880000u, plat::kExStyleTopmost, 0, 0}}) {
+    Restart();
+    Headless().modes = {{640, 480, 16, 60}, {640, 480, 32, 75}, {640, 480, 32, 60}};
+    PixelSurface s;
+    s.Create(c.full, 640, 480, 32);
+    plat::Window* w = s.Window();
+    ASSERT_NE(nullptr, w);
+    EXPECT_EQ(c.style, w->style);
+    EXPECT_EQ(c.exStyle, w->exStyle);
+    const plat::Rect& r = c.full ? w->rect : w->client;  // the client centred on 1024 x 768
+    EXPECT_EQ(c.left, r.left);
+    EXPECT_EQ(c.top, r.top);
+    EXPECT_EQ(640, r.Width());
+    EXPECT_EQ(480, r.Height());
+    s.Init();
+    s.Init();  // a second Init changes nothing
+    EXPECT_EQ(c.full ? 1 : 0, Headless().displayChanges);  // the first listed 640x480x32
+    EXPECT_EQ(c.full ? 75 : 60, Headless().currentMode.refreshRate);
+    EXPECT_EQ(!c.full, Headless().pointerVisible);
+    EXPECT_NE(nullptr, s.pixels);
+    if (!c.full) plat::ShowPointer(false);  // someone else's hide must survive
+    s.Close();
+    s.Close();  // restores nothing more
+    EXPECT_EQ(c.full ? 1 : 0, Headless().displayRestores);
+    EXPECT_EQ(c.full, Headless().pointerVisible);
+    EXPECT_EQ(nullptr, s.pixels);
+  }
+  EXPECT_EQ("Surface: 640x480\n", capture.Text());  // no keys, no marks
+}
+
+TEST_F(SurfaceTest, WindowFailuresAreReportedAndMakeNoWindow) {
+  const char* const kOnlyOne = "3/VSurface/2: There can be only one surface window at a time.";
+  // Ours already open, another process's, creation refused, class taken, no backend.
+  struct Case { int kind; const char* error; const char* plain; };
+  for (const Case& c : {Case{0, kOnlyOne, ""}, Case{1, kOnlyOne, ""},
+                        Case{2, "3/VSurface/1: Failed to create window", ""},
+                        Case{3, "", "KolWindow class is already registered.\n"},
+                        Case{4, "", "Unable to register class.\n"}}) {
+    Restart();
+    PixelSurface first, s;
+    if (c.kind == 0) first.Create(false, 640, 480, 32);
+    if (c.kind == 1) Headless().foreignWindowClasses.insert("VSurface");
+    Headless().failWindowCreation = c.kind == 2;
+    if (c.kind == 3) plat::RegisterWindowClass({"VSurface", 0, plat::DefaultWindowProcedure});
+    if (c.kind == 4) plat::Shutdown();
+    s.Create(true, 640, 480, 32);
+    EXPECT_EQ(nullptr, s.Window()) << c.kind;
+    ExpectLog(c.error, c.plain);
+  }
+}
+
+TEST_F(SurfaceTest, EscapeAndCloseSetTheQuitFlagAndKeepTheWindow) {
+  PixelSurface s;
+  s.Create(false, 640, 480, 32);
+  for (bool escape : {true, false}) {
+    ResetSurfaceInputForTest();
+    EXPECT_FALSE(QuitRequested());
+    escape ? Headless().PressKey(plat::kKeyEscape) : Headless().RequestClose();
+    Pump();
+    EXPECT_TRUE(QuitRequested()) << escape;
+    EXPECT_TRUE(plat::IsWindowAlive(s.Window())) << escape;
+  }
+}
+
+TEST_F(SurfaceTest, LetterKeyMarksAreWrittenInTimeOrderWhenTheSurfaceGoes) {
+  {
+    PixelSurface s;
+    s.Create(false, 640, 480, 32);
+    // A second key in the same millisecond is dropped; Shift leaves the letter
+    // as it is; digits, space, arrows and the codes around the letters make none.
+    struct Press { std::uint32_t tick; unsigned key; };
+    for (const Press& p : {Press{61234, 'R'}, Press{5, 'A'}, Press{5, 'C'},
+                           Press{1000, plat::kKeyShift}, Press{1000, 'Z'}, Press{7, '1'},
+                           Press{8, '0'}, Press{9, '9'}, Press{10, plat::kKeySpace},
+                           Press{11, plat::kKeyLeft}, Press{12, plat::kKeyDown}, Press{13, 0x40},
+                           Press{14, 0x5B}, Press{15, 0x61}}) {
+      Headless().tick = p.tick;
+      Headless().PressKey(p.key);
+      Pump();
+    }
+    EXPECT_FALSE(QuitRequested());
+    EXPECT_EQ("", capture.Text());
+  }
+  EXPECT_EQ("0.005 : A\n1.000 : Z\n61.234 : R\n", capture.Text());
+}
+
+TEST_F(SurfaceTest, PixelSurfaceInitFailuresAreReportedAndShowNothing) {
+  struct Case { bool full; int bits; bool refuse; const char* error; };
+  for (const Case& c :
+       {Case{true, 24, false,
+             "3/VSurface/3: Chosen display mode 640 x 480, 24bpp is unsupported on this system"},
+        Case{true, 32, true, "3/VSurface/4: Unable to set the chosen display mode."},
+        Case{false, 32, false, "10/PixelSurface/1: Invalid Window DC"}}) {
+    Restart();
+    Headless().refuseDisplayChange = c.refuse;
+    Headless().failDrawContext = !c.full;
+    PixelSurface s;
+    s.Create(c.full, 640, 480, c.bits);
+    s.Init();
+    ExpectLog(c.error);
+    EXPECT_EQ(nullptr, s.pixels);
+    EXPECT_EQ(0, Headless().displayChanges);
+    EXPECT_TRUE(Headless().pointerVisible);
+    s.Lock();
+    s.Unlock();
+    EXPECT_EQ(0, Headless().framesShown);
+  }
+}
+
+TEST_F(SurfaceTest, ExclusiveSetUpFailuresAreReported) {
+  // Detail 0: exclusive mode and the video mode refused, plain lines and the run goes on.
+  struct Case { int detail; const char* error; const char* plain; };
+  for (const Case& c :
+       {Case{0, "", "Can't set exclusive mode\nCan't set videomode 640x480,32bpp: -2005532082\n"},
+        Case{1, "11/DirectDrawSurface/1: missing ddraw.dll", ""},
+        Case{2, "11/DirectDrawSurface/2: Can't Create DirectDraw object: -2147467259", ""},
+        Case{5, "11/DirectDrawSurface/5: Can't create the DirectDraw surface: -2147467259", ""},
+        Case{6, "11/DirectDrawSurface/6: Can't get back buffer: -2147467259", ""}}) {
+    Restart();
+    auto failIf = [&c](int detail, int result) {
+      return c.detail == detail ? result : plat::kResultOk;
+    };
+    Headless().exclusiveMissing = c.detail == 1;
+    Headless().exclusiveCreateResult = failIf(2, plat::kResultGenericFailure);
+    Headless().cooperativeResult = failIf(0, plat::kResultNoExclusiveMode);
+    Headless().setModeResult = failIf(0, plat::kResultUnsupportedMode);
+    Headless().createChainResult = failIf(5, plat::kResultGenericFailure);
+    Headless().attachResult = failIf(6, plat::kResultGenericFailure);
+    DirectDrawSurface s;
+    s.Create(true, 640, 480, 32);
+    ExpectLog(c.error, c.plain);
+    EXPECT_EQ(c.detail != 1, s.Window() != nullptr) << c.detail;
+    s.Init();
+    s.Lock();
+    s.Unlock();
+    s.Close();
+    EXPECT_EQ(c.detail ? 1 : 0, GlobalLog().RecordCount()) << c.detail;
+    EXPECT_EQ(c.detail ? 0 : 1, Headless().framesShown) << c.detail;
+    EXPECT_TRUE(Headless().pointerVisible) << c.detail;
+  }
+}
+
+TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
+  DirectDrawSurface s;
+  s.Create(false, 640, 480, 32);  // full screen all the same
+  plat::Window* w = s.Window();
+  ASSERT_NE(nullptr, w);
+  EXPECT_EQ(0x90880000u, w->style);
+  EXPECT_EQ(plat::kExStyleTopmost, w->exStyle);
+  EXPECT_EQ(0, w->rect.left);
+  EXPECT_EQ(0, w->rect.top);
+  EXPECT_FALSE(Headless().pointerVisible);
+  EXPECT_EQ(std::make_tuple(640, 480, 32), std::make_tuple(Headless().exclusiveModeWidth,
+                                                           Headless().exclusiveModeHeight,
+                                                           Headless().exclusiveModeBits));
+  s.Init();
+  EXPECT_EQ("Surface: 640x480\n", capture.Text());
+  const int kDrawing = plat::kResultStillDrawing, kLost = plat::kResultSurfaceLost;
+  struct Step { std::deque<int> results; int flips, shown, restores; };  // totals after the frame
+  const Step steps[] = {{{kDrawing, kDrawing, kDrawing, plat::kResultOk}, 4, 1, 0},
+                        {{kDrawing, plat::kResultGenericFailure}, 6, 1, 0},
+                        {{kLost}, 7, 1, 1},  // no second flip in the same frame
+                        {{}, 8, 2, 1}};
+  for (const Step& step : steps) {
+    Headless().flipResults = step.results;
+    s.Lock();
+    s.pixels[640 * 480 - 1] = static_cast<std::uint32_t>(step.flips);
+    s.Unlock();
+    EXPECT_EQ(step.flips, Headless().flipCalls);
+    EXPECT_EQ(step.shown, Headless().framesShown);
+    EXPECT_EQ(step.restores, Headless().restoreCalls);
+  }
+  EXPECT_TRUE(Headless().lastFrame.flipped);
+  EXPECT_EQ(8u, Headless().lastFrame.pixels.at(640 * 480 - 1));
+  s.Close();
+  EXPECT_EQ(0, Headless().exclusiveModeWidth);
+  EXPECT_EQ(1, Headless().exclusiveReleases);
+  EXPECT_TRUE(Headless().pointerVisible);
+  EXPECT_EQ(0, GlobalLog().RecordCount());
+}
+
+}  // namespace
