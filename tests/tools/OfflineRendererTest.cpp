@@ -1,16 +1,12 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "KolLog.h"
 #include "OfflineRenderer.h"
-#include "Platform.h"
 #include "ProgramLocation.h"
 #include "TestSupport.h"
 #include "VDemo.h"
@@ -18,24 +14,27 @@
 
 namespace {
 
+using Rgb = std::vector<int>;
+
+// A PNG's pixels, RGB row by row; At is empty when the file could not be read.
 struct Image {
-  int width = 0;
-  int height = 0;
+  int width = 0, height = 0;
   std::vector<unsigned char> rgb;
-  const unsigned char* Pixel(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+  Rgb At(int x, int y) const {
+    if (rgb.empty()) return {};
+    const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    return {p[0], p[1], p[2]};
+  }
 };
 
 Image ReadPng(const std::string& path) {
-  Image image;
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
   png.format = PNG_FORMAT_RGB;
-  image.rgb.resize(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) return Image();
-  image.width = static_cast<int>(png.width);
-  image.height = static_cast<int>(png.height);
-  return image;
+  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
+  if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) return {};
+  return {static_cast<int>(png.width), static_cast<int>(png.height), rgb};
 }
 
 // A small demo whose every pixel can be worked out by hand:
@@ -55,6 +54,20 @@ const char* const kScripts[][2] = {
     {"Script/Texture/Green.txt", "Texture: Color = 0, 1, 0; Alpha = 1;"},
 };
 
+// The colour of column x (any row but the last) at time t.
+Rgb Expected(int x, double t) {
+  if (t < 2.0 && x >= 160 && x < 480) return {255, 255, 255};  // the bar
+  if (t < 2.0) return {0, 0, 0};     // the bar's opaque black border, over the green
+  return {0, t < 3.0 ? 127 : 0, 0};  // 0.5 x 1.0 green over black, truncated
+}
+
+// Reads the arguments as solvane-render's command line does.
+bool Parse(const std::vector<std::string>& args, RenderOptions& options, std::string& error) {
+  std::vector<const char*> argv = {"solvane-render"};
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  return ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+}
+
 class OfflineRendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,7 +83,10 @@ class OfflineRendererTest : public ::testing::Test {
   }
   void TearDown() override { ResetDemoDataSourcesForTest(); }
 
-  int Render(RenderOptions options) {
+  int Render(const std::vector<std::string>& args) {
+    RenderOptions options;
+    std::string error;
+    EXPECT_TRUE(Parse(args, options, error)) << error;
     ResetDemoDataSourcesForTest();
     return RunOfflineRenderer(options, dir_.Path() + "/");
   }
@@ -79,137 +95,86 @@ class OfflineRendererTest : public ::testing::Test {
   TempDir dir_;
 };
 
-// The colour of column x at time t, worked out from the two effects above.
-void Expected(int x, double t, unsigned char rgb[3]) {
-  const bool bar = t < 2.0, green = t >= 1.0 && t < 3.0;
-  const bool inBar = x >= 160 && x < 480;
-  rgb[0] = rgb[1] = rgb[2] = 0;
-  if (green) rgb[1] = 127;  // 0.5 x 1.0 over black: 0.5 x 255 truncated
-  if (bar) {
-    if (inBar) rgb[0] = rgb[1] = rgb[2] = 255;
-    else rgb[1] = 0;  // the bar's black border is opaque, drawn over the green
+TEST_F(OfflineRendererTest, StripHoldsRowZeroOfEveryFrameWhereverTheDataIs) {
+  // Frames at 0, 0.25, ..., 2.75 s: the demo ends at 3 s.
+  const auto strip = [&](const std::string& data, const std::string& out) {
+    EXPECT_EQ(0, Render({"--data", data, "--strip", dir_.PathOf(out), "--fps", "4"}));
+    return ReadPng(dir_.PathOf(out));
+  };
+  const Image fromArchive = strip(dir_.PathOf("solvane.dat"), "a.png");
+  ASSERT_EQ(std::make_pair(640, 12), std::make_pair(fromArchive.width, fromArchive.height));
+  for (int k = 0; k < 12; ++k)
+    for (int x : {0, 159, 160, 320, 479, 480, 639})
+      EXPECT_EQ(Expected(x, k / 4.0), fromArchive.At(x, k)) << "frame " << k << " column " << x;
+  EXPECT_EQ(fromArchive.rgb, strip(dir_.PathOf("data"), "d.png").rgb);
+  EXPECT_EQ(fromArchive.rgb, strip("", "default.png").rgb);  // solvane.dat beside the program
+}
+
+TEST_F(OfflineRendererTest, SingleFramesAndFrameRanges) {
+  for (double t : {1.5, 2.5, 3.0}) {  // the end is exclusive: nothing at 3 s
+    ASSERT_EQ(0, Render({"--frame", std::to_string(t), dir_.PathOf("frame.png")}));
+    const Image frame = ReadPng(dir_.PathOf("frame.png"));
+    ASSERT_EQ(std::make_pair(640, 480), std::make_pair(frame.width, frame.height));
+    for (int y : {0, 240, 478})
+      for (int x : {100, 300})
+        EXPECT_EQ(Expected(x, t), frame.At(x, y)) << t << ": " << x << "," << y;
+    EXPECT_EQ(Rgb({0, 0, 0}), frame.At(300, 479)) << t;  // the last row is never drawn
+  }
+  // Frames at 1.5, 2.0 and 2.5 s.
+  ASSERT_EQ(0, Render({"--frames", dir_.PathOf("f"), "--fps", "2", "--from", "1.5", "--to", "3"}));
+  for (int k = 0; k < 4; ++k) {
+    const std::string name = "f/frame_00000" + std::to_string(k) + ".png";
+    EXPECT_EQ(k < 3 ? Expected(300, 1.5 + k * 0.5) : Rgb(), ReadPng(dir_.PathOf(name)).At(300, 200))
+        << name;
   }
 }
 
-TEST_F(OfflineRendererTest, CheckReportsSetUpOnly) {
-  RenderOptions options;
-  options.check = true;
-  EXPECT_EQ(0, Render(options));
+TEST_F(OfflineRendererTest, CheckSucceedsOrFailuresEndWithExitCodeOne) {
+  EXPECT_EQ(0, Render({"--check"}));
   EXPECT_NE(capture_.Text().find("Script Demo.txt: 2 Effects"), std::string::npos);
   EXPECT_EQ(0, GlobalLog().RecordCount());
-
-  // A broken script: the check fails, with the script error in the log.
+  // A broken script; no data where it is looked for.
   dir_.Write("data/Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEffect: Fade = One;");
-  options.dataPath = dir_.PathOf("data");
-  EXPECT_EQ(1, Render(options));
+  EXPECT_EQ(1, Render({"--check", "--data", dir_.PathOf("data")}));
   EXPECT_NE(capture_.Text().find("Script/Effect/Bar.txt (line 1, column 48): E0003 - Syntax error"),
             std::string::npos)
       << capture_.Text();
-}
-
-TEST_F(OfflineRendererTest, StripHoldsRowZeroOfEveryFrame) {
-  RenderOptions options;
-  options.stripPath = dir_.PathOf("strip.png");
-  options.fps = 4;  // frames at 0, 0.25, ..., 2.75 s: the demo ends at 3 s
-  ASSERT_EQ(0, Render(options));
-  const Image strip = ReadPng(options.stripPath);
-  ASSERT_EQ(strip.width, 640);
-  ASSERT_EQ(strip.height, 12);
-  for (int k = 0; k < strip.height; ++k)
-    for (int x : {0, 159, 160, 320, 479, 480, 639}) {
-      unsigned char want[3];
-      Expected(x, k / 4.0, want);
-      const unsigned char* got = strip.Pixel(x, k);
-      EXPECT_EQ(std::vector<int>(got, got + 3), std::vector<int>(want, want + 3))
-          << "frame " << k << " column " << x;
-    }
-}
-
-TEST_F(OfflineRendererTest, SingleFramesInsideAndOutsideTheSpans) {
-  RenderOptions options;
-  options.framePath = dir_.PathOf("inside.png");
-  options.frameTime = 1.5;
-  ASSERT_EQ(0, Render(options));
-  const Image inside = ReadPng(options.framePath);
-  ASSERT_EQ(inside.width, 640);
-  ASSERT_EQ(inside.height, 480);
-  for (int y : {0, 240, 478}) {
-    EXPECT_EQ(inside.Pixel(100, y)[1], 0) << y;    // black border over the green
-    EXPECT_EQ(inside.Pixel(300, y)[0], 255) << y;  // the bar
-  }
-  EXPECT_EQ(inside.Pixel(300, 479)[0], 0);  // the last row is never drawn
-
-  // At 2.5 s only the green is left; at 3 s (the end is exclusive) nothing.
-  options.framePath = dir_.PathOf("late.png");
-  options.frameTime = 2.5;
-  ASSERT_EQ(0, Render(options));
-  EXPECT_EQ(ReadPng(options.framePath).Pixel(300, 10)[1], 127);
-  options.framePath = dir_.PathOf("after.png");
-  options.frameTime = 3.0;
-  ASSERT_EQ(0, Render(options));
-  const Image after = ReadPng(options.framePath);
-  EXPECT_EQ(std::vector<int>(after.Pixel(300, 10), after.Pixel(300, 10) + 3),
-            (std::vector<int>{0, 0, 0}));
-}
-
-TEST_F(OfflineRendererTest, ArchiveAndDirectoryGiveTheSameStrip) {
-  auto strip = [&](const std::string& data, const std::string& out) {
-    RenderOptions options;
-    options.dataPath = data;
-    options.stripPath = dir_.PathOf(out);
-    options.fps = 10;
-    EXPECT_EQ(0, Render(options));
-    return ReadPng(options.stripPath);
-  };
-  const Image fromArchive = strip(dir_.PathOf("solvane.dat"), "a.png");
-  const Image fromDirectory = strip(dir_.PathOf("data"), "d.png");
-  const Image byDefault = strip("", "default.png");  // solvane.dat beside the program
-  ASSERT_EQ(fromArchive.height, 30);
-  EXPECT_EQ(fromArchive.rgb, fromDirectory.rgb);
-  EXPECT_EQ(fromArchive.rgb, byDefault.rgb);
-}
-
-TEST_F(OfflineRendererTest, FramesAndRangeSelection) {
-  RenderOptions options;
-  options.framesDir = dir_.PathOf("frames");
-  options.fps = 2;
-  options.from = 1.5;
-  options.to = 3.0;  // 1.5, 2.0, 2.5
-  ASSERT_EQ(0, Render(options));
-  for (int k = 0; k < 3; ++k) {
-    char name[32];
-    std::snprintf(name, sizeof name, "frames/frame_%06d.png", k);
-    const Image frame = ReadPng(dir_.PathOf(name));
-    ASSERT_EQ(frame.width, 640) << name;
-    unsigned char want[3];
-    Expected(100, 1.5 + k * 0.5, want);
-    EXPECT_EQ(frame.Pixel(100, 200)[1], want[1]) << name;
-  }
-  EXPECT_FALSE(ReadPng(dir_.PathOf("frames/frame_000003.png")).width);
-}
-
-TEST_F(OfflineRendererTest, FailuresEndWithExitCodeOne) {
-  // No data where it is looked for.
-  RenderOptions options;
-  options.check = true;
-  options.dataPath = dir_.PathOf("nowhere.dat");
-  EXPECT_EQ(1, Render(options));
+  EXPECT_EQ(1, Render({"--check", "--data", dir_.PathOf("nowhere.dat")}));
   EXPECT_NE(capture_.Text().find("Data file ["), std::string::npos);
-
-  // A video without ffmpeg on the PATH is refused before anything is rendered.
-  const char* path = std::getenv("PATH");
-  const std::string saved = path ? path : "";
+  // A video without ffmpeg on the PATH; an unwritable output.
+  const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", dir_.Path().c_str(), 1);
-  options = RenderOptions();
-  options.videoPath = dir_.PathOf("v.mp4");
-  const int result = Render(options);
-  setenv("PATH", saved.c_str(), 1);
+  const int result = Render({"--video", dir_.PathOf("v.mp4")});
+  setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(1, result);
+  EXPECT_EQ(1, Render({"--strip", dir_.PathOf("missing/dir/strip.png")}));
+}
 
-  // An unwritable output.
-  options = RenderOptions();
-  options.stripPath = dir_.PathOf("missing/dir/strip.png");
-  EXPECT_EQ(1, Render(options));
+TEST(RenderOptionsTest, ReadsEveryOptionAndRefusesBadOnes) {
+  RenderOptions o, help;
+  std::string error;
+  ASSERT_TRUE(
+      Parse({"--data", "d.dat", "--strip", "s.png", "--frames", "dir", "--frame", "2.5", "f.png",
+             "--video", "v.mp4", "--fps", "25", "--from", "1.5", "--to", "9", "--check"},
+            o, error))
+      << error;
+  EXPECT_EQ(
+      std::vector<std::string>({"d.dat", "s.png", "dir", "f.png", "v.mp4"}),
+      std::vector<std::string>({o.dataPath, o.stripPath, o.framesDir, o.framePath, o.videoPath}));
+  EXPECT_EQ(std::vector<double>({2.5, 25, 1.5, 9}),
+            std::vector<double>({o.frameTime, o.fps, o.from, o.to}));
+  EXPECT_TRUE(o.check && !o.help);
+  EXPECT_TRUE(Parse({"--strip", "x.png", "--help"}, help, error) && help.help);
+  // No mode, a missing value or file, not numbers, no frames per second, a negative end, unknown.
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"--data", "x"}, {"--strip"}, {"--frame", "1"}, {"--frame", "soon", "f.png"},
+           {"--check", "--fps", "0"}, {"--check", "--fps", "nan"}, {"--check", "--to", "-1"},
+           {"--check", "--colour"}}) {
+    RenderOptions bad;
+    error.clear();
+    EXPECT_FALSE(Parse(args, bad, error)) << (args.empty() ? "(none)" : args.back());
+    EXPECT_FALSE(error.empty());
+  }
 }
 
 }  // namespace
