@@ -128,23 +128,26 @@ int KolText::SkipSpace() {
   }
 }
 
+int KolText::AppendAndAdvance() {
+  // The length is checked before moving on, so an over-long token is reported
+  // as such even where the line limit would be reached at the same character.
+  AppendToken(current_);
+  if (tokenLength_ > kMaxToken) {
+    tokenLength_ = kMaxToken;
+    EndToken();
+    return kTextLongWord;
+  }
+  const int r = Advance();
+  if (r) EndToken();
+  return r;
+}
+
 int KolText::ReadWord() {
   tokenLength_ = 0;
   EndToken();
   if (!IsLetter(current_) && current_ != '_') return kTextUnexpectedChar;
   while (IsLetter(current_) || IsDigit(current_) || current_ == '_') {
-    // The length is checked before moving on, so an over-long word is reported
-    // as such even where the line limit would be reached at the same character.
-    AppendToken(current_);
-    if (tokenLength_ > kMaxToken) {
-      tokenLength_ = kMaxToken;
-      EndToken();
-      return kTextLongWord;
-    }
-    if (int r = Advance()) {
-      EndToken();
-      return r;
-    }
+    if (int r = AppendAndAdvance()) return r;
   }
   EndToken();
   return SkipSpace();
@@ -204,16 +207,7 @@ int KolText::ReadQuoted() {
         GlobalLog().Print("Warning: KolText: TAB found in a string; replaced with a space.\n");
         current_ = ' ';  // and so it counts one column
       }
-      AppendToken(current_);
-      if (tokenLength_ > kMaxToken) {
-        tokenLength_ = kMaxToken;
-        EndToken();
-        return kTextLongWord;
-      }
-      if (int r = Advance()) {
-        EndToken();
-        return r;
-      }
+      if (int r = AppendAndAdvance()) return r;
     }
     EndToken();
     if (int r = Advance()) return r;  // past the closing quote

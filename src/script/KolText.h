@@ -70,6 +70,9 @@ class KolText : public KolFile {
 
  private:
   void Fetch();  // the next character becomes current, the one after it next
+  // Adds the current character to the token and moves on: kTextLongWord when
+  // the token would pass kMaxToken, else Advance's code.
+  int AppendAndAdvance();
   void AppendToken(char c) { token_[tokenLength_++] = c; }
   void EndToken() { token_[tokenLength_] = '\0'; }
 
