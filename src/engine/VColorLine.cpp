@@ -42,9 +42,10 @@ void VColorLine::Combine(VColorLine& target, float alpha, float add) const {
     BlendAlpha(target, alpha);
 }
 
-void VColorLine::BlendMixed(VColorLine& target, float alpha, float add) const {
+void VColorLine::Interpolate(VColorLine& target, double weight) const {
+  // Both interpolating blends: t = (1 - x) t + x s with x = weight x source
+  // alpha, and the target's alpha replaced by x.
   const int n = std::min(count_, target.count_);
-  const double weight = Weight(alpha) + Weight(add);
   for (int i = 0; i < n; ++i) {
     const float* s = At(i);
     if (!(s[3] > kVisibleAlpha)) continue;
@@ -55,17 +56,12 @@ void VColorLine::BlendMixed(VColorLine& target, float alpha, float add) const {
   }
 }
 
+void VColorLine::BlendMixed(VColorLine& target, float alpha, float add) const {
+  Interpolate(target, Weight(alpha) + Weight(add));
+}
+
 void VColorLine::BlendAlpha(VColorLine& target, float alpha) const {
-  const int n = std::min(count_, target.count_);
-  const double weight = Weight(alpha);
-  for (int i = 0; i < n; ++i) {
-    const float* s = At(i);
-    if (!(s[3] > kVisibleAlpha)) continue;
-    float* t = target.At(i);
-    const double x = weight * s[3];
-    for (int k = 0; k < 3; ++k) t[k] = static_cast<float>(x * s[k] + (1.0 - x) * t[k]);
-    t[3] = static_cast<float>(x);
-  }
+  Interpolate(target, Weight(alpha));
 }
 
 void VColorLine::BlendAdd(VColorLine& target, float add) const {

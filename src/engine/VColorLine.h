@@ -35,6 +35,8 @@ class VColorLine {
   const float* At(int i) const { return colors_.get() + 4 * i; }
 
  private:
+  void Interpolate(VColorLine& target, double weight) const;
+
   int count_ = 0;
   std::unique_ptr<float[]> colors_;
 };

@@ -11,20 +11,6 @@ namespace {
 std::unique_ptr<Desktop> gDesktop;
 std::string gProgramPath;
 
-template <typename T, typename H>
-T* FindOwned(const std::vector<std::unique_ptr<T>>& owned, H handle) {
-  for (const auto& p : owned)
-    if (p.get() == handle) return p.get();
-  return nullptr;
-}
-
-template <typename T>
-void EraseOwned(std::vector<std::unique_ptr<T>>& owned, const T* item) {
-  owned.erase(std::remove_if(owned.begin(), owned.end(),
-                             [item](const std::unique_ptr<T>& p) { return p.get() == item; }),
-              owned.end());
-}
-
 // Frame sizes of the decorated window styles, so a client area can be centred
 // and measured as the program expects.
 constexpr int kCaptionHeight = 23;
@@ -157,12 +143,7 @@ bool DestroyAppWindow(WindowHandle handle) {
   gDesktop->backend->CloseWindow(*window);
   gDesktop->backend->ClassWindowDestroyed(window->className.c_str());
   // Draw contexts of the window die with it; queued messages for it are dropped.
-  auto& contexts = gDesktop->contexts;
-  contexts.erase(std::remove_if(contexts.begin(), contexts.end(),
-                                [window](const std::unique_ptr<DrawContext>& c) {
-                                  return c->window == window;
-                                }),
-                 contexts.end());
+  EraseOwnedIf(gDesktop->contexts, [window](const DrawContext* c) { return c->window == window; });
   auto& queue = gDesktop->queue;
   queue.erase(std::remove_if(queue.begin(), queue.end(),
                              [window](const Message& m) { return m.window == window; }),

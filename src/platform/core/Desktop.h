@@ -3,6 +3,7 @@
 // pixel bitmaps, and the exclusive output's objects. Internal to the platform.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -50,6 +51,27 @@ struct Desktop {
 };
 
 Desktop& TheDesktop();
+
+// The core owns its objects in vectors of unique_ptr and hands out raw
+// pointers as handles; these find and release them by handle.
+template <typename T, typename H>
+T* FindOwned(const std::vector<std::unique_ptr<T>>& owned, H handle) {
+  for (const auto& p : owned)
+    if (p.get() == handle) return p.get();
+  return nullptr;
+}
+
+template <typename T, typename Predicate>
+void EraseOwnedIf(std::vector<std::unique_ptr<T>>& owned, Predicate predicate) {
+  owned.erase(std::remove_if(owned.begin(), owned.end(),
+                             [&](const std::unique_ptr<T>& p) { return predicate(p.get()); }),
+              owned.end());
+}
+
+template <typename T>
+void EraseOwned(std::vector<std::unique_ptr<T>>& owned, const T* item) {
+  EraseOwnedIf(owned, [item](const T* p) { return p == item; });
+}
 Window* FindLiveWindow(WindowHandle handle);
 DrawContext* FindContext(DCHandle handle);
 // The built-in exclusive output's entry point.

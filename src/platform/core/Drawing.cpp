@@ -30,20 +30,8 @@ DCHandle WindowContext(WindowHandle handle, DrawContext::Kind kind) {
   return NewContext(kind, window);
 }
 
-void EraseContext(DrawContext* context) {
-  auto& contexts = TheDesktop().contexts;
-  contexts.erase(std::remove_if(contexts.begin(), contexts.end(),
-                                [context](const std::unique_ptr<DrawContext>& c) {
-                                  return c.get() == context;
-                                }),
-                 contexts.end());
-}
-
 PixelBitmap* FindBitmap(BitmapHandle handle) {
-  if (!Started() || !handle) return nullptr;
-  for (const auto& b : TheDesktop().bitmaps)
-    if (b.get() == handle) return b.get();
-  return nullptr;
+  return Started() ? FindOwned(TheDesktop().bitmaps, handle) : nullptr;
 }
 
 }  // namespace
@@ -55,7 +43,7 @@ bool ReleaseDrawContext(WindowHandle, DCHandle dc) {
   DrawContext* context = FindContext(dc);
   if (!context || (context->kind != DrawContext::kWhole && context->kind != DrawContext::kClient))
     return false;
-  EraseContext(context);
+  EraseOwned(TheDesktop().contexts, context);
   return true;
 }
 
@@ -67,7 +55,7 @@ DCHandle CreateMemoryDC(DCHandle) {
 bool DeleteMemoryDC(DCHandle dc) {
   DrawContext* context = FindContext(dc);
   if (!context || context->kind != DrawContext::kMemory) return false;
-  EraseContext(context);
+  EraseOwned(TheDesktop().contexts, context);
   return true;
 }
 
@@ -92,12 +80,7 @@ bool DeletePixelBitmap(BitmapHandle handle) {
   if (!bitmap) return false;
   for (const auto& c : TheDesktop().contexts)
     if (c->selected == bitmap) c->selected = nullptr;
-  auto& bitmaps = TheDesktop().bitmaps;
-  bitmaps.erase(std::remove_if(bitmaps.begin(), bitmaps.end(),
-                               [bitmap](const std::unique_ptr<PixelBitmap>& b) {
-                                 return b.get() == bitmap;
-                               }),
-                bitmaps.end());
+  EraseOwned(TheDesktop().bitmaps, bitmap);
   return true;
 }
 

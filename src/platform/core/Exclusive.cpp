@@ -62,9 +62,7 @@ class Output : public ExclusiveOutput {
 
   unsigned Release() override {
     TheDesktop().backend->ExclusiveRelease();
-    gOutputs.erase(std::remove_if(gOutputs.begin(), gOutputs.end(),
-                                  [this](const std::unique_ptr<Output>& o) { return o.get() == this; }),
-                   gOutputs.end());
+    EraseOwned(gOutputs, this);
     return 0;
   }
 
@@ -77,12 +75,7 @@ class Output : public ExclusiveOutput {
 BackBufferSurface::~BackBufferSurface() {
   if (!Started()) return;
   // Draw contexts on this buffer go with it.
-  auto& contexts = TheDesktop().contexts;
-  contexts.erase(std::remove_if(contexts.begin(), contexts.end(),
-                                [this](const std::unique_ptr<DrawContext>& c) {
-                                  return c->backBuffer == this;
-                                }),
-                 contexts.end());
+  EraseOwnedIf(TheDesktop().contexts, [this](const DrawContext* c) { return c->backBuffer == this; });
 }
 
 int BackBufferSurface::GetDC(DCHandle* dc) {
@@ -101,12 +94,7 @@ int BackBufferSurface::GetDC(DCHandle* dc) {
 int BackBufferSurface::ReleaseDC(DCHandle dc) {
   DrawContext* context = FindContext(dc);
   if (!context || context->backBuffer != this) return kResultGenericFailure;
-  auto& contexts = TheDesktop().contexts;
-  contexts.erase(std::remove_if(contexts.begin(), contexts.end(),
-                                [context](const std::unique_ptr<DrawContext>& c) {
-                                  return c.get() == context;
-                                }),
-                 contexts.end());
+  EraseOwned(TheDesktop().contexts, context);
   return kResultOk;
 }
 
@@ -142,11 +130,7 @@ int PrimarySurface::Flip(ExclusiveSurface*, unsigned) {
 int PrimarySurface::Restore() { return TheDesktop().backend->ExclusiveRestore(); }
 
 unsigned PrimarySurface::Release() {
-  gSurfaces.erase(std::remove_if(gSurfaces.begin(), gSurfaces.end(),
-                                 [this](const std::unique_ptr<PrimarySurface>& s) {
-                                   return s.get() == this;
-                                 }),
-                  gSurfaces.end());
+  EraseOwned(gSurfaces, this);
   return 0;
 }
 
