@@ -3,6 +3,7 @@
 #include <new>
 
 #include "KolLog.h"
+#include "VEffect.h"
 
 VList::VList() {
   head_.next = &tail_;
@@ -44,4 +45,9 @@ void VList::AddEffect(VEffect* effect) {
   node->next = head_.next;
   head_.next->previous = node;
   head_.next = node;
+}
+
+void VList::AddEffect(std::unique_ptr<VEffect> effect) {
+  AddEffect(effect.get());
+  owned_.push_back(std::move(effect));
 }

@@ -26,6 +26,8 @@ class VList {
 
   // Links the effect at the front; the list does not own it.
   void AddEffect(VEffect* effect);
+  // Links the effect at the front and keeps it alive as long as the list.
+  void AddEffect(std::unique_ptr<VEffect> effect);
 
   // Iteration from the front: for (Node* n = First(); n != End(); n = n->next).
   Node* First() const { return head_.next; }
@@ -43,4 +45,5 @@ class VList {
   Node tail_;
   Node* pool_ = nullptr;  // chained through next
   std::vector<std::unique_ptr<Node[]>> blocks_;
+  std::vector<std::unique_ptr<VEffect>> owned_;
 };

@@ -5,10 +5,10 @@
 #include "KolLog.h"
 #include "KolText.h"
 #include "LoadEffectScript.h"
-#include "VDemo.h"
+#include "VList.h"
 #include "VSurface.h"
 
-void LoadDemoScript(KolText& lexer, const char* name, VDemo& demo) {
+void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
   const std::string path = std::string("Script/") + name;
   if (lexer.OpenText(path.c_str()) != kTextOk) {
     GlobalLog().ReportError(kModuleText, "KolText", 1, "Could not open demo script %s", name);
@@ -41,7 +41,7 @@ void LoadDemoScript(KolText& lexer, const char* name, VDemo& demo) {
     const VSurface* surface = CurrentSurface();
     effect->line.Allocate(surface ? surface->width : 0);
     // Added before its ";" is read: an entry missing it still leaves its effect.
-    demo.AddEffect(std::move(effect));
+    effects.AddEffect(std::move(effect));
     ++count;
     if ((code = lexer.Expect(';')) != kTextOk) break;
   }

@@ -17,11 +17,11 @@
 #include "LoadTextureScript.h"
 #include "MemorySurface.h"
 #include "TestSupport.h"
-#include "VDemo.h"
 #include "VEffectEnd.h"
 #include "VEffectParticle.h"
 #include "VEffectScroller.h"
 #include "VEffectWave.h"
+#include "VList.h"
 #include "VSourceGravityParticle.h"
 
 namespace {
@@ -100,9 +100,9 @@ class ScriptTest : public ::testing::Test {
   std::string Demo(const std::string& text) {
     Write("Script/Demo.txt", text);
     KolText lexer;
-    LoadDemoScript(lexer, "Demo.txt", demo_);
+    LoadDemoScript(lexer, "Demo.txt", effects_);
     std::string out;
-    for (VList::Node* n = demo_.effects.First(); n != demo_.effects.End(); n = n->next) {
+    for (VList::Node* n = effects_.First(); n != effects_.End(); n = n->next) {
       char span[64];
       std::snprintf(span, sizeof span, " %g..%g", n->element->startTime, n->element->endTime);
       out += (out.empty() ? "" : ", ") + KindOf(n->element) + span;
@@ -121,7 +121,7 @@ class ScriptTest : public ::testing::Test {
   MemorySurface surface_{320, 200};
   TempDir dir_;
   KolData source_;
-  VDemo demo_;
+  VList effects_;
   std::map<std::string, std::string> files_;  // all written, by name
 };
 using KolTextTest = ScriptTest;
@@ -384,11 +384,11 @@ TEST_F(DemoScriptTest, DirectoryAndArchiveGiveTheSameLines) {
     const std::string& root = run ? zip : dir_.Path();
     ASSERT_EQ(0, source.Open(run ? kKindArchive : kKindDirectory, root.c_str()));
     source.SetDefault(false);
-    VDemo demo;
+    VList effects;
     KolText lexer;
-    LoadDemoScript(lexer, "Demo.txt", demo);
+    LoadDemoScript(lexer, "Demo.txt", effects);
     ResetParticlesForTest();
-    for (VList::Node* n = demo.effects.First(); n != demo.effects.End(); n = n->next) {
+    for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
       kinds[run] += KindOf(n->element) + " ";
       n->element->Prepare();
       for (float t : {0.0f, 1.0f, 2.0f, 5.0f}) {

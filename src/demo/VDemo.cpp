@@ -80,7 +80,7 @@ void VDemo::Setup() {
   surface->Init();
 
   mainLine.Allocate(surface->width);
-  LoadDemoScript(lexer, "Demo.txt", *this);
+  LoadDemoScript(lexer, "Demo.txt", effects);
 
   if (log.RecordCount() != 0) return;
   for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) n->element->Prepare();

@@ -1,13 +1,11 @@
 // The demo object: one run of the demo from set-up to finish. It owns the
-// surface, the main colour line and the effects, which it keeps in the effect
-// list in the order the frame combines them. The script readers add effects
-// through AddEffect, which only links them into the list, so the readers
-// depend on nothing above the engine core.
+// surface, the main colour line and the effect list, which holds the effects
+// in the order the frame combines them. The demo-script reader fills that list
+// directly, so the readers depend on nothing above the engine core.
 #pragma once
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "VColorLine.h"
 #include "VEffect.h"
@@ -45,10 +43,7 @@ class VDemo {
   void SetDataLocation(const std::string& archive, const std::string& directory);
 
   // Takes the effect and links it at the front of the effect list.
-  void AddEffect(std::unique_ptr<VEffect> effect) {
-    effects.AddEffect(effect.get());
-    owned_.push_back(std::move(effect));
-  }
+  void AddEffect(std::unique_ptr<VEffect> effect) { effects.AddEffect(std::move(effect)); }
 
   VList effects;
   std::unique_ptr<VSurface> surface;
@@ -62,7 +57,6 @@ class VDemo {
   int framesRendered = 0;
 
  private:
-  std::vector<std::unique_ptr<VEffect>> owned_;
   bool locationSet_ = false;
   std::string archivePath_;
   std::string dataDirectory_;
