@@ -1,13 +1,9 @@
 // The program's entry, callable from main and from tests: switches the log
-// file on when the argument text starts with 'l' or 'L', lets the start dialog
-// choose the sound and display modes, and runs the demo if it says start.
+// file on when the argument text starts with 'l' or 'L', shows the start
+// dialog from the program's module, and runs the demo when the dialog says
+// start. Always returns 0, as the program's exit status.
 #pragma once
 
-#include <functional>
+#include "Platform.h"
 
-class VDemo;
-
-// Writes the choices into the demo; a result above 0 starts it.
-using StartDialogFunction = std::function<int(VDemo& demo)>;
-
-int ProgramEntry(const char* arguments, const StartDialogFunction& startDialog);
+int ProgramEntry(const char* arguments, plat::InstanceHandle instance);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "DemoModes.h"
 #include "VColorLine.h"
 #include "VEffect.h"
 #include "VList.h"
@@ -14,10 +15,9 @@
 
 class KolData;
 
-enum DemoSoundMode { kSoundNone = 1, kSoundMono = 2, kSoundStereo = 3 };
-enum DemoDisplayMode { kDisplayFullScreenPixels = 1, kDisplayFullScreenExclusive = 2, kDisplayWindowed = 3 };
-
-class VDemo {
+// The sound and display modes are the demo's DemoModes, which the start dialog
+// writes.
+class VDemo : public DemoModes {
  public:
   VDemo() = default;
   // Clears the current surface if it is this demo's, then destroys the surface.
@@ -49,8 +49,6 @@ class VDemo {
   std::unique_ptr<VSurface> surface;
   VColorLine mainLine;
   int endTime = 0;
-  int soundMode = kSoundStereo;
-  int displayMode = kDisplayWindowed;
   // True when neither the archive nor the data directory could be opened.
   bool abandoned = false;
   // Frames rendered by Run and RenderFrame.

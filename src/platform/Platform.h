@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Messages.h"
+#include "Resources.h"
 
 namespace plat {
 
@@ -102,6 +103,47 @@ void PostQuit(int exitCode);
 // Adds a character message for a key that types one.
 void TranslateAppMessage(const Message& message);
 std::intptr_t DispatchAppMessage(const Message& message);
+
+// --- Input state ----------------------------------------------------------------
+// Whether a key is held, as the delivered key presses and releases say.
+bool KeyIsDown(unsigned key);
+// The window that receives key presses (a top-level window or a control).
+WindowHandle FocusWindow();
+// Moves the key focus, telling the old window (kMsgKillFocus) and the new one
+// (kMsgSetFocus); returns the previous focus window.
+WindowHandle SetFocusWindow(WindowHandle window);
+
+// --- Dialog boxes ---------------------------------------------------------------
+// A dialog procedure answers non-zero for a message it handled; the dialog
+// manager does the rest (Enter, Escape, Tab, the close box, painting).
+using DialogProc = WindowProc;
+// Builds the dialog box of template templateId in the module, with its
+// controls, sends kMsgInitDialog with parameter as lParam, shows it centred and
+// runs its modal loop until EndDialogBox; then destroys the box (kMsgDestroy)
+// and answers the result. -1 when the box cannot be made; LastError() says why.
+std::intptr_t RunDialogBox(InstanceHandle instance, int templateId, WindowHandle owner,
+                           DialogProc procedure, std::intptr_t parameter);
+// Ends a dialog box's modal loop with the result.
+bool EndDialogBox(WindowHandle dialog, std::intptr_t result);
+// The control of the dialog box with the id, or null.
+WindowHandle DialogItem(WindowHandle dialog, int id);
+int DialogItemId(WindowHandle control);
+WindowHandle ParentWindow(WindowHandle window);
+
+// What the dialog manager draws, in client coordinates of the dialog box, in
+// order; the backend shows it. Colours are 0x00RRGGBB.
+struct DrawCommand {
+  enum Kind { kFill, kFrame, kText, kPicture, kFocusMark } kind = kFill;
+  Rect rect;
+  std::uint32_t color = 0;
+  std::string text;          // kText: one line, clipped to rect, vertically centred
+  bool centred = false;      // kText: centred horizontally, else from the left
+  std::string font;          // kText: font name and size in points
+  int pointSize = 0;
+  // kPicture: the part of the picture from (sourceX, sourceY), rect's size, at rect.
+  const Picture* picture = nullptr;
+  int sourceX = 0, sourceY = 0;
+};
 
 // --- Screen, display modes, cursor -------------------------------------------
 int ScreenWidth();

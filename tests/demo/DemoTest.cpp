@@ -13,6 +13,7 @@
 #include "Platform.h"
 #include "ProgramEntry.h"
 #include "ProgramLocation.h"
+#include "StartResources.h"
 #include "TestSupport.h"
 #include "VClock.h"
 #include "VDemo.h"
@@ -52,10 +53,18 @@ class DemoTest : public ::testing::Test {
       for (const ZipMember& f : files) dir.Write("data/" + f.name, f.data);
     }
   }
-  // The program as started by the user: the dialog picks a display mode and starts.
+  // The program as started by the user: in the start dialog, Tab twice to the
+  // display list, down to the mode's line, Enter.
   static void RunProgram(int displayMode) {
-    auto start = [displayMode](VDemo& d) { d.displayMode = displayMode; return 1; };
-    EXPECT_EQ(0, ProgramEntry("", start));
+    Headless().TypeKey(plat::kKeyTab);
+    Headless().TypeKey(plat::kKeyTab);
+    const int line = displayMode == kDisplayFullScreenExclusive ? 0
+                     : displayMode == kDisplayFullScreenPixels  ? 1
+                                                                : 2;
+    for (int i = 0; i < line; ++i) Headless().TypeKey(plat::kKeyDown);
+    Headless().TypeKey(plat::kKeyReturn);
+    EXPECT_EQ(0, ProgramEntry("", ProgramResources()));
+    EXPECT_EQ(0, Headless().inputRunOut);
   }
 
   LogCapture capture;
@@ -197,15 +206,15 @@ TEST_F(DemoTest, WithoutEffectsEachDisplayModeShowsOneFrameOnItsSurfaceAndFinish
   }
 }
 
-TEST_F(DemoTest, ArgumentLTurnsTheLogFileOnAndADialogResultOfZeroRunsNothing) {
+TEST_F(DemoTest, ArgumentLTurnsTheLogFileOnAndACancelledDialogRunsNothing) {
   WriteDemo("0 - 1 Wave ;");
   GlobalLog().SetFileName(dir.PathOf("kol.log").c_str());
   for (const auto& [argument, on] : std::vector<std::pair<const char*, bool>>{
            {"lx", true}, {"x", false}, {"", false}}) {
     GlobalLog().SetFileOutput(!on);
-    int calls = 0;
-    EXPECT_EQ(0, ProgramEntry(argument, [&calls](VDemo&) { ++calls; return 0; }));
-    EXPECT_EQ(1, calls);
+    Headless().TypeKey(plat::kKeyEscape);
+    EXPECT_EQ(0, ProgramEntry(argument, ProgramResources()));
+    EXPECT_EQ(0, Headless().inputRunOut);
     EXPECT_EQ(on, GlobalLog().FileOutput()) << argument;
   }
   EXPECT_EQ(nullptr, plat::FindWindowOfClass("VSurface"));

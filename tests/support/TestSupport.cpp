@@ -12,6 +12,8 @@
 #include "KolDataSource.h"
 #include "KolLog.h"
 #include "KolText.h"
+#include "VDialog.h"
+#include "VListBox.h"
 #include "VSourceGravityParticle.h"
 #include "VSurface.h"
 
@@ -23,6 +25,8 @@ void ResetProcessState() {
   ClassRegistry().ResetForTest();
   ResetParticlesForTest();
   SetCurrentSurface(nullptr);
+  ResetDialogsForTest();
+  ResetListBoxesForTest();
 }
 
 TempDir::TempDir() {

@@ -8,7 +8,8 @@
 
 // Puts every process-wide object back as at program start: the log (outputs
 // off, no records), the default data sources, the text-error latch, the class
-// registry, the particle random generator and context, the current surface.
+// registry, the particle random generator and context, the current surface,
+// the dialog and list-box maps.
 void ResetProcessState();
 
 // A fresh directory under the system temp folder, deleted with its content.

@@ -7,10 +7,16 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Platform.h"
 
 namespace plat {
+
+// What the core hangs on a window of its own classes (dialog boxes, controls).
+struct WindowExtra {
+  virtual ~WindowExtra() = default;
+};
 
 // The core's record of a window; backends may hang their own data on native.
 struct Window {
@@ -18,8 +24,13 @@ struct Window {
   std::string title;
   unsigned style = 0;
   unsigned exStyle = 0;
-  Rect rect;          // window rectangle, screen coordinates
-  Rect client;        // client rectangle, screen coordinates
+  // Top-level windows: screen coordinates. Controls: client coordinates of
+  // their parent.
+  Rect rect;          // window rectangle
+  Rect client;        // client rectangle
+  Window* parent = nullptr;  // the dialog box a control belongs to
+  int id = 0;                // a control's id
+  std::unique_ptr<WindowExtra> extra;
   WindowProc procedure = nullptr;
   bool visible = false;
   bool foreign = false;  // stands for another process's window
@@ -53,8 +64,19 @@ class Backend {
   // A frame copied to a window: rows top to bottom, pitch in pixels.
   virtual void PresentWindow(Window& window, const std::uint32_t* pixels, int width, int height,
                              int pitch) = 0;
-  // Posts the input that arrived since the last call (PostAppMessage).
+  // Delivers the next input event that arrived, if any (DeliverKey,
+  // DeliverMouse, DeliverClose); called when the message queue is empty.
   virtual void PollInput() = 0;
+  // Waits until input may have arrived. False when none ever will (scripted
+  // input that has run out), so a modal loop must not wait on.
+  virtual bool WaitForInput() = 0;
+
+  // Text metrics of a font at a size in points: the average character width
+  // and the line height in pixels. Dialog units are measured in them.
+  virtual void FontMetrics(const std::string& font, int pointSize, int& averageWidth,
+                           int& height) = 0;
+  // Shows what the dialog manager drew for a top-level window's client area.
+  virtual void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) = 0;
 
   // The exclusive output, step by step; each returns a kResult... code.
   virtual bool ExclusiveOutputInstalled() = 0;
@@ -69,6 +91,15 @@ class Backend {
   virtual void ExclusiveRestoreMode() = 0;
   virtual void ExclusiveRelease() = 0;
 };
+
+// Raw input from the backend, routed as the system would: a key to the focus
+// window of the top-level window (the window itself when the focus is not in
+// it), a mouse button to the control under the point (x, y in the window's
+// client coordinates) or to the one that holds the button, a close request to
+// the window. The messages are posted to the thread's queue.
+void DeliverKey(Window* topLevel, bool down, unsigned key);
+void DeliverMouse(Window* topLevel, unsigned message, int x, int y);
+void DeliverClose(Window* topLevel);
 
 // Installs a backend (the core owns it); false if one is already running.
 bool InstallBackend(std::unique_ptr<Backend> backend);

@@ -41,6 +41,7 @@ bool InstallBackend(std::unique_ptr<Backend> backend) {
   gDesktop = std::make_unique<Desktop>();
   gDesktop->backend = std::move(backend);
   gDesktop->foreignWindow.foreign = true;
+  RegisterDialogClasses();
   return true;
 }
 
@@ -107,8 +108,8 @@ bool UnregisterWindowClass(const char* name) {
   return true;
 }
 
-WindowHandle CreateAppWindow(unsigned exStyle, const char* className, const char* title,
-                             unsigned style, int x, int y, int width, int height) {
+Window* CreateWindowRecord(unsigned exStyle, const char* className, const char* title,
+                           unsigned style, const Rect& rect, Window* parent, int id) {
   if (!gDesktop || !className) return nullptr;
   const auto found = gDesktop->classes.find(className);
   if (found == gDesktop->classes.end()) {
@@ -120,19 +121,33 @@ WindowHandle CreateAppWindow(unsigned exStyle, const char* className, const char
   window->title = title ? title : "";
   window->style = style;
   window->exStyle = exStyle;
-  window->rect = Rect{x, y, x + width, y + height};
+  window->rect = rect;
   window->client = ClientOf(window->rect, style);
   window->procedure = found->second.procedure;
-  if (!gDesktop->backend->OpenWindow(*window)) {
+  window->parent = parent;
+  window->id = id;
+  // Controls are drawn by the dialog manager inside their dialog box's window.
+  if (!parent && !gDesktop->backend->OpenWindow(*window)) {
     gDesktop->lastError = kErrorCannotCreateWindow;
     return nullptr;
   }
   Window* handle = window.get();
   gDesktop->windows.push_back(std::move(window));
-  gDesktop->backend->ClassWindowCreated(className);
+  if (!parent) gDesktop->backend->ClassWindowCreated(className);
   handle->procedure(handle, kMsgCreate, 0, 0);
   if (FindLiveWindow(handle) && (style & kStyleVisible)) ShowAppWindow(handle, kShowShow);
   return FindLiveWindow(handle);
+}
+
+WindowHandle CreateAppWindow(unsigned exStyle, const char* className, const char* title,
+                             unsigned style, int x, int y, int width, int height) {
+  return CreateWindowRecord(exStyle, className, title, style, Rect{x, y, x + width, y + height},
+                            nullptr, 0);
+}
+
+Window* TopLevelOf(Window* window) {
+  while (window && window->parent) window = window->parent;
+  return window;
 }
 
 bool DestroyAppWindow(WindowHandle handle) {
@@ -140,8 +155,21 @@ bool DestroyAppWindow(WindowHandle handle) {
   if (!window) return false;
   window->procedure(window, kMsgDestroy, 0, 0);
   if (!FindLiveWindow(handle)) return true;  // destroyed by its own procedure
-  gDesktop->backend->CloseWindow(*window);
-  gDesktop->backend->ClassWindowDestroyed(window->className.c_str());
+  // Its controls go after it, the last made first.
+  for (auto it = gDesktop->windows.rbegin(); it != gDesktop->windows.rend();) {
+    if ((*it)->parent == window) {
+      DestroyAppWindow(it->get());
+      it = gDesktop->windows.rbegin();
+    } else {
+      ++it;
+    }
+  }
+  if (!window->parent) {
+    gDesktop->backend->CloseWindow(*window);
+    gDesktop->backend->ClassWindowDestroyed(window->className.c_str());
+  }
+  if (gDesktop->focus == window) gDesktop->focus = nullptr;
+  if (gDesktop->capture == window) gDesktop->capture = nullptr;
   // Draw contexts of the window die with it; queued messages for it are dropped.
   EraseOwnedIf(gDesktop->contexts, [window](const DrawContext* c) { return c->window == window; });
   auto& queue = gDesktop->queue;
@@ -159,7 +187,8 @@ bool ShowAppWindow(WindowHandle handle, int command) {
   window->visible = command != kShowHide;
   if (window->visible) window->style |= kStyleVisible;
   else window->style &= ~kStyleVisible;
-  gDesktop->backend->WindowShown(*window, window->visible);
+  if (window->parent) Invalidate(window);
+  else gDesktop->backend->WindowShown(*window, window->visible);
   return wasVisible;
 }
 
@@ -168,7 +197,7 @@ bool IsWindowAlive(WindowHandle handle) { return FindLiveWindow(handle) != nullp
 WindowHandle FindWindowOfClass(const char* className) {
   if (!gDesktop || !className) return nullptr;
   for (const auto& w : gDesktop->windows)
-    if (w->className == className) return w.get();
+    if (!w->parent && w->className == className) return w.get();
   if (gDesktop->backend->ForeignWindowOfClass(className)) return &gDesktop->foreignWindow;
   return nullptr;
 }
@@ -176,7 +205,7 @@ WindowHandle FindWindowOfClass(const char* className) {
 WindowHandle ForegroundWindow() {
   if (!gDesktop) return nullptr;
   for (auto it = gDesktop->windows.rbegin(); it != gDesktop->windows.rend(); ++it)
-    if ((*it)->visible) return it->get();
+    if (!(*it)->parent && (*it)->visible) return it->get();
   return nullptr;
 }
 
@@ -208,10 +237,15 @@ std::intptr_t CallWindowProcedure(WindowProc procedure, WindowHandle window, uns
 
 bool PeekAppMessage(Message& message, bool remove) {
   if (!gDesktop) return false;
-  gDesktop->backend->PollInput();
+  // Input is taken one event at a time, only once the posted messages are
+  // done, so it is routed to the focus as it stands when its turn comes.
+  if (gDesktop->queue.empty()) gDesktop->backend->PollInput();
   if (gDesktop->queue.empty()) return false;
   message = gDesktop->queue.front();
-  if (remove) gDesktop->queue.pop_front();
+  if (remove) {
+    gDesktop->queue.pop_front();
+    NoteKeyMessage(message);
+  }
   return true;
 }
 

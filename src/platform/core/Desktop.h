@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ struct Desktop {
   std::vector<std::unique_ptr<DrawContext>> contexts;
   std::vector<std::unique_ptr<PixelBitmap>> bitmaps;
   std::vector<std::unique_ptr<Library>> libraries;
+  std::set<unsigned> keysDown;
+  Window* focus = nullptr;
+  Window* capture = nullptr;  // the control that holds the mouse button
 };
 
 Desktop& TheDesktop();
@@ -73,6 +77,20 @@ void EraseOwned(std::vector<std::unique_ptr<T>>& owned, const T* item) {
   EraseOwnedIf(owned, [item](const T* p) { return p == item; });
 }
 Window* FindLiveWindow(WindowHandle handle);
+// Makes a window record; a control (parent set) gets no native window and is
+// placed in its parent's client coordinates. Null on failure, with LastError set.
+Window* CreateWindowRecord(unsigned exStyle, const char* className, const char* title,
+                           unsigned style, const Rect& rect, Window* parent, int id);
+// The top-level window a window belongs to (itself when it has no parent).
+Window* TopLevelOf(Window* window);
+// Registers the dialog manager's own classes (dialog box and controls).
+void RegisterDialogClasses();
+// Draws every dialog box whose look changed since it was last shown.
+void PaintDialogs();
+// Marks a window's dialog box for drawing again.
+void Invalidate(Window* window);
+// Keeps the key state in step with a key message taken from the queue.
+void NoteKeyMessage(const Message& message);
 DrawContext* FindContext(DCHandle handle);
 // The built-in exclusive output's entry point.
 int CreateExclusiveOutput(const void* driver, ExclusiveOutput** output, void* outer);

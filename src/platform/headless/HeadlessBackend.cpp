@@ -75,12 +75,39 @@ class HeadlessBackend : public Backend {
   }
 
   void PollInput() override {
+    // One event a call; an event with no window to go to is dropped.
     while (!control_.pendingInput.empty()) {
-      Message m = control_.pendingInput.front();
+      const Control::Input input = control_.pendingInput.front();
       control_.pendingInput.pop_front();
-      m.window = ForegroundWindow();
-      if (m.window) PostAppMessage(m.window, m.message, m.wParam, m.lParam);
+      Window* window = FindLiveWindow(ForegroundWindow());
+      if (!window) continue;
+      switch (input.kind) {
+        case Control::Input::kKeyDown: DeliverKey(window, true, input.code); break;
+        case Control::Input::kKeyUp: DeliverKey(window, false, input.code); break;
+        case Control::Input::kMouse: DeliverMouse(window, input.code, input.x, input.y); break;
+        case Control::Input::kClose: DeliverClose(window); break;
+      }
+      return;
     }
+  }
+
+  bool WaitForInput() override {
+    if (control_.onIdle) control_.onIdle();
+    if (!control_.pendingInput.empty()) return true;
+    ++control_.inputRunOut;
+    return false;
+  }
+
+  // A fixed face: 8 points give 6 x 13 pixels, the classic dialog font's cell.
+  void FontMetrics(const std::string&, int pointSize, int& averageWidth, int& height) override {
+    averageWidth = (pointSize * 3 + 2) / 4;
+    height = (pointSize * 13 + 4) / 8;
+  }
+
+  void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) override {
+    control_.lastPaint = commands;
+    control_.lastPaintTitle = window.title;
+    ++control_.paints;
   }
 
   bool ExclusiveOutputInstalled() override { return !control_.exclusiveMissing; }
@@ -143,9 +170,24 @@ class HeadlessBackend : public Backend {
 
 Control& Headless() { return *gControl; }
 
-void Control::PressKey(unsigned key) { pendingInput.push_back(Message{nullptr, kMsgKeyDown, key, 0}); }
-void Control::ReleaseKey(unsigned key) { pendingInput.push_back(Message{nullptr, kMsgKeyUp, key, 0}); }
-void Control::RequestClose() { pendingInput.push_back(Message{nullptr, kMsgClose, 0, 0}); }
+void Control::PressKey(unsigned key) { pendingInput.push_back({Input::kKeyDown, key}); }
+void Control::ReleaseKey(unsigned key) { pendingInput.push_back({Input::kKeyUp, key}); }
+void Control::TypeKey(unsigned key) {
+  PressKey(key);
+  ReleaseKey(key);
+}
+void Control::MouseDown(int x, int y) { pendingInput.push_back({Input::kMouse, kMsgLeftButtonDown, x, y}); }
+void Control::MouseUp(int x, int y) { pendingInput.push_back({Input::kMouse, kMsgLeftButtonUp, x, y}); }
+void Control::Click(int x, int y) {
+  MouseDown(x, y);
+  MouseUp(x, y);
+}
+void Control::DoubleClick(int x, int y) {
+  Click(x, y);
+  pendingInput.push_back({Input::kMouse, kMsgLeftButtonDoubleClick, x, y});
+  MouseUp(x, y);
+}
+void Control::RequestClose() { pendingInput.push_back({Input::kClose}); }
 
 }  // namespace headless
 

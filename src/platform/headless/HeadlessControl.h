@@ -66,14 +66,42 @@ struct Control {
   Frame lastFrame;
   std::function<void(const Frame&)> onFrame;  // called for every frame shown
 
-  // Input, delivered at the next message poll to the newest visible window.
+  // Dialog boxes: what was drawn the last time one was painted, and how often.
+  std::vector<DrawCommand> lastPaint;
+  std::string lastPaintTitle;
+  int paints = 0;
+
+  // Input, delivered at the next message poll to the newest visible top-level
+  // window: keys to its focus window, mouse buttons at client coordinates.
   void PressKey(unsigned key);
   void ReleaseKey(unsigned key);
+  void TypeKey(unsigned key);  // press and release
+  void MouseDown(int x, int y);
+  void MouseUp(int x, int y);
+  void Click(int x, int y);
+  // What the system sends for a double click: down, up, double click, up.
+  void DoubleClick(int x, int y);
   void RequestClose();
-  std::deque<Message> pendingInput;
+  struct Input {
+    enum Kind { kKeyDown, kKeyUp, kMouse, kClose } kind = kKeyDown;
+    unsigned code = 0;  // the key, or the mouse message
+    int x = 0, y = 0;
+  };
+  std::deque<Input> pendingInput;
+  // Called when a modal loop waits for input; it may add some. When it adds
+  // none the input has run out: the dialog box is closed as by its close box
+  // (and ended with 0 if it stays open), and inputRunOut counts it.
+  std::function<void()> onIdle;
+  int inputRunOut = 0;
 };
 
 // The controls of the running headless backend (valid after StartHeadless).
 Control& Headless();
+
+// Queues scripted input: words separated by blanks or commas, each a key name
+// typed once ("tab", "return", "escape", "up", "down", "home", "end", "space",
+// a letter or digit), "shift+KEY", or "close". False, with the reason in
+// error and nothing queued, for a word it does not know.
+bool QueueInputScript(const std::string& script, std::string& error);
 
 }  // namespace plat::headless

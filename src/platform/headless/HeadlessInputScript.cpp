@@ -1,0 +1,61 @@
+// Scripted input for a whole program run on the headless backend, e.g.
+// SOLVANE_HEADLESS_INPUT="tab tab down return": words separated by blanks or
+// commas, each a key typed (pressed and released), "shift+KEY" for a key typed
+// with Shift held, or "close" for the close box.
+#include <cctype>
+#include <map>
+#include <sstream>
+
+#include "HeadlessControl.h"
+
+namespace plat::headless {
+
+namespace {
+
+bool KeyNamed(std::string name, unsigned& key) {
+  static const std::map<std::string, unsigned> kNames = {
+      {"tab", kKeyTab},     {"return", kKeyReturn}, {"enter", kKeyReturn}, {"escape", kKeyEscape},
+      {"esc", kKeyEscape},  {"space", kKeySpace},   {"up", kKeyUp},         {"down", kKeyDown},
+      {"left", kKeyLeft},   {"right", kKeyRight},   {"home", kKeyHome},     {"end", kKeyEnd},
+      {"pageup", kKeyPageUp}, {"pagedown", kKeyPageDown}, {"backspace", kKeyBack}};
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
+    key = static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
+    return true;
+  }
+  const auto found = kNames.find(name);
+  if (found == kNames.end()) return false;
+  key = found->second;
+  return true;
+}
+
+}  // namespace
+
+bool QueueInputScript(const std::string& script, std::string& error) {
+  std::string text = script;
+  for (char& c : text)
+    if (c == ',') c = ' ';
+  std::istringstream words(text);
+  std::deque<Control::Input> queued;
+  for (std::string word; words >> word;) {
+    if (word == "close") {
+      queued.push_back({Control::Input::kClose});
+      continue;
+    }
+    const bool shifted = word.rfind("shift+", 0) == 0;
+    unsigned key = 0;
+    if (!KeyNamed(shifted ? word.substr(6) : word, key)) {
+      error = "unknown key \"" + word + "\"";
+      return false;
+    }
+    if (shifted) queued.push_back({Control::Input::kKeyDown, kKeyShift});
+    queued.push_back({Control::Input::kKeyDown, key});
+    queued.push_back({Control::Input::kKeyUp, key});
+    if (shifted) queued.push_back({Control::Input::kKeyUp, kKeyShift});
+  }
+  Control& control = Headless();
+  control.pendingInput.insert(control.pendingInput.end(), queued.begin(), queued.end());
+  return true;
+}
+
+}  // namespace plat::headless

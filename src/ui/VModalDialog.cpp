@@ -1,0 +1,14 @@
+#include "VModalDialog.h"
+
+#include "KolLog.h"
+
+int VModalDialog::DoModal(plat::InstanceHandle module) {
+  instance = module;
+  DialogUnderConstruction() = this;
+  result = static_cast<int>(plat::RunDialogBox(module, templateId, nullptr, DialogProcedure,
+                                               reinterpret_cast<std::intptr_t>(this)));
+  if (result < 0)
+    GlobalLog().Report(2, kModuleModalDialog, "VModalDialog", 1, "Windows error 0x%X",
+                       plat::LastError());
+  return result;
+}
