@@ -18,7 +18,7 @@ constexpr int kFrame = 3;
 
 Rect ClientOf(const Rect& window, unsigned style) {
   Rect client = window;
-  if (style & kStyleCaption) {
+  if ((style & kStyleCaption) == kStyleCaption) {
     client.left += kFrame;
     client.right -= kFrame;
     client.top += kFrame + kCaptionHeight;
@@ -278,7 +278,7 @@ int ScreenWidth() { return gDesktop ? gDesktop->backend->ScreenWidth() : 0; }
 int ScreenHeight() { return gDesktop ? gDesktop->backend->ScreenHeight() : 0; }
 
 void AdjustWindowRectangle(Rect& rect, unsigned style) {
-  if (style & kStyleCaption) {
+  if ((style & kStyleCaption) == kStyleCaption) {
     rect.left -= kFrame;
     rect.right += kFrame;
     rect.top -= kFrame + kCaptionHeight;

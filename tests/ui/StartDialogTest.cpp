@@ -1,0 +1,258 @@
+// The start dialog on the headless backend, driven by scripted keys and clicks:
+// what it writes into the demo, when it starts, and the list-box wrapper's
+// reports.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "HeadlessControl.h"
+#include "KolLog.h"
+#include "Platform.h"
+#include "StartResources.h"
+#include "TestSupport.h"
+#include "VListBox.h"
+#include "VStartDialog.h"
+
+namespace {
+
+plat::headless::Control& Headless() { return plat::headless::Headless(); }
+
+class StartDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(plat::StartHeadless()); }
+  void TearDown() override { plat::Shutdown(); }
+
+  // Runs the start dialog over a fresh demo; the modes start at values the
+  // dialog never writes, so every write shows.
+  int Run() {
+    modes = DemoModes{0, 0};
+    VStartDialog dialog;
+    dialog.demo = &modes;
+    current = &dialog;
+    const int result = dialog.DoModal(ProgramResources());
+    current = nullptr;
+    return result;
+  }
+
+  // Where a line of a list lies, in the dialog's client coordinates.
+  static void ClickLine(int listId, int line, bool twice = false) {
+    plat::Rect r;
+    plat::WindowRectangle(plat::DialogItem(Dialog(), listId), r);
+    const int x = r.left + 10, y = r.top + 1 + line * 13 + 6;
+    twice ? Headless().DoubleClick(x, y) : Headless().Click(x, y);
+  }
+  static void ClickStart() {
+    plat::Rect r;
+    plat::WindowRectangle(plat::DialogItem(Dialog(), 1), r);
+    Headless().Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  static plat::WindowHandle Dialog() { return plat::ForegroundWindow(); }
+
+  // Steps run one at a time whenever the dialog waits for input.
+  void Steps(std::vector<std::function<void()>> steps) {
+    auto next = std::make_shared<size_t>(0);
+    Headless().onIdle = [steps = std::move(steps), next] {
+      if (*next < steps.size()) steps[(*next)++]();
+    };
+  }
+
+  LogCapture capture;
+  DemoModes modes;
+  VStartDialog* current = nullptr;
+};
+
+TEST_F(StartDialogTest, EnterAtOnceStartsWithStereoAndTheExclusiveFullScreen) {
+  Headless().TypeKey(plat::kKeyReturn);
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ(kSoundStereo, modes.soundMode);
+  EXPECT_EQ(kDisplayFullScreenExclusive, modes.displayMode);
+  EXPECT_EQ(0, Headless().inputRunOut);
+  EXPECT_EQ(0, capture.Records());
+  // The dialog left the map when its window went; its lists stay registered.
+  EXPECT_TRUE(Dialogs().empty());
+  EXPECT_EQ(2u, ListBoxes().size());
+}
+
+TEST_F(StartDialogTest, WindowedAndNoSoundChosenWithKeysOrClicksStartWithThoseModes) {
+  // Keys: Tab to the sound list, End; Tab to the display list, Down twice; Enter.
+  for (unsigned key : {plat::kKeyTab, plat::kKeyEnd, plat::kKeyTab, plat::kKeyDown,
+                       plat::kKeyDown, plat::kKeyReturn})
+    Headless().TypeKey(key);
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ(kSoundNone, modes.soundMode);
+  EXPECT_EQ(kDisplayWindowed, modes.displayMode);
+
+  ResetDialogsForTest();
+  ResetListBoxesForTest();
+  Steps({[] { ClickLine(1001, 2); }, [] { ClickLine(1002, 2); }, [] { ClickStart(); }});
+  EXPECT_EQ(1, Run());
+  EXPECT_EQ(kSoundNone, modes.soundMode);
+  EXPECT_EQ(kDisplayWindowed, modes.displayMode);
+  EXPECT_EQ(0, Headless().inputRunOut);
+}
+
+TEST_F(StartDialogTest, EachChangeOfSelectionReachesTheDemoAtOnce) {
+  std::vector<int> seen;
+  Steps({[] { Headless().TypeKey(plat::kKeyTab); Headless().TypeKey(plat::kKeyDown); },
+         [&] { seen.push_back(modes.soundMode); Headless().TypeKey(plat::kKeyDown); },
+         [&] { seen.push_back(modes.soundMode); Headless().TypeKey(plat::kKeyUp); },
+         [&] { seen.push_back(modes.soundMode); Headless().TypeKey(plat::kKeyEscape); }});
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ((std::vector<int>{kSoundMono, kSoundNone, kSoundMono}), seen);
+}
+
+TEST_F(StartDialogTest, EscapeOrTheCloseBoxReturnZeroAndKeepTheChoicesWritten) {
+  for (bool escape : {true, false}) {
+    ResetDialogsForTest();
+    ResetListBoxesForTest();
+    Headless().TypeKey(plat::kKeyTab);
+    Headless().TypeKey(plat::kKeyDown);
+    escape ? Headless().TypeKey(plat::kKeyEscape) : Headless().RequestClose();
+    EXPECT_EQ(0, Run()) << escape;
+    EXPECT_EQ(kSoundMono, modes.soundMode) << escape;
+    EXPECT_EQ(kDisplayFullScreenExclusive, modes.displayMode) << escape;
+  }
+  EXPECT_EQ(0, Headless().inputRunOut);
+}
+
+TEST_F(StartDialogTest, ADoubleClickSelectsWithoutStarting) {
+  bool stillOpen = false;
+  Steps({[] { ClickLine(1001, 1, true); },
+         [&] { stillOpen = plat::IsWindowAlive(Dialog()) && current && !current->closed;
+               Headless().TypeKey(plat::kKeyEscape); }});
+  EXPECT_EQ(0, Run());
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(kSoundMono, modes.soundMode);
+}
+
+TEST_F(StartDialogTest, CloseTwiceEndsTheDialogOnceWithTheFirstResult) {
+  Steps({[this] {
+    current->Close(1);
+    current->Close(0);
+  }});
+  EXPECT_EQ(1, Run());
+}
+
+TEST_F(StartDialogTest, ADialogThatCannotBeMadeIsReportedWithTheSystemError) {
+  const plat::ResourceModule empty;
+  VStartDialog dialog;
+  dialog.demo = &modes;
+  EXPECT_GT(0, dialog.DoModal(&empty));
+  EXPECT_EQ("Error: Windows error 0x716\n", capture.Text());
+  ASSERT_EQ(1, capture.Records());
+  EXPECT_EQ(kModuleModalDialog, GlobalLog().Record(0).moduleCode);
+  EXPECT_EQ(1, GlobalLog().Record(0).detailCode);
+
+  // A window that cannot be made says so too, and nothing was written into the demo.
+  Headless().failWindowCreation = true;
+  VStartDialog again;
+  again.demo = &modes;
+  modes = DemoModes{0, 0};
+  EXPECT_GT(0, again.DoModal(ProgramResources()));
+  EXPECT_EQ(0, modes.soundMode);
+  EXPECT_EQ(2, capture.Records());
+}
+
+// The list-box wrapper on its own, over a list control of a plain dialog.
+class ListBoxTest : public StartDialogTest {
+ protected:
+  // Runs the start dialog and calls body while it is open, on its sound list's control.
+  void WithControl(const std::function<void(plat::WindowHandle)>& body) {
+    Steps({[&] {
+      body(plat::DialogItem(Dialog(), 1001));
+      Headless().TypeKey(plat::kKeyEscape);
+    }});
+    Run();
+  }
+};
+
+TEST_F(ListBoxTest, AnEmptyTableShowsOneEmptyLineAndReportsZero) {
+  WithControl([](plat::WindowHandle control) {
+    plat::SendAppMessage(control, plat::kListBoxResetContent, 0, 0);
+    VListBox list;
+    list.window = control;
+    list.currentIndex = 2;
+    list.Init();
+    EXPECT_EQ(1, plat::SendAppMessage(control, plat::kListBoxGetCount, 0, 0));
+    std::string text = "x";
+    plat::SendAppMessage(control, plat::kListBoxGetText, 0, reinterpret_cast<std::intptr_t>(&text));
+    EXPECT_EQ("", text);
+    list.ReadSelection();
+    EXPECT_EQ(0, list.currentIndex);
+    EXPECT_EQ(0, list.currentValue);
+    list.Done();
+    EXPECT_EQ(0, plat::SendAppMessage(control, plat::kListBoxGetCount, 0, 0));
+  });
+  EXPECT_EQ(0, capture.Records());
+}
+
+TEST_F(ListBoxTest, ASelectionOutsideTheTableIsReportedAndReadAsTheFirstItem) {
+  WithControl([](plat::WindowHandle control) {
+    VListBox list(kSoundItems, 2);  // the control shows three lines, the table has two
+    list.window = control;
+    plat::SendAppMessage(control, plat::kListBoxSetCurrentSelection, 2, 0);
+    list.ReadSelection();
+    EXPECT_EQ(0, list.currentIndex);
+    EXPECT_EQ(kSoundStereo, list.currentValue);
+    // No selection at all is read the same way instead of indexing before the table.
+    plat::SendAppMessage(control, plat::kListBoxSetCurrentSelection,
+                         static_cast<std::uintptr_t>(-1), 0);
+    list.ReadSelection();
+    EXPECT_EQ(0, list.currentIndex);
+  });
+  EXPECT_EQ("Error: Changed selection to invalid index: 2>=2\n"
+            "Error: Changed selection to invalid index: -1>=2\n",
+            capture.Text());
+  ASSERT_EQ(2, capture.Records());
+  EXPECT_EQ(kModuleListBox, GlobalLog().Record(0).moduleCode);
+  EXPECT_EQ(2, GlobalLog().Record(0).detailCode);
+}
+
+TEST_F(ListBoxTest, AMessageForASubclassedListNoLongerInTheMapIsReportedAndPassedOn) {
+  std::string handle;
+  WithControl([&](plat::WindowHandle control) {
+    // The start dialog's sound list is subclassed and registered; forget it.
+    ASSERT_EQ(1u, ListBoxes().erase(control));
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%04" PRIXPTR, reinterpret_cast<std::uintptr_t>(control));
+    handle = text;
+    EXPECT_EQ(3, plat::SendAppMessage(control, plat::kListBoxGetCount, 0, 0));  // still answered
+    plat::SubclassWindow(control, SavedListBoxProcedure());  // quiet again
+  });
+  EXPECT_EQ("Error: Windows Message sent to unknown list box: HWND=" + handle + "\n\n",
+            capture.Text());
+  ASSERT_EQ(1, capture.Records());
+  EXPECT_EQ(1, GlobalLog().Record(0).detailCode);
+}
+
+TEST_F(ListBoxTest, KeysReachOnKeyDownAndDoneGivesTheControlItsProcedureBack) {
+  struct Recorder : VDefaultListBox {
+    Recorder() : VDefaultListBox(1, kSoundItems, 3) {}
+    void OnKeyDown(unsigned key) override { keys.push_back(key); }
+    std::vector<unsigned> keys;
+  } list;
+  WithControl([&](plat::WindowHandle control) {
+    // Take the control back from the start dialog's own list first.
+    plat::SubclassWindow(control, SavedListBoxProcedure());
+    ListBoxes().erase(control);
+    plat::SendAppMessage(control, plat::kListBoxResetContent, 0, 0);
+    list.window = control;
+    list.Init();
+    EXPECT_EQ(kSoundMono, list.currentValue);  // the default index
+    plat::SendAppMessage(control, plat::kMsgKeyDown, plat::kKeyDown, 0);
+    list.ReadSelection();
+    EXPECT_EQ(kSoundNone, list.currentValue);  // the control moved on as well
+    list.Reset();
+    EXPECT_EQ(1, plat::SendAppMessage(control, plat::kListBoxGetCurrentSelection, 0, 0));
+    list.Done();
+    plat::SendAppMessage(control, plat::kMsgKeyDown, plat::kKeyUp, 0);
+  });
+  EXPECT_EQ(std::vector<unsigned>{plat::kKeyDown}, list.keys);
+  EXPECT_EQ(0, capture.Records());
+}
+
+}  // namespace
