@@ -1,8 +1,7 @@
 // The solvane executable: the program's entry with its start dialog and the
-// demo. The window backend is not built yet, so the program runs only on the
-// headless backend, and only when asked to (SOLVANE_PLATFORM=headless): there
-// it takes its input from SOLVANE_HEADLESS_INPUT and its time from a virtual
-// clock, one millisecond per reading.
+// demo, on the desktop's display through SDL. SOLVANE_PLATFORM=headless runs
+// it without a display instead: input then comes from SOLVANE_HEADLESS_INPUT
+// and time from a virtual clock, one millisecond per reading.
 #include <cstdlib>
 #include <string>
 
@@ -12,24 +11,47 @@
 #include "ProgramEntry.h"
 #include "StartResources.h"
 
+namespace {
+
+// Starts the backend the environment asks for; false after saying why.
+bool StartBackend(KolLog& log) {
+  const char* platform = std::getenv("SOLVANE_PLATFORM");
+  const std::string choice = platform ? platform : "";
+  if (choice == "headless") {
+    plat::StartHeadless();
+    plat::headless::Headless().tickStep = 1;
+    const char* input = std::getenv("SOLVANE_HEADLESS_INPUT");
+    std::string error;
+    if (input && !plat::headless::QueueInputScript(input, error)) {
+      log.PrintLine("solvane: SOLVANE_HEADLESS_INPUT: %s", error.c_str());
+      return false;
+    }
+    return true;
+  }
+  if (!choice.empty() && choice != "sdl") {
+    log.PrintLine("solvane: SOLVANE_PLATFORM must be \"sdl\" or \"headless\", not \"%s\"",
+                  choice.c_str());
+    return false;
+  }
+  std::string error;
+  if (!plat::StartSdl(error)) {
+    log.PrintLine("solvane: %s", error.c_str());
+    return false;
+  }
+  const auto icon = ProgramResources()->icons.find(kProgramIconResource);
+  if (icon != ProgramResources()->icons.end() && !icon->second.empty())
+    plat::SetProgramIcon(icon->second.front());
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   KolLog& log = GlobalLog();
   log.SetEcho(true);
-  const char* platform = std::getenv("SOLVANE_PLATFORM");
-  if (!platform || std::string(platform) != "headless") {
-    log.PrintLine("solvane: there is no window backend yet; SOLVANE_PLATFORM=headless runs the "
-                  "program without a display, and ./build/solvane-render renders the demo offline.");
+  if (!StartBackend(log)) {
+    plat::Shutdown();
     return 1;
-  }
-  plat::StartHeadless();
-  plat::headless::Headless().tickStep = 1;
-  if (const char* input = std::getenv("SOLVANE_HEADLESS_INPUT")) {
-    std::string error;
-    if (!plat::headless::QueueInputScript(input, error)) {
-      log.PrintLine("solvane: SOLVANE_HEADLESS_INPUT: %s", error.c_str());
-      plat::Shutdown();
-      return 1;
-    }
   }
   // The entry receives the command line after the program's name, as one text.
   std::string arguments;

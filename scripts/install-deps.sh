@@ -10,7 +10,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev fonts-dejavu-core
   libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool imagemagick
+  xvfb xdotool imagemagick openbox x11-utils
 )
 
 missing=()

@@ -61,6 +61,11 @@ struct WindowClass {
 // Starts the headless backend (virtual clock, configurable screen, captured
 // frames). Returns false if a backend is already running.
 bool StartHeadless();
+// Starts the SDL backend on the desktop's display. False, with a one-line
+// reason, when there is no display to open or no dialog font.
+bool StartSdl(std::string& error);
+// The picture the windows of the program carry as their icon (SDL only).
+void SetProgramIcon(const Picture& icon);
 // Ends the running backend: destroys every window and releases what it holds.
 void Shutdown();
 bool Started();

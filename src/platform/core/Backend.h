@@ -83,6 +83,9 @@ class Backend {
   virtual int ExclusiveCreate() = 0;
   virtual int ExclusiveCooperate(Window& window) = 0;
   virtual int ExclusiveSetMode(int width, int height, int bitsPerPixel) = 0;
+  // Whether, after ExclusiveSetMode failed, the flip chain still takes the
+  // asked-for size and the backend scales it to the screen as it is.
+  virtual bool ExclusiveScalesRefusedMode() { return false; }
   virtual int ExclusiveCreateChain(int width, int height) = 0;
   virtual int ExclusiveAttachBackBuffer() = 0;
   virtual int ExclusiveBackBufferDC() = 0;

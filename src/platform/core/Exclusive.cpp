@@ -27,8 +27,9 @@ class Output : public ExclusiveOutput {
   }
 
   int SetDisplayMode(int width, int height, int bitsPerPixel) override {
-    const int result = TheDesktop().backend->ExclusiveSetMode(width, height, bitsPerPixel);
-    if (result == kResultOk) {
+    Backend& backend = *TheDesktop().backend;
+    const int result = backend.ExclusiveSetMode(width, height, bitsPerPixel);
+    if (result == kResultOk || backend.ExclusiveScalesRefusedMode()) {
       width_ = width;
       height_ = height;
     }
@@ -44,7 +45,8 @@ class Output : public ExclusiveOutput {
         (description.caps & chain) != chain ||
         !(description.flags & kSurfaceDescBackBufferCount) || description.backBufferCount != 1)
       return kResultGenericFailure;
-    // Without a mode of its own the chain takes the screen's size.
+    // Without a mode of its own (and a backend that scales the asked-for size
+    // to the screen) the chain takes the screen's size.
     const int width = width_ ? width_ : ScreenWidth();
     const int height = height_ ? height_ : ScreenHeight();
     const int result = TheDesktop().backend->ExclusiveCreateChain(width, height);

@@ -1,0 +1,505 @@
+// The SDL2 backend: real windows, the display's modes, keyboard and mouse, a
+// frame copied to a window without waiting, and an exclusive full-screen
+// output that flips on vertical blank. Where the display cannot take the exact
+// mode asked for, a full-screen picture is scaled to fit the screen with its
+// aspect kept and black bars, never shown small in a corner.
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Desktop.h"
+#include "DesktopLock.h"
+#include "SdlPainter.h"
+
+namespace plat {
+
+namespace sdl {
+namespace {
+
+// What the backend keeps for a top-level window.
+struct NativeWindow {
+  SDL_Window* window = nullptr;
+  std::vector<std::uint32_t> frame;  // the last frame shown, for exposure
+  int frameWidth = 0, frameHeight = 0;
+  bool fullScreen = false;  // made full screen by a mode change or the exclusive output
+};
+
+unsigned VirtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return kKeyA + static_cast<unsigned>(key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + static_cast<unsigned>(key - SDLK_0);
+  switch (key) {
+    case SDLK_BACKSPACE: return kKeyBack;
+    case SDLK_TAB: return kKeyTab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return kKeyReturn;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return kKeyShift;
+    case SDLK_ESCAPE: return kKeyEscape;
+    case SDLK_SPACE: return kKeySpace;
+    case SDLK_PAGEUP: return kKeyPageUp;
+    case SDLK_PAGEDOWN: return kKeyPageDown;
+    case SDLK_END: return kKeyEnd;
+    case SDLK_HOME: return kKeyHome;
+    case SDLK_LEFT: return kKeyLeft;
+    case SDLK_UP: return kKeyUp;
+    case SDLK_RIGHT: return kKeyRight;
+    case SDLK_DOWN: return kKeyDown;
+    default: return 0;
+  }
+}
+
+// Bits per pixel as the program counts them: bytes per pixel x 8.
+int BitsPerPixel(Uint32 format) { return static_cast<int>(SDL_BYTESPERPIXEL(format)) * 8; }
+
+// Where a width x height picture goes when scaled to fit w x h, aspect kept.
+SDL_Rect FitInside(int width, int height, int w, int h) {
+  if (static_cast<long long>(w) * height > static_cast<long long>(h) * width) {
+    const int scaled = static_cast<int>(static_cast<long long>(h) * width / height);
+    return SDL_Rect{(w - scaled) / 2, 0, scaled, h};
+  }
+  const int scaled = static_cast<int>(static_cast<long long>(w) * height / width);
+  return SDL_Rect{0, (h - scaled) / 2, w, scaled};
+}
+
+class SdlBackend : public Backend {
+ public:
+  ~SdlBackend() override {
+    ExclusiveRelease();
+    if (icon_) SDL_FreeSurface(icon_);
+    painter_.reset();
+    TTF_Quit();
+    SDL_Quit();
+  }
+
+  bool Start(std::string& error) {
+    // A full-screen window gives the display back when it loses the focus.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+    // SDL would fall back on an invisible "offscreen" driver; without a
+    // desktop to show on, say so instead of running where nobody can see.
+    const char* driver = SDL_getenv("SDL_VIDEODRIVER");
+    if (!driver && !SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY")) {
+      error = "cannot open a display: neither DISPLAY nor WAYLAND_DISPLAY is set";
+      return false;
+    }
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+      error = std::string("cannot open a display: ") + SDL_GetError();
+      return false;
+    }
+    const std::string chosen = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (!driver && (chosen == "offscreen" || chosen == "dummy")) {
+      const char* display = SDL_getenv("DISPLAY");
+      error = std::string("cannot open a display: ") +
+              (display ? "the X display \"" + std::string(display) + "\" does not answer"
+                       : "SDL found no desktop to show windows on");
+      SDL_Quit();
+      return false;
+    }
+    if (TTF_Init() != 0) {
+      error = std::string("cannot start the font renderer: ") + TTF_GetError();
+      SDL_Quit();
+      return false;
+    }
+    painter_ = std::make_unique<SdlPainter>();
+    if (!painter_->Open(error)) {
+      painter_.reset();
+      TTF_Quit();
+      SDL_Quit();
+      return false;
+    }
+    return true;
+  }
+
+  void SetIcon(const Picture& icon) {
+    if (icon_) SDL_FreeSurface(icon_);
+    icon_ = SDL_CreateRGBSurfaceWithFormat(0, icon.width, icon.height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!icon_) return;
+    SDL_LockSurface(icon_);
+    for (int y = 0; y < icon.height; ++y)
+      std::memcpy(static_cast<Uint8*>(icon_->pixels) + y * icon_->pitch,
+                  icon.pixels + static_cast<size_t>(y) * icon.width, icon.width * 4u);
+    SDL_UnlockSurface(icon_);
+    for (auto& [sdlWindow, native] : natives_) SDL_SetWindowIcon(sdlWindow, icon_);
+  }
+
+  std::uint32_t TickCount() override { return static_cast<std::uint32_t>(SDL_GetTicks64()); }
+
+  int ScreenWidth() override {
+    SDL_DisplayMode mode;
+    return SDL_GetCurrentDisplayMode(0, &mode) == 0 ? mode.w : 0;
+  }
+  int ScreenHeight() override {
+    SDL_DisplayMode mode;
+    return SDL_GetCurrentDisplayMode(0, &mode) == 0 ? mode.h : 0;
+  }
+
+  bool EnumerateDisplayMode(int index, DisplayMode& mode) override {
+    SDL_DisplayMode m;
+    if (index >= SDL_GetNumDisplayModes(0) || SDL_GetDisplayMode(0, index, &m) != 0) return false;
+    mode = DisplayMode{m.w, m.h, BitsPerPixel(m.format), m.refresh_rate};
+    return true;
+  }
+
+  int ChangeDisplayMode(const DisplayMode* mode, unsigned) override {
+    if (!mode) {
+      for (auto& [sdlWindow, native] : natives_) LeaveFullScreen(*native);
+      return kDisplayChangeSuccessful;
+    }
+    SDL_DisplayMode chosen;
+    if (!FindMode(mode->width, mode->height, mode->bitsPerPixel, chosen)) return kDisplayChangeBadMode;
+    NativeWindow* target = FullScreenTarget();
+    if (!target) return kDisplayChangeFailed;
+    return EnterMode(*target, chosen) ? kDisplayChangeSuccessful : kDisplayChangeFailed;
+  }
+
+  void PointerVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+  bool OpenWindow(Window& window) override {
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    const bool captioned = (window.style & kStyleCaption) == kStyleCaption;
+    if (!captioned) flags |= SDL_WINDOW_BORDERLESS;
+    if (window.exStyle & kExStyleTopmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    SDL_Window* sdlWindow =
+        SDL_CreateWindow(window.title.c_str(), window.client.left, window.client.top,
+                         std::max(1, window.client.Width()), std::max(1, window.client.Height()),
+                         flags);
+    if (!sdlWindow) return false;
+    if (icon_) SDL_SetWindowIcon(sdlWindow, icon_);
+    auto native = std::make_unique<NativeWindow>();
+    native->window = sdlWindow;
+    window.native = native.get();
+    windows_[sdlWindow] = &window;
+    natives_[sdlWindow] = std::move(native);
+    return true;
+  }
+
+  void CloseWindow(Window& window) override {
+    NativeWindow* native = NativeOf(window);
+    if (!native) return;
+    if (exclusive_.window == native) ExclusiveRelease();
+    SDL_Window* sdlWindow = native->window;
+    windows_.erase(sdlWindow);
+    natives_.erase(sdlWindow);
+    SDL_DestroyWindow(sdlWindow);
+    window.native = nullptr;
+  }
+
+  void WindowShown(Window& window, bool shown) override {
+    NativeWindow* native = NativeOf(window);
+    if (!native) return;
+    if (shown) {
+      SDL_ShowWindow(native->window);
+      SDL_RaiseWindow(native->window);
+    } else {
+      SDL_HideWindow(native->window);
+    }
+  }
+
+  bool ForeignWindowOfClass(const char* className) override { return lock_.HeldElsewhere(className); }
+  void ClassWindowCreated(const char* className) override { lock_.Take(className); }
+  void ClassWindowDestroyed(const char* className) override { lock_.Give(className); }
+
+  bool DrawContextAvailable(Window&) override { return true; }
+  bool PixelBitmapAvailable() override { return true; }
+
+  void PresentWindow(Window& window, const std::uint32_t* pixels, int width, int height,
+                     int pitch) override {
+    NativeWindow* native = NativeOf(window);
+    if (!native) return;
+    native->frame.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(native->frame.data() + static_cast<size_t>(y) * width,
+                  pixels + static_cast<size_t>(y) * pitch, width * 4u);
+    native->frameWidth = width;
+    native->frameHeight = height;
+    ShowFrame(*native);
+  }
+
+  void PollInput() override {
+    // One event that makes a message a call; the others are handled on the way.
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+      if (Deliver(event)) return;
+  }
+
+  bool WaitForInput() override {
+    SDL_WaitEventTimeout(nullptr, 250);
+    return true;
+  }
+
+  void FontMetrics(const std::string&, int pointSize, int& averageWidth, int& height) override {
+    painter_->Metrics(pointSize, averageWidth, height);
+  }
+
+  void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) override {
+    NativeWindow* native = NativeOf(window);
+    if (!native) return;
+    SDL_Surface* surface = SDL_GetWindowSurface(native->window);
+    if (!surface) return;
+    painter_->Paint(surface, commands);
+    SDL_UpdateWindowSurface(native->window);
+  }
+
+  // --- The exclusive output ---------------------------------------------------------
+
+  bool ExclusiveOutputInstalled() override { return true; }
+  int ExclusiveCreate() override { return kResultOk; }
+
+  int ExclusiveCooperate(Window& window) override {
+    NativeWindow* native = NativeOf(window);
+    if (!native) return kResultNoExclusiveMode;
+    exclusive_.window = native;
+    return kResultOk;
+  }
+
+  int ExclusiveSetMode(int width, int height, int bitsPerPixel) override {
+    NativeWindow* native = exclusive_.window;
+    if (!native) return kResultNoExclusiveMode;
+    SDL_DisplayMode chosen;
+    if (FindMode(width, height, bitsPerPixel, chosen) && EnterMode(*native, chosen))
+      return kResultOk;
+    // The output goes on at the current mode; the picture is scaled to the screen.
+    SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    native->fullScreen = true;
+    return kResultUnsupportedMode;
+  }
+
+  bool ExclusiveScalesRefusedMode() override { return true; }
+
+  int ExclusiveCreateChain(int width, int height) override {
+    NativeWindow* native = exclusive_.window;
+    if (!native) return kResultGenericFailure;
+    if (!exclusive_.renderer) {
+      // Full screen even when the mode could not be set (the window is then
+      // as large as the desktop).
+      if (!native->fullScreen) {
+        SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        native->fullScreen = true;
+      }
+      exclusive_.renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_PRESENTVSYNC);
+      if (!exclusive_.renderer) exclusive_.renderer = SDL_CreateRenderer(native->window, -1, 0);
+      if (!exclusive_.renderer) return kResultGenericFailure;
+    }
+    if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
+    exclusive_.texture = SDL_CreateTexture(exclusive_.renderer, SDL_PIXELFORMAT_RGB888,
+                                           SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (!exclusive_.texture) return kResultGenericFailure;
+    // Scaled to the output with the aspect kept, black bars around it.
+    SDL_RenderSetLogicalSize(exclusive_.renderer, width, height);
+    exclusive_.lost = false;
+    return kResultOk;
+  }
+
+  int ExclusiveAttachBackBuffer() override {
+    return exclusive_.texture ? kResultOk : kResultGenericFailure;
+  }
+  // The back buffer takes the frame even while the output is lost; the flip
+  // then says so, and the program restores the output.
+  int ExclusiveBackBufferDC() override { return exclusive_.texture ? kResultOk : kResultGenericFailure; }
+
+  int ExclusiveFlip(const std::uint32_t* pixels, int width, int height) override {
+    if (!exclusive_.texture) return kResultGenericFailure;
+    if (exclusive_.lost) return kResultSurfaceLost;
+    SDL_UpdateTexture(exclusive_.texture, nullptr, pixels, width * 4);
+    SDL_SetRenderDrawColor(exclusive_.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(exclusive_.renderer);
+    SDL_RenderCopy(exclusive_.renderer, exclusive_.texture, nullptr, nullptr);
+    SDL_RenderPresent(exclusive_.renderer);
+    return kResultOk;
+  }
+
+  int ExclusiveRestore() override {
+    if (!exclusive_.window) return kResultGenericFailure;
+    const Uint32 flags = SDL_GetWindowFlags(exclusive_.window->window);
+    if ((flags & SDL_WINDOW_MINIMIZED) || !(flags & SDL_WINDOW_SHOWN)) return kResultSurfaceLost;
+    exclusive_.lost = false;
+    return kResultOk;
+  }
+
+  void ExclusiveRestoreMode() override {
+    if (exclusive_.window) LeaveFullScreen(*exclusive_.window);
+  }
+
+  void ExclusiveRelease() override {
+    if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
+    if (exclusive_.renderer) SDL_DestroyRenderer(exclusive_.renderer);
+    exclusive_ = Exclusive{};
+  }
+
+ private:
+  struct Exclusive {
+    NativeWindow* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    bool lost = false;  // minimised or hidden (as on losing the focus): flips fail until restored
+  };
+
+  NativeWindow* NativeOf(Window& window) {
+    const auto found = natives_.find(window.native ? static_cast<NativeWindow*>(window.native)->window
+                                                   : nullptr);
+    return found == natives_.end() ? nullptr : found->second.get();
+  }
+
+  // The first mode the display lists with exactly this size and depth.
+  static bool FindMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& chosen) {
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+      SDL_DisplayMode m;
+      if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w == width && m.h == height &&
+          BitsPerPixel(m.format) == bitsPerPixel) {
+        chosen = m;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The window a full-screen mode change applies to: the newest visible
+  // topmost top-level window (the surface window).
+  NativeWindow* FullScreenTarget() {
+    NativeWindow* target = nullptr;
+    for (const auto& w : TheDesktop().windows)
+      if (!w->parent && w->visible && (w->exStyle & kExStyleTopmost)) target = NativeOf(*w);
+    return target;
+  }
+
+  // Exclusive full screen at the mode. SDL may snap a full-screen window to
+  // another mode, so the size it really got decides.
+  bool EnterMode(NativeWindow& native, SDL_DisplayMode mode) {
+    if (SDL_SetWindowDisplayMode(native.window, &mode) != 0 ||
+        SDL_SetWindowFullscreen(native.window, SDL_WINDOW_FULLSCREEN) != 0)
+      return false;
+    native.fullScreen = true;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(native.window, &w, &h);
+    SDL_DisplayMode current;
+    if (w == mode.w && h == mode.h && SDL_GetWindowDisplayMode(native.window, &current) == 0 &&
+        current.w == mode.w && current.h == mode.h)
+      return true;
+    LeaveFullScreen(native);
+    return false;
+  }
+
+  void LeaveFullScreen(NativeWindow& native) {
+    if (!native.fullScreen) return;
+    SDL_SetWindowFullscreen(native.window, 0);
+    native.fullScreen = false;
+  }
+
+  // The last frame on the window surface, 1:1 when the sizes agree, else
+  // scaled to fit with black bars.
+  void ShowFrame(NativeWindow& native) {
+    SDL_Surface* target = SDL_GetWindowSurface(native.window);
+    if (!target || native.frame.empty()) return;
+    if (target->w == native.frameWidth && target->h == native.frameHeight &&
+        target->format->format == SDL_PIXELFORMAT_RGB888) {
+      if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+      for (int y = 0; y < native.frameHeight; ++y)
+        std::memcpy(static_cast<Uint8*>(target->pixels) + static_cast<size_t>(y) * target->pitch,
+                    native.frame.data() + static_cast<size_t>(y) * native.frameWidth,
+                    native.frameWidth * 4u);
+      if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    } else {
+      SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+          native.frame.data(), native.frameWidth, native.frameHeight, 32, native.frameWidth * 4,
+          SDL_PIXELFORMAT_RGB888);
+      if (!source) return;
+      SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+      SDL_Rect to = FitInside(native.frameWidth, native.frameHeight, target->w, target->h);
+      if (to.w == native.frameWidth && to.h == native.frameHeight)
+        SDL_BlitSurface(source, nullptr, target, &to);
+      else
+        SDL_BlitScaled(source, nullptr, target, &to);
+      SDL_FreeSurface(source);
+    }
+    SDL_UpdateWindowSurface(native.window);
+  }
+
+  Window* WindowOf(Uint32 id) {
+    const auto found = windows_.find(SDL_GetWindowFromID(id));
+    return found == windows_.end() ? nullptr : found->second;
+  }
+
+  // Turns an SDL event into input for the core; true when it made a message.
+  bool Deliver(const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        Window* window = WindowOf(event.key.windowID);
+        const unsigned key = VirtualKey(event.key.keysym.sym);
+        if (!window || !key) return false;
+        DeliverKey(window, event.type == SDL_KEYDOWN, key);
+        return true;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        Window* window = WindowOf(event.button.windowID);
+        if (!window || event.button.button != SDL_BUTTON_LEFT) return false;
+        const unsigned message = event.type == SDL_MOUSEBUTTONUP ? kMsgLeftButtonUp
+                                 : event.button.clicks >= 2      ? kMsgLeftButtonDoubleClick
+                                                                 : kMsgLeftButtonDown;
+        DeliverMouse(window, message, event.button.x, event.button.y);
+        return true;
+      }
+      case SDL_WINDOWEVENT: {
+        Window* window = WindowOf(event.window.windowID);
+        if (!window) return false;
+        NativeWindow* native = NativeOf(*window);
+        switch (event.window.event) {
+          case SDL_WINDOWEVENT_CLOSE:
+            DeliverClose(window);
+            return true;
+          case SDL_WINDOWEVENT_EXPOSED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            Invalidate(window);
+            if (native && !native->frame.empty() && exclusive_.window != native) ShowFrame(*native);
+            return false;
+          // A full-screen window is minimised when it loses the focus.
+          case SDL_WINDOWEVENT_MINIMIZED:
+          case SDL_WINDOWEVENT_HIDDEN:
+            if (native && exclusive_.window == native) exclusive_.lost = true;
+            return false;
+          default:
+            return false;
+        }
+      }
+      default:
+        return false;
+    }
+  }
+
+  std::unique_ptr<SdlPainter> painter_;
+  SDL_Surface* icon_ = nullptr;
+  DesktopLock lock_;
+  std::map<SDL_Window*, Window*> windows_;
+  std::map<SDL_Window*, std::unique_ptr<NativeWindow>> natives_;
+  Exclusive exclusive_;
+};
+
+SdlBackend* gSdl = nullptr;
+
+}  // namespace
+}  // namespace sdl
+
+bool StartSdl(std::string& error) {
+  if (Started()) {
+    error = "a platform backend is already running";
+    return false;
+  }
+  auto backend = std::make_unique<sdl::SdlBackend>();
+  if (!backend->Start(error)) return false;
+  sdl::SdlBackend* raw = backend.get();
+  if (!InstallBackend(std::move(backend))) return false;
+  sdl::gSdl = raw;
+  return true;
+}
+
+void SetProgramIcon(const Picture& icon) {
+  if (sdl::gSdl && CurrentBackend() == sdl::gSdl && icon.pixels) sdl::gSdl->SetIcon(icon);
+}
+
+}  // namespace plat
