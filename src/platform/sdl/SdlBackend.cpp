@@ -4,7 +4,9 @@
 // mode asked for, a full-screen picture is scaled to fit the screen with its
 // aspect kept and black bars, never shown small in a corner.
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <SDL_ttf.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -27,6 +29,10 @@ struct NativeWindow {
   std::vector<std::uint32_t> frame;  // the last frame shown, for exposure
   int frameWidth = 0, frameHeight = 0;
   bool fullScreen = false;  // made full screen by a mode change or the exclusive output
+  // Where the client area belongs; a window manager may place the frame there
+  // instead, so the window is moved into place (three times at most).
+  int wantX = 0, wantY = 0;
+  int corrections = 0;
 };
 
 unsigned VirtualKey(SDL_Keycode key) {
@@ -171,6 +177,8 @@ class SdlBackend : public Backend {
     if (icon_) SDL_SetWindowIcon(sdlWindow, icon_);
     auto native = std::make_unique<NativeWindow>();
     native->window = sdlWindow;
+    native->wantX = window.client.left;
+    native->wantY = window.client.top;
     window.native = native.get();
     windows_[sdlWindow] = &window;
     natives_[sdlWindow] = std::move(native);
@@ -419,6 +427,26 @@ class SdlBackend : public Backend {
     SDL_UpdateWindowSurface(native.window);
   }
 
+  // Moves the window until its client area is where the program put it. SDL's
+  // own idea of the position can be off by the frame a window manager added,
+  // so the truth comes from the X server where there is one.
+  void Place(NativeWindow& native) {
+    if (native.fullScreen || native.corrections >= 3) return;
+    int sdlX = 0, sdlY = 0;
+    SDL_GetWindowPosition(native.window, &sdlX, &sdlY);
+    int x = sdlX, y = sdlY;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(native.window, &info) && info.subsystem == SDL_SYSWM_X11) {
+      ::Window child;
+      XTranslateCoordinates(info.info.x11.display, info.info.x11.window,
+                            DefaultRootWindow(info.info.x11.display), 0, 0, &x, &y, &child);
+    }
+    if (x == native.wantX && y == native.wantY) return;
+    ++native.corrections;
+    SDL_SetWindowPosition(native.window, sdlX + native.wantX - x, sdlY + native.wantY - y);
+  }
+
   Window* WindowOf(Uint32 id) {
     const auto found = windows_.find(SDL_GetWindowFromID(id));
     return found == windows_.end() ? nullptr : found->second;
@@ -453,8 +481,13 @@ class SdlBackend : public Backend {
           case SDL_WINDOWEVENT_CLOSE:
             DeliverClose(window);
             return true;
+          case SDL_WINDOWEVENT_SHOWN:
+          case SDL_WINDOWEVENT_MOVED:
+            if (native) Place(*native);
+            return false;
           case SDL_WINDOWEVENT_EXPOSED:
           case SDL_WINDOWEVENT_SIZE_CHANGED:
+            if (native) Place(*native);
             Invalidate(window);
             if (native && !native->frame.empty() && exclusive_.window != native) ShowFrame(*native);
             return false;
