@@ -457,7 +457,10 @@ class SdlBackend : public Backend {
     switch (event.type) {
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
+        // While a full-screen window changes mode SDL may not know which
+        // window has the keyboard; the newest shown window of ours has.
         Window* window = WindowOf(event.key.windowID);
+        if (!window) window = FindLiveWindow(ForegroundWindow());
         const unsigned key = VirtualKey(event.key.keysym.sym);
         if (!window || !key) return false;
         DeliverKey(window, event.type == SDL_KEYDOWN, key);

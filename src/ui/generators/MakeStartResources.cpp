@@ -486,8 +486,8 @@ void AppendArray(std::string& out, const char* declaration, const std::vector<st
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make-start-resources OUT.cpp\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: make-start-resources OUT.cpp [TITLE.ppm]\n");
     return 2;
   }
   const std::vector<std::uint32_t> title = DrawTitle();
@@ -509,6 +509,21 @@ int main(int argc, char** argv) {
   if (std::fclose(f) != 0 || !written) {
     std::fprintf(stderr, "make-start-resources: cannot write %s\n", argv[1]);
     return 1;
+  }
+  // The title picture as an image too, for tests that look for it on screen.
+  if (argc == 3) {
+    std::string ppm = "P6\n200 40\n255\n";
+    for (std::uint32_t p : title) {
+      ppm += static_cast<char>((p >> 16) & 0xFF);
+      ppm += static_cast<char>((p >> 8) & 0xFF);
+      ppm += static_cast<char>(p & 0xFF);
+    }
+    std::FILE* image = std::fopen(argv[2], "wb");
+    const bool saved = image && std::fwrite(ppm.data(), 1, ppm.size(), image) == ppm.size();
+    if (!image || std::fclose(image) != 0 || !saved) {
+      std::fprintf(stderr, "make-start-resources: cannot write %s\n", argv[2]);
+      return 1;
+    }
   }
   return 0;
 }

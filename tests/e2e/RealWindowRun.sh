@@ -1,0 +1,218 @@
+#!/usr/bin/env bash
+# The real program on a virtual X display with a window manager (run through
+# scripts/with-xvfb.sh): RealWindowRun.sh CASE SOLVANE SOLVANE_RENDER TITLE_PPM
+#   windowed  (1024x768 screen) the dialog on screen, "Windowed" and "No Sound"
+#             chosen with keys, the demo's picture, a key mark, Escape, and a
+#             second copy refused while the first shows its window
+#   exact     (640x480 screen) Enter at once: the exclusive full screen at the
+#             exact mode, then the GDI full screen; both show the frame exactly
+#   scaled    (1280x720 screen, no 640x480 mode) the exclusive output scales the
+#             picture to the screen with black bars; the GDI full screen refuses
+# Every wait polls with a deadline.
+set -uo pipefail
+case=$1
+solvane=$(realpath "$2") render=$(realpath "$3") title=$(realpath "$4")
+work=$(mktemp -d)
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
+cd "$work"
+
+passes=0 failures=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then
+    echo "ok: $1"
+    passes=$((passes + 1))
+  else
+    echo "FAILED: $1"
+    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") || true
+    failures=$((failures + 1))
+  fi
+}
+finish() {
+  echo "$passes passed, $failures failed"
+  [ "$failures" -eq 0 ] && exit 0 || exit 1
+}
+poll() {  # poll SECONDS COMMAND...: true once the command succeeds
+  local until=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -ge "$until" ] && return 1
+    sleep 0.05
+  done
+}
+
+# A still demo: a blue field and a pale bar, the same at every moment, so a
+# screenshot can be compared with the offline renderer's frame exactly.
+make_demo() {  # make_demo DIR
+  mkdir -p "$1/data/Script/Effect" "$1/data/Script/Float" "$1/data/Script/Texture"
+  cp "$solvane" "$1/solvane"
+  printf '0 - 30 Bar ;\n0 - 30 Field ;\n' >"$1/data/Script/Demo.txt"
+  printf 'Alpha = Half ; Add = Zero ;\nEndEffect : Fade = One ; Size = Third ;\n' \
+    >"$1/data/Script/Effect/Bar.txt"
+  printf 'Alpha = One ; Add = Zero ;\nScroller : Delta = Zero ; Speed = Zero ; YDelta = Zero ; YSpeed = Zero ; Tex = Tint ;\n' \
+    >"$1/data/Script/Effect/Field.txt"
+  printf 'Texture : Color = 0.2, 0.4, 0.8 ; Alpha = 1 ;\n' >"$1/data/Script/Texture/Tint.txt"
+  printf '0 : 1 ;\n' >"$1/data/Script/Float/One.txt"
+  printf '0 : 0 ;\n' >"$1/data/Script/Float/Zero.txt"
+  printf '0 : 0.5 ;\n' >"$1/data/Script/Float/Half.txt"
+  printf '0 : 0.3 ;\n' >"$1/data/Script/Float/Third.txt"
+}
+make_demo "$work/one"
+"$render" --data "$work/one/data" --frame 1 "$work/frame.png" >/dev/null 2>&1
+
+start() {  # start DIR: runs the program there with the log on; sets pid
+  (cd "$1" && exec ./solvane l >stdout.txt 2>&1) &
+  pid=$!
+  pids+=("$pid")
+}
+window_of() {  # window_of PID [WIDTH HEIGHT]: the visible "Solvane" window of the process
+  local id
+  for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Solvane$' 2>/dev/null); do
+    if [ $# -eq 1 ] || [ "$(geometry "$id")" == "$2x$3" ]; then
+      echo "$id"
+      return 0
+    fi
+  done
+  return 1
+}
+geometry() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x " " y}'; }
+# Whether the screen region WxH+X+Y shows the image exactly.
+shows() {  # shows IMAGE W H X Y
+  import -window root "$work/shot.png" 2>/dev/null || return 1
+  convert "$work/shot.png" -crop "$2x$3+$4+$5" +repage "$work/crop.png" || return 1
+  [ "$(compare -metric AE "$1" "$work/crop.png" null: 2>&1)" == "0" ]
+}
+pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info:; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+exit_status() {  # exit_status PID: waits (the caller polled ended first)
+  wait "$1"
+  echo $?
+}
+press() {  # press WINDOW KEY...: keys to the window, once it has the focus
+  # Activating a window that has the focus already would make a full-screen
+  # window give the display up for a moment, so only when it has not.
+  # The window manager may keep the focus where the user last typed; then the
+  # focus is set directly.
+  local focused="[ \"\$(xdotool getwindowfocus)\" = $1 ]"
+  poll 2 sh -c "$focused" || {
+    xdotool windowactivate "$1" >/dev/null 2>&1
+    poll 2 sh -c "$focused"
+  } || {
+    xdotool windowfocus "$1" >/dev/null 2>&1
+    poll 2 sh -c "$focused"
+  }
+  shift
+  xdotool key --delay 30 "$@"
+}
+mul_div() { echo $((($1 * $2 + $3 / 2) / $3)); }
+
+case $case in
+windowed)
+  start "$work/one"
+  poll 10 window_of "$pid" && dialog=$(window_of "$pid")
+  check "the dialog appears" yes "$([ -n "${dialog:-}" ] && echo yes)"
+  [ -n "${dialog:-}" ] || finish
+  read -r dw dh <<<"$(geometry "$dialog" | tr x ' ')"
+  read -r dx dy <<<"$(origin "$dialog")"
+  # The font's base units, back from the client size in dialog units (182 x 94).
+  for bx in $(seq 3 20); do [ "$(mul_div 182 "$bx" 4)" == "$dw" ] && break; done
+  for by in $(seq 6 40); do [ "$(mul_div 94 "$by" 8)" == "$dh" ] && break; done
+  check "the dialog is centred on the screen" "$(((1024 - dw - 6) / 2 + 3))" "$dx"
+  # The title picture, centred in its control (7, 7, 168 x 25 units).
+  sx=$(mul_div 7 "$bx" 4) sy=$(mul_div 7 "$by" 8)
+  sw=$(($(mul_div 175 "$bx" 4) - sx)) sh=$(($(mul_div 32 "$by" 8) - sy))
+  px=$((dx + sx + (sw - 200) / 2)) py=$((dy + sy + (sh - 40) / 2))
+  poll 10 shows "$title" 200 40 "$px" "$py"
+  check "the dialog shows the title picture exactly" 0 "$(compare -metric AE "$title" "$work/crop.png" null: 2>&1)"
+  # The start button wears the accent border; "Stereo" is selected, without the focus.
+  check "the default button's border" 0078D7 "$(pixel $((dx + $(mul_div 7 "$bx" 4))) $((dy + $(mul_div 38 "$by" 8) + 4)))"
+  check "the first sound line is selected" D9D9D9 "$(pixel $((dx + $(mul_div 50 "$bx" 4) - 3)) $((dy + $(mul_div 58 "$by" 8) + 3)))"
+  cp "$work/shot.png" "$work/dialog.png"
+
+  press "$dialog" Tab End Tab End Return
+  poll 10 window_of "$pid" 640 480 && surface=$(window_of "$pid" 640 480)
+  check "the windowed demo appears" yes "$([ -n "${surface:-}" ] && echo yes)"
+  [ -n "${surface:-}" ] || finish
+  poll 5 sh -c "[ \"\$(xwininfo -id $surface | awk '/Absolute upper-left X/ {x=\$4} /Absolute upper-left Y/ {y=\$4} END {print x \",\" y}')\" = 192,144 ]"
+  check "the client area is centred" "192 144" "$(origin "$surface")"
+  poll 10 shows "$work/frame.png" 640 480 192 144
+  check "the client area shows the frame exactly" 0 "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+
+  # A second copy on the same display is refused while the first shows its window.
+  first=$pid
+  make_demo "$work/two"
+  start "$work/two"
+  poll 10 window_of "$pid" && press "$(window_of "$pid")" Tab Tab End Return
+  poll 10 ended "$pid"
+  check "the second copy exits 0" 0 "$(exit_status "$pid")"
+  check "the second copy says why" "Error: There can be only one surface window at a time." \
+    "$(grep -m1 -o 'Error: .*' "$work/two/stdout.txt")"
+
+  press "$surface" a
+  poll 5 sh -c "true"
+  press "$surface" Escape
+  poll 10 ended "$first"
+  check "the demo exits 0 after Escape" 0 "$(exit_status "$first")"
+  log=$(cat "$work/one/kol.log")
+  check "the log shows the set-up" "Surface: 640x480
+Script Demo.txt: 2 Effects" "$(grep -E '^(Surface|Script)' <<<"$log")"
+  check "the log holds the key mark" 1 "$(grep -cE '^[0-9]+\.[0-9]{3} : A$' <<<"$log")"
+  check "the log holds no error" 0 "$(grep -c 'Error' <<<"$log")"
+  ;;
+
+exact)
+  # Enter at once: the exclusive output, then (second run) the GDI full screen.
+  for keys in "Return" "Tab Tab Down Return"; do
+    rm -f "$work/one/kol.log"
+    start "$work/one"
+    poll 10 window_of "$pid" && press "$(window_of "$pid")" $keys
+    poll 10 shows "$work/frame.png" 640 480 0 0
+    check "full screen ($keys) shows the frame exactly" 0 "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+    window=$(window_of "$pid" 640 480)
+    press "$window" c Escape
+    poll 10 ended "$pid"
+    check "full screen ($keys) exits 0" 0 "$(exit_status "$pid")"
+    check "full screen ($keys) logs a clean run" "Surface: 640x480
+Script Demo.txt: 2 Effects
+1" "$(grep -E '^(Surface|Script)' "$work/one/kol.log"; grep -cE '^[0-9]+\.[0-9]{3} : C$' "$work/one/kol.log")"
+    check "full screen ($keys) restores the screen" "640x480" "$(xdpyinfo | awk '/dimensions/ {print $2}')"
+  done
+  ;;
+
+scaled)
+  rm -f "$work/one/kol.log"
+  start "$work/one"
+  poll 10 window_of "$pid" && press "$(window_of "$pid")" Return
+  # 640x480 scaled to 960x720, centred: 160 black columns on each side.
+  expected=$(convert "$work/frame.png" -format "%[hex:p{320,240}]" info:)
+  scaled() {
+    import -window root "$work/shot.png" 2>/dev/null &&
+      [ "$(pixel 640 360)" == "$expected" ] && [ "$(pixel 80 360)" == 000000 ] &&
+      [ "$(pixel 1200 360)" == 000000 ] && [ "$(pixel 170 360)" != 000000 ]
+  }
+  poll 10 scaled
+  check "the picture is scaled to the screen with black bars" "$expected 000000 000000" \
+    "$(pixel 640 360) $(pixel 80 360) $(pixel 1200 360)"
+  press "$(window_of "$pid")" Escape
+  poll 10 ended "$pid"
+  check "the scaled run exits 0" 0 "$(exit_status "$pid")"
+  check "the refused mode is logged as a plain line" "Can't set videomode 640x480,32bpp: -2005532082" \
+    "$(grep "Can't set" "$work/one/kol.log")"
+
+  # The GDI full screen needs the mode listed, so it stops with the error.
+  rm -f "$work/one/kol.log"
+  start "$work/one"
+  poll 10 window_of "$pid" && press "$(window_of "$pid")" Tab Tab Down Return
+  poll 10 ended "$pid"
+  check "the refused GDI full screen exits 0" 0 "$(exit_status "$pid")"
+  check "the refused GDI full screen says why" \
+    "Error: Chosen display mode 640 x 480, 32bpp is unsupported on this system" \
+    "$(grep 'Error' "$work/one/kol.log")"
+  ;;
+*)
+  echo "RealWindowRun.sh: unknown case $case" >&2
+  exit 2
+  ;;
+esac
+finish
