@@ -89,6 +89,10 @@ void RegisterDialogClasses();
 void PaintDialogs();
 // Marks a window's dialog box for drawing again.
 void Invalidate(Window* window);
+// Copies a width x height block of source (pitch pixels a row) to (x, y) of a
+// target of targetWidth x targetHeight pixels, leaving out what falls outside.
+void CopyClipped(std::uint32_t* target, int targetWidth, int targetHeight, int x, int y,
+                 const std::uint32_t* source, int width, int height, int pitch);
 // Keeps the key state in step with a key message taken from the queue.
 void NoteKeyMessage(const Message& message);
 DrawContext* FindContext(DCHandle handle);

@@ -36,6 +36,18 @@ PixelBitmap* FindBitmap(BitmapHandle handle) {
 
 }  // namespace
 
+void CopyClipped(std::uint32_t* target, int targetWidth, int targetHeight, int x, int y,
+                 const std::uint32_t* source, int width, int height, int pitch) {
+  // Only the part that lies inside the target, one row at a time.
+  const int left = std::max(0, -x), top = std::max(0, -y);
+  const int right = std::min(width, targetWidth - x), bottom = std::min(height, targetHeight - y);
+  if (left >= right) return;
+  for (int row = top; row < bottom; ++row)
+    std::memcpy(target + static_cast<size_t>(y + row) * targetWidth + x + left,
+                source + static_cast<size_t>(row) * pitch + left,
+                static_cast<size_t>(right - left) * 4);
+}
+
 DCHandle WindowDC(WindowHandle window) { return WindowContext(window, DrawContext::kWhole); }
 DCHandle ClientDC(WindowHandle window) { return WindowContext(window, DrawContext::kClient); }
 
@@ -118,16 +130,8 @@ bool CopyPixels(DCHandle destination, int x, int y, int width, int height, DCHan
     case DrawContext::kMemory: {
       if (!to->selected) return false;
       PixelBitmap& target = *to->selected;
-      for (int row = 0; row < height; ++row) {
-        const int ty = y + row;
-        if (ty < 0 || ty >= target.height) continue;
-        for (int col = 0; col < width; ++col) {
-          const int tx = x + col;
-          if (tx < 0 || tx >= target.width) continue;
-          target.pixels[static_cast<size_t>(ty) * target.width + tx] =
-              pixels[static_cast<size_t>(row) * bitmap.width + col];
-        }
-      }
+      CopyClipped(target.pixels.data(), target.width, target.height, x, y, pixels, width, height,
+                  bitmap.width);
       return true;
     }
   }

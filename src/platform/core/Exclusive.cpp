@@ -102,15 +102,7 @@ int BackBufferSurface::ReleaseDC(DCHandle dc) {
 
 bool BackBufferSurface::CopyIn(int x, int y, const std::uint32_t* pixels, int width, int height,
                                int pitch) {
-  for (int row = 0; row < height; ++row) {
-    const int ty = y + row;
-    if (ty < 0 || ty >= height_) continue;
-    for (int col = 0; col < width; ++col) {
-      const int tx = x + col;
-      if (tx < 0 || tx >= width_) continue;
-      pixels_[static_cast<size_t>(ty) * width_ + tx] = pixels[static_cast<size_t>(row) * pitch + col];
-    }
-  }
+  CopyClipped(pixels_.data(), width_, height_, x, y, pixels, width, height, pitch);
   return true;
 }
 
