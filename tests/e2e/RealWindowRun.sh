@@ -2,8 +2,9 @@
 # The real program on a virtual X display with a window manager (run through
 # scripts/with-xvfb.sh): RealWindowRun.sh CASE SOLVANE SOLVANE_RENDER TITLE_PPM
 #   windowed  (1024x768 screen) the dialog on screen, "Windowed" and "No Sound"
-#             chosen with keys, the demo's picture, a key mark, Escape, and a
-#             second copy refused while the first shows its window
+#             chosen with keys, the demo's picture, a key mark, Escape, a
+#             second copy refused while the first shows its window, and the
+#             window manager's close on the dialog and on the demo
 #   exact     (640x480 screen) Enter at once: the exclusive full screen at the
 #             exact mode, then the GDI full screen; both show the frame exactly
 #   scaled    (1280x720 screen, no 640x480 mode) the exclusive output scales the
@@ -159,6 +160,20 @@ windowed)
 Script Demo.txt: 2 Effects" "$(grep -E '^(Surface|Script)' <<<"$log")"
   check "the log holds the key mark" 1 "$(grep -cE '^[0-9]+\.[0-9]{3} : A$' <<<"$log")"
   check "the log holds no error" 0 "$(grep -c 'Error' <<<"$log")"
+
+  # The window manager's close (Alt+F4) cancels the dialog, and ends the demo.
+  for keys in "alt+F4" "Tab Tab End Return"; do
+    rm -f "$work/one/kol.log"
+    start "$work/one"
+    poll 10 window_of "$pid" && press "$(window_of "$pid")" $keys
+    if [ "$keys" != alt+F4 ]; then
+      poll 10 window_of "$pid" 640 480 && press "$(window_of "$pid" 640 480)" alt+F4
+    fi
+    poll 10 ended "$pid"
+    check "closing ($keys) ends the program with 0" 0 "$(exit_status "$pid")"
+    check "closing ($keys) logs the run" "$([ "$keys" != alt+F4 ] && echo 2)" \
+      "$(grep -o 'Script Demo.txt: . Effects' "$work/one/kol.log" | grep -o '[0-9]')"
+  done
   ;;
 
 exact)
