@@ -40,6 +40,10 @@ DesktopLock::DesktopLock() {
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) display = std::getenv("WAYLAND_DISPLAY");
   display_ = display ? display : "";
+  // ":0" and ":0.0" name the same desktop: the screen number is left out.
+  const size_t colon = display_.rfind(':');
+  const size_t dot = display_.find('.', colon == std::string::npos ? 0 : colon);
+  if (colon != std::string::npos && dot != std::string::npos) display_.erase(dot);
 }
 
 DesktopLock::~DesktopLock() {

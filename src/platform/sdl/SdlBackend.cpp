@@ -85,6 +85,9 @@ class SdlBackend : public Backend {
   bool Start(std::string& error) {
     // A full-screen window gives the display back when it loses the focus.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+    // SIGTERM and Ctrl+C end the program as they end any other; SDL would
+    // catch them and turn them into an event nobody here waits for.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // SDL would fall back on an invisible "offscreen" driver; without a
     // desktop to show on, say so instead of running where nobody can see.
     const char* driver = SDL_getenv("SDL_VIDEODRIVER");
