@@ -10,6 +10,7 @@
 #include "Platform.h"
 #include "ProgramEntry.h"
 #include "StartResources.h"
+#include "VSound.h"
 
 namespace {
 
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
     arguments += argv[i];
   }
   const int status = ProgramEntry(arguments.c_str(), ProgramResources());
+  // The music, if it still plays, stops before the platform unloads its library.
+  TheSound().Stop();
   plat::Shutdown();
   return status;
 }

@@ -12,6 +12,7 @@
 #include "Platform.h"
 #include "ProgramLocation.h"
 #include "VClock.h"
+#include "VSound.h"
 #include "VWindowSurface.h"
 
 namespace {
@@ -50,6 +51,7 @@ void VDemo::SetDataLocation(const std::string& archive, const std::string& direc
 void VDemo::Setup() {
   KolLog& log = GlobalLog();
   if (!locationSet_) SetDataLocation(ProgramDirectory() + ProgramName() + ".dat", ProgramFile("data"));
+  musicPath_ = ProgramDirectory() + ProgramName() + ".mp3";
 
   KolData& input = InputDataSource();
   if (archivePath_.empty() || input.Open(kKindArchive, archivePath_.c_str()) != 0) {
@@ -70,6 +72,8 @@ void VDemo::Setup() {
   else
     output.SetDefault(true);
 
+  SetAudioLibrarySource(&input, "bass.dll");
+
   KolText lexer;
   if (displayMode == kDisplayFullScreenExclusive)
     surface = std::make_unique<DirectDrawSurface>();
@@ -88,6 +92,12 @@ void VDemo::Setup() {
   for (VList::Node* n = effects.First(); n != effects.End(); n = n->next)
     if (static_cast<float>(endTime) < n->element->endTime)
       endTime = static_cast<int>(n->element->endTime);  // whole seconds, rounded down
+  // A sound that fails to start only means silence.
+  const int soundFlags = soundMode == kSoundNone   ? 0
+                         : soundMode == kSoundMono ? kSoundFlagOn | kSoundFlag44100
+                                                   : kSoundFlagStereo | kSoundFlagOn | kSoundFlag44100;
+  TheSound().Init(soundFlags);
+  TheSound().PlayFile(musicPath_.c_str(), 0);
   DemoClock().Start();
 }
 
@@ -138,5 +148,6 @@ void VDemo::RenderFrameAt(float t) {
 }
 
 void VDemo::Finish() {
+  TheSound().Stop();
   if (VSurface* target = CurrentSurface()) target->Close();
 }

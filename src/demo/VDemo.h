@@ -58,6 +58,7 @@ class VDemo : public DemoModes {
   bool locationSet_ = false;
   std::string archivePath_;
   std::string dataDirectory_;
+  std::string musicPath_;  // "<program directory><program name>.mp3", alive while it plays
 };
 
 // The two long-lived data sources: the demo's data (archive or directory) and

@@ -181,6 +181,17 @@ BitmapHandle SelectPixelBitmap(DCHandle dc, BitmapHandle bitmap);
 bool CopyPixels(DCHandle destination, int x, int y, int width, int height, DCHandle source,
                 int sourceX, int sourceY);
 
+// --- Temporary files ------------------------------------------------------------
+// The directory for temporary files, with its trailing separator.
+std::string TempDirectory();
+// Writes bytes to a new file in directory whose name starts with prefix and
+// ends in characters chosen so that no existing file (or link) is opened or
+// replaced. Returns its path, or an empty string when it cannot be written
+// (nothing is left behind then).
+std::string WriteNewTempFile(const std::string& directory, const char* prefix, const void* bytes,
+                             std::size_t size);
+bool RemoveFile(const std::string& path);
+
 // --- Run-time libraries -------------------------------------------------------
 // Loads a library by name. "ddraw.dll" names the platform's built-in exclusive
 // full-screen output (see ExclusiveOutput.h); other names are shared objects.

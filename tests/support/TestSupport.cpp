@@ -13,6 +13,7 @@
 #include "KolLog.h"
 #include "KolText.h"
 #include "VDialog.h"
+#include "VSound.h"
 #include "VListBox.h"
 #include "VSourceGravityParticle.h"
 #include "VSurface.h"
@@ -27,6 +28,9 @@ void ResetProcessState() {
   SetCurrentSurface(nullptr);
   ResetDialogsForTest();
   ResetListBoxesForTest();
+  TheSound().Stop();
+  TheSound().soundFlags = 0;
+  ResetAudioLibraryForTest();
 }
 
 TempDir::TempDir() {

@@ -1,0 +1,9 @@
+# The music player against stand-in audio libraries: a fake that records its
+# calls, and one that lacks the operations the player calls.
+add_library(fake_audio MODULE FakeAudioLibrary.cpp)
+add_library(incomplete_audio MODULE IncompleteAudioLibrary.cpp)
+set_target_properties(fake_audio incomplete_audio PROPERTIES CXX_VISIBILITY_PRESET hidden)
+solvane_test(sound_player_tests SOURCES SoundPlayerTest.cpp LIBS solvane_sound solvane_test_support)
+add_dependencies(sound_player_tests fake_audio incomplete_audio)
+target_compile_definitions(sound_player_tests PRIVATE
+  FAKE_AUDIO_PATH="$<TARGET_FILE:fake_audio>" INCOMPLETE_AUDIO_PATH="$<TARGET_FILE:incomplete_audio>")

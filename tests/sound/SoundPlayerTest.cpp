@@ -1,0 +1,195 @@
+// The music player and the sound front over a fake audio library that records
+// its calls: what is read, loaded and called for each sound choice, the
+// messages for a missing or broken library, and the temporary copy's fate.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "FakeAudioControl.h"
+#include "HeadlessControl.h"
+#include "KolData.h"
+#include "KolLog.h"
+#include "Platform.h"
+#include "TestSupport.h"
+#include "VSound.h"
+
+namespace {
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class SoundPlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The temporary copies go to a folder of the test's own, so leftovers show.
+    setenv("TMPDIR", temp.Path().c_str(), 1);
+    ASSERT_TRUE(plat::StartHeadless());
+    ASSERT_EQ(0, source.Open(kKindDirectory, data.Path().c_str()));
+    SetAudioLibrarySource(&source, "bass.dll");
+  }
+  void TearDown() override {
+    TheSound().Stop();
+    plat::Shutdown();
+    ResetAudioLibraryForTest();
+    unsetenv("TMPDIR");
+  }
+  void InstallLibrary(const std::string& bytes) { data.Write("bass.dll", bytes); }
+  void InstallFake() { InstallLibrary(FileBytes(FAKE_AUDIO_PATH)); }
+  FakeAudioControl& Fake() {
+    using ControlFunction = FakeAudioControl* (*)();
+    auto control = reinterpret_cast<ControlFunction>(
+        plat::FindLibrarySymbol(AudioLibraryForTest(), "FakeAudio_Control"));
+    EXPECT_NE(nullptr, control);
+    static FakeAudioControl none;
+    return control ? *control() : none;
+  }
+  std::vector<std::string> Calls() {
+    std::vector<std::string> names;
+    for (int i = 0; i < Fake().count; ++i) names.push_back(Fake().calls[i].name);
+    return names;
+  }
+  int TempFilesLeft() const {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator(temp.Path()),
+                                          std::filesystem::directory_iterator()));
+  }
+
+  LogCapture capture;
+  TempDir temp;
+  TempDir data;
+  KolData source;
+};
+
+TEST_F(SoundPlayerTest, NoSoundReadsAndLoadsNothingAndKeepsTimeFromTheTickCount) {
+  InstallFake();
+  plat::headless::Headless().tick = 1000;
+  VSound sound;
+  EXPECT_EQ(0, sound.Init(0));
+  EXPECT_EQ(nullptr, sound.player);
+  EXPECT_EQ(0, sound.PlayFile("music.mp3", 0));
+  EXPECT_EQ(VSoundBase::kPlaying, sound.state);
+  plat::headless::Headless().tick = 1250;
+  EXPECT_EQ(250, sound.GetPosition());
+  EXPECT_FALSE(AudioLibraryLoaded());
+  EXPECT_EQ(nullptr, AudioLibraryForTest());
+  EXPECT_EQ("", capture.Text());
+}
+
+TEST_F(SoundPlayerTest, FlagsReachTheLibrarysInitAsFrequencyAndMonoFlag) {
+  InstallFake();
+  struct Case { int flags; long frequency, initFlags; };
+  for (const Case& c : {Case{12, 44100, 2}, Case{44, 44100, 0}, Case{8 | 1 | 4, 44100, 2},
+                        Case{8 | 1 | 2, 22050, 2}, Case{8 | 1, 11025, 2}, Case{8 | 32, 44100, 0}}) {
+    VSound sound;
+    ASSERT_EQ(0, sound.Init(c.flags)) << c.flags;
+    Fake().count = 0;
+    EXPECT_EQ(0, sound.PlayFile("/music/song.mp3", 0)) << c.flags;
+    const FakeAudioCall& init = Fake().calls[0];
+    EXPECT_STREQ("Init", init.name);
+    EXPECT_EQ(-1, init.args[0]) << c.flags;  // the default device
+    EXPECT_EQ(c.frequency, init.args[1]) << c.flags;
+    EXPECT_EQ(c.initFlags, init.args[2]) << c.flags;
+    EXPECT_EQ((std::vector<std::string>{"Init", "StreamCreateFile", "Start", "StreamPlay"}), Calls());
+    EXPECT_STREQ("/music/song.mp3", Fake().source);
+    EXPECT_EQ(VSoundBase::kPlaying, sound.player->state);
+    sound.Stop();
+    EXPECT_EQ(nullptr, sound.player);
+    EXPECT_STREQ("Free", Fake().calls[Fake().count - 1].name);
+  }
+  // Loaded once for all those players, and the temporary copy is gone.
+  EXPECT_EQ("", capture.Text());
+  EXPECT_EQ(0, TempFilesLeft());
+}
+
+TEST_F(SoundPlayerTest, WhatIsNotAStreamIsTriedAsModuleMusicAndAnyFailureMeansSilence) {
+  InstallFake();
+  VSound sound;
+  ASSERT_EQ(0, sound.Init(44));
+  Fake().streamHandle = 0;
+  Fake().count = 0;
+  EXPECT_EQ(0, sound.PlayFile("tune.mp3", 0));
+  EXPECT_EQ((std::vector<std::string>{"Init", "StreamCreateFile", "MusicLoad", "Start", "MusicPlay"}),
+            Calls());
+  EXPECT_EQ(1, Fake().calls[2].args[3]);  // module music loads with flags 1
+  EXPECT_EQ(9, Fake().calls[4].args[0]);
+
+  // Each failing step gives 1 and no message; nothing stops the demo.
+  for (int step = 0; step < 4; ++step) {
+    Fake().streamHandle = 7;
+    Fake().musicHandle = 9;
+    Fake().initResult = step != 0;
+    if (step == 1) Fake().streamHandle = Fake().musicHandle = 0;
+    Fake().startResult = step != 2;
+    Fake().playResult = step != 3;
+    EXPECT_EQ(1, sound.PlayFile("tune.mp3", 0)) << step;
+  }
+  EXPECT_EQ("", capture.Text());
+  EXPECT_EQ(0, capture.Records());
+
+  // From memory: the bytes are the source, and the front frees them on Stop.
+  Fake().initResult = Fake().startResult = Fake().playResult = 1;
+  unsigned char* bytes = new unsigned char[16]();
+  EXPECT_EQ(0, sound.PlayMemory(bytes, 16));
+  EXPECT_STREQ("<memory>", Fake().source);
+  EXPECT_EQ(1, Fake().calls[(Fake().count - 3) % kFakeAudioMaxCalls].args[0]);  // memory flag
+  sound.Stop();
+  EXPECT_EQ(nullptr, sound.memoryData);
+}
+
+TEST_F(SoundPlayerTest, AFailingPauseOrResumeIsAnErrorRecord) {
+  InstallFake();
+  VSound sound;
+  ASSERT_EQ(0, sound.Init(44));
+  ASSERT_EQ(0, sound.PlayFile("tune.mp3", 0));
+  sound.Pause();
+  EXPECT_EQ(VSoundBase::kPaused, sound.player->state);
+  sound.Resume();
+  EXPECT_EQ(VSoundBase::kPlaying, sound.player->state);
+  EXPECT_EQ(0, capture.Records());
+  Fake().pauseResult = 0;
+  sound.Pause();
+  Fake().startResult = 0;
+  sound.Resume();
+  ASSERT_EQ(2, capture.Records());
+  EXPECT_EQ(kModuleSound, GlobalLog().Record(0).moduleCode);
+  EXPECT_EQ(0, GlobalLog().Record(0).detailCode);
+}
+
+TEST_F(SoundPlayerTest, AMissingOrBrokenLibraryIsSaidOnceAndLeavesNothingBehind) {
+  struct Case { std::string bytes; const char* message; };
+  for (const Case& c : {Case{"", "KolDataStdio::Load: file [bass.dll] not found\nCan't find BASS.DLL\n"},
+                        Case{"this is not a library", "Can't load BASS.DLL\n"},
+                        Case{FileBytes(INCOMPLETE_AUDIO_PATH), "Can't load BASS.DLL\n"}}) {
+    ResetAudioLibraryForTest();
+    SetAudioLibrarySource(&source, "bass.dll");
+    GlobalLog().ResetForTest();
+    GlobalLog().SetBufferOutput(true);
+    if (c.bytes.empty()) std::filesystem::remove(data.PathOf("bass.dll"));
+    else InstallLibrary(c.bytes);
+    VSound first, second;
+    EXPECT_EQ(0, first.Init(44));
+    EXPECT_EQ(0, second.Init(12));  // the second player does not try again
+    EXPECT_EQ(1, first.PlayFile("tune.mp3", 0));
+    EXPECT_EQ(1, first.player->Stop());
+    EXPECT_EQ(c.message, capture.Text());
+    EXPECT_EQ(0, capture.Records());  // silence, not an error
+    EXPECT_FALSE(AudioLibraryLoaded());
+    EXPECT_EQ(0, TempFilesLeft());
+  }
+}
+
+TEST_F(SoundPlayerTest, AnUnwritableTemporaryFolderIsSaid) {
+  InstallFake();
+  setenv("TMPDIR", data.PathOf("no/such/folder").c_str(), 1);
+  VSound sound;
+  EXPECT_EQ(0, sound.Init(44));
+  EXPECT_EQ(1, sound.PlayFile("tune.mp3", 0));
+  EXPECT_EQ("Can't write BASS.DLL\n", capture.Text());
+}
+
+}  // namespace
