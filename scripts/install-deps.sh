@@ -11,6 +11,7 @@ packages=(
   libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick openbox x11-utils
+  ffmpeg
 )
 
 missing=()

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <png.h>
 
 #include <cstdlib>
@@ -148,6 +150,37 @@ TEST_F(OfflineRendererTest, CheckSucceedsOrFailuresEndWithExitCodeOne) {
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(1, result);
   EXPECT_EQ(1, Render({"--strip", dir_.PathOf("missing/dir/strip.png")}));
+}
+
+// What ffprobe says of a file, as its one line of CSV (empty when it cannot tell).
+std::string Probe(const std::string& arguments, const std::string& file, const std::string& out) {
+  const std::string command = "ffprobe -v error " + arguments + " -of csv=p=0 '" + file + "' > '" +
+                              out + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) return "";
+  std::ifstream in(out);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+TEST_F(OfflineRendererTest, VideoHasEveryFrameAndTheMusicBesideTheProgram) {
+  if (std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0)
+    GTEST_SKIP() << "ffmpeg is not installed";
+  // Three seconds of music where the program looks for it.
+  const std::string music = dir_.PathOf("solvane.mp3");
+  ASSERT_EQ(0, std::system(("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=3 "
+                            "-c:a libmp3lame -b:a 64k '" + music + "'").c_str()));
+  const std::string video = dir_.PathOf("demo.mp4");
+  ASSERT_EQ(0, Render({"--video", video, "--fps", "25"}));
+  // The demo ends at 3 s: frames at 0, 1/25, ... 2.96 s.
+  EXPECT_EQ("640,480,75",
+            Probe("-select_streams v:0 -count_frames -show_entries stream=width,height,nb_read_frames",
+                  video, dir_.PathOf("probe.txt")));
+  const std::string audio =
+      Probe("-select_streams a:0 -show_entries stream=codec_type,duration", video,
+            dir_.PathOf("probe.txt"));
+  ASSERT_EQ(0u, audio.rfind("audio,", 0)) << audio;
+  EXPECT_NEAR(3.0, std::atof(audio.c_str() + 6), 0.1) << audio;
 }
 
 TEST(RenderOptionsTest, ReadsEveryOptionAndRefusesBadOnes) {
