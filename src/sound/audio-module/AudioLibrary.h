@@ -1,0 +1,163 @@
+/* The audio library the player loads at run time (solvane-audio.so).
+ *
+ * The player never links it: it copies the file, opens the copy with the
+ * dynamic loader and looks every operation up by its name below, so these
+ * names and argument lists are the whole contract. Everything has C linkage
+ * and plain C types. The library plays through SDL2_mixer, one piece of music
+ * at a time on the mixer's music channel.
+ *
+ * Conventions:
+ * - Operations that succeed or fail return non-zero on success and 0 on
+ *   failure. A handle is a non-zero unsigned number; 0 means "no handle".
+ * - Every operation other than BASS_Init and BASS_Free fails while output is
+ *   not open, and then does nothing.
+ * - Calls may come from any thread; they are serialised inside the library.
+ */
+#ifndef SOLVANE_AUDIO_LIBRARY_H
+#define SOLVANE_AUDIO_LIBRARY_H
+
+#if defined(SOLVANE_AUDIO_BUILD)
+#define SOLVANE_AUDIO_API __attribute__((visibility("default")))
+#else
+#define SOLVANE_AUDIO_API
+#endif
+
+/* The file the build writes into the top of the build tree. */
+#define SOLVANE_AUDIO_LIBRARY_FILE "solvane-audio.so"
+
+/* BASS_Init flags: one output channel instead of two. Other bits are ignored. */
+#define SOLVANE_AUDIO_INIT_MONO 2u
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Output ------------------------------------------------------------ */
+
+/* Opens audio output: 16-bit samples at `frequency` Hz (0 means 44100), one
+ * channel when `flags` has SOLVANE_AUDIO_INIT_MONO, two otherwise. The output
+ * runs at exactly that format; SDL converts for the device when it must.
+ * `device`: -1 (or 0) is the system's default output; n >= 1 is the n-th
+ * playback device SDL lists, or the default when SDL lists fewer.
+ * `window` is ignored. Calling it again while output is open closes the
+ * output first (freeing every loaded stream and module) and then opens it
+ * with the new arguments. On failure nothing is left open and 0 is returned;
+ * later operations then fail cleanly. The SDL audio driver is SDL's choice
+ * (SDL_AUDIODRIVER picks one, e.g. "dummy" or "disk" on a machine without a
+ * sound card). */
+SOLVANE_AUDIO_API int BASS_Init(int device, unsigned frequency, unsigned flags, void* window);
+
+/* Stops playing, frees every loaded stream and module, closes the output and
+ * releases SDL audio and the decoders. Returns non-zero when output was open,
+ * 0 when there was nothing to close (harmless). Closing also happens when the
+ * library is unloaded or the process ends with output still open. */
+SOLVANE_AUDIO_API int BASS_Free(void);
+
+/* Resumes the music after BASS_Pause (output itself runs from BASS_Init on).
+ * Returns 0 when output is not open. */
+SOLVANE_AUDIO_API int BASS_Start(void);
+
+/* Pauses the music; BASS_Start resumes it. Returns 0 when output is not open. */
+SOLVANE_AUDIO_API int BASS_Pause(void);
+
+/* ---- Loading ------------------------------------------------------------- */
+
+/* Both loaders take the same source:
+ * - `memory` non-zero: `file` points to data in memory; the `length` bytes
+ *   starting at `file + offset` are used (length 0 fails). The bytes are
+ *   copied, so the caller's buffer may go away after the call.
+ * - `memory` zero: `file` is a NUL-terminated path (const char*). The bytes
+ *   from `offset` on are used: `length` of them, or everything to the end of
+ *   the file when `length` is 0 (or reaches beyond the end).
+ * The format is always taken from the contents, never from the file name.
+ * `flags` is ignored. A handle stays valid until BASS_Free or the next
+ * BASS_Init. */
+
+/* Loads sampled audio (MP3, Ogg Vorbis, WAV, FLAC) as a stream. Module files
+ * and anything unrecognised return 0. */
+SOLVANE_AUDIO_API unsigned BASS_StreamCreateFile(int memory, const void* file, unsigned offset,
+                                                 unsigned length, unsigned flags);
+
+/* Loads a tracker module (MOD, XM, S3M, IT). Sampled audio and anything
+ * unrecognised return 0. */
+SOLVANE_AUDIO_API unsigned BASS_MusicLoad(int memory, const void* file, unsigned offset,
+                                          unsigned length, unsigned flags);
+
+/* ---- Playing ------------------------------------------------------------- */
+
+/* Plays a stream from BASS_StreamCreateFile once from its start, replacing
+ * whatever was playing. `flush` and `flags` are ignored. Returns 0 for an
+ * unknown handle or a module's handle. */
+SOLVANE_AUDIO_API int BASS_StreamPlay(unsigned handle, int flush, unsigned flags);
+
+/* Plays a module from BASS_MusicLoad once from its start, replacing whatever
+ * was playing. Returns 0 for an unknown handle or a stream's handle. */
+SOLVANE_AUDIO_API int BASS_MusicPlay(unsigned handle);
+
+/* ---- Operations that do nothing ------------------------------------------ */
+
+/* The callback BASS_ChannelSetSync accepts; the library never calls it. */
+typedef void (*SolvaneAudioSyncProc)(unsigned sync, unsigned channel, unsigned data, void* user);
+
+/* Always 0 ("no error"). */
+SOLVANE_AUDIO_API int BASS_ErrorGetCode(void);
+/* Always 0.0f. */
+SOLVANE_AUDIO_API float BASS_GetCPU(void);
+/* Accepts any volume and changes nothing; always non-zero. */
+SOLVANE_AUDIO_API int BASS_SetVolume(unsigned volume);
+/* Always 0 (not active). */
+SOLVANE_AUDIO_API int BASS_ChannelIsActive(unsigned handle);
+/* Always 0 (no flags). */
+SOLVANE_AUDIO_API unsigned BASS_ChannelGetFlags(unsigned handle);
+/* Changes nothing; always 0. */
+SOLVANE_AUDIO_API int BASS_ChannelSetAttributes(unsigned handle, int frequency, int volume, int pan);
+/* Always 0; the pointed-to values are left as they are (null pointers are fine). */
+SOLVANE_AUDIO_API int BASS_ChannelGetAttributes(unsigned handle, unsigned* frequency, unsigned* volume,
+                                                int* pan);
+/* Always 0. */
+SOLVANE_AUDIO_API unsigned BASS_ChannelGetPosition(unsigned handle);
+/* Always 0. */
+SOLVANE_AUDIO_API unsigned BASS_ChannelGetLevel(unsigned handle);
+/* Registers nothing; `proc` is never called. Always 0 (no sync handle). */
+SOLVANE_AUDIO_API unsigned BASS_ChannelSetSync(unsigned handle, unsigned type, unsigned param,
+                                               SolvaneAudioSyncProc proc, void* user);
+
+/* ---- For tests only (the player does not use these) ---------------------- */
+
+/* The format output actually runs at. Returns 0 (and leaves the values as
+ * they are) when output is not open. */
+SOLVANE_AUDIO_API int SolvaneAudio_OpenedFormat(int* frequency, int* channels);
+/* Non-zero while music is playing (paused music counts as playing). */
+SOLVANE_AUDIO_API int SolvaneAudio_Playing(void);
+/* Non-zero while music is paused. */
+SOLVANE_AUDIO_API int SolvaneAudio_Paused(void);
+
+/* ---- Pointer types for looking the operations up ------------------------- */
+
+typedef int (*BASS_InitFn)(int, unsigned, unsigned, void*);
+typedef int (*BASS_FreeFn)(void);
+typedef int (*BASS_StartFn)(void);
+typedef int (*BASS_PauseFn)(void);
+typedef unsigned (*BASS_StreamCreateFileFn)(int, const void*, unsigned, unsigned, unsigned);
+typedef unsigned (*BASS_MusicLoadFn)(int, const void*, unsigned, unsigned, unsigned);
+typedef int (*BASS_StreamPlayFn)(unsigned, int, unsigned);
+typedef int (*BASS_MusicPlayFn)(unsigned);
+typedef int (*BASS_ErrorGetCodeFn)(void);
+typedef float (*BASS_GetCPUFn)(void);
+typedef int (*BASS_SetVolumeFn)(unsigned);
+typedef int (*BASS_ChannelIsActiveFn)(unsigned);
+typedef unsigned (*BASS_ChannelGetFlagsFn)(unsigned);
+typedef int (*BASS_ChannelSetAttributesFn)(unsigned, int, int, int);
+typedef int (*BASS_ChannelGetAttributesFn)(unsigned, unsigned*, unsigned*, int*);
+typedef unsigned (*BASS_ChannelGetPositionFn)(unsigned);
+typedef unsigned (*BASS_ChannelGetLevelFn)(unsigned);
+typedef unsigned (*BASS_ChannelSetSyncFn)(unsigned, unsigned, unsigned, SolvaneAudioSyncProc, void*);
+typedef int (*SolvaneAudio_OpenedFormatFn)(int*, int*);
+typedef int (*SolvaneAudio_PlayingFn)(void);
+typedef int (*SolvaneAudio_PausedFn)(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* SOLVANE_AUDIO_LIBRARY_H */

@@ -1,0 +1,315 @@
+// The audio library the player loads at run time, over SDL2_mixer. Every
+// loaded stream or module is a Mix_Music over a copy of its bytes; playing one
+// puts it on the mixer's single music channel. The format always comes from
+// the contents (SDL_mixer's own loader would go by the file name's extension).
+#include "AudioLibrary.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kDefaultFrequency = 44100;
+constexpr int kBufferSamples = 2048;
+constexpr int kDecoders = MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC | MIX_INIT_MOD;
+
+enum class Kind { Stream, Module };
+
+// One loaded stream or module. The decoder reads `bytes` while it plays, so
+// they live exactly as long as `music`.
+struct Music {
+  Kind kind;
+  std::vector<Uint8> bytes;
+  Mix_Music* music = nullptr;
+
+  explicit Music(Kind k) : kind(k) {}
+  Music(const Music&) = delete;
+  Music& operator=(const Music&) = delete;
+  ~Music() {
+    if (music) Mix_FreeMusic(music);
+  }
+};
+
+class Output {
+ public:
+  ~Output() {
+    // Unloaded (or the process ends) with output still open: stop the audio
+    // thread before the code it runs goes away.
+    std::lock_guard<std::mutex> lock(mutex_);
+    CloseLocked();
+  }
+
+  int Init(int device, unsigned frequency, unsigned flags) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    CloseLocked();
+    if (frequency > static_cast<unsigned>(INT_MAX)) return 0;
+    const int rate = frequency == 0 ? kDefaultFrequency : static_cast<int>(frequency);
+    const int channels = (flags & SOLVANE_AUDIO_INIT_MONO) ? 1 : 2;
+
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+    std::string deviceName;
+    if (device >= 1 && device <= SDL_GetNumAudioDevices(0)) {
+      const char* name = SDL_GetAudioDeviceName(device - 1, 0);
+      if (name) deviceName = name;
+    }
+    // Decoders whose libraries are missing are simply not offered.
+    Mix_Init(kDecoders);
+    // No format changes allowed: SDL converts to the device when it must, so
+    // the mixer always runs at the format asked for.
+    if (Mix_OpenAudioDevice(rate, AUDIO_S16SYS, channels, kBufferSamples,
+                            deviceName.empty() ? nullptr : deviceName.c_str(), 0) != 0) {
+      Mix_Quit();
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return 0;
+    }
+    open_ = true;
+    return 1;
+  }
+
+  int Free() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const bool wasOpen = open_;
+    CloseLocked();
+    return wasOpen ? 1 : 0;
+  }
+
+  int Start() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return 0;
+    Mix_ResumeMusic();
+    return 1;
+  }
+
+  int Pause() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return 0;
+    Mix_PauseMusic();
+    return 1;
+  }
+
+  unsigned Load(Kind kind, int memory, const void* file, unsigned offset, unsigned length) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return 0;
+    auto loaded = std::make_unique<Music>(kind);
+    if (!ReadSource(memory, file, offset, length, loaded->bytes)) return 0;
+    loaded->music = kind == Kind::Stream ? DecodeStream(loaded->bytes) : DecodeModule(loaded->bytes);
+    if (!loaded->music) return 0;
+    const unsigned handle = NewHandleLocked();
+    musics_[handle] = std::move(loaded);
+    return handle;
+  }
+
+  int Play(unsigned handle, Kind kind) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return 0;
+    const auto found = musics_.find(handle);
+    if (found == musics_.end() || found->second->kind != kind) return 0;
+    return Mix_PlayMusic(found->second->music, 0) == 0 ? 1 : 0;
+  }
+
+  int OpenedFormat(int* frequency, int* channels) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return 0;
+    int rate = 0, count = 0;
+    Uint16 format = 0;
+    if (!Mix_QuerySpec(&rate, &format, &count)) return 0;
+    if (frequency) *frequency = rate;
+    if (channels) *channels = count;
+    return 1;
+  }
+
+  int Playing() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_ && Mix_PlayingMusic() ? 1 : 0;
+  }
+
+  int Paused() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_ && Mix_PausedMusic() ? 1 : 0;
+  }
+
+ private:
+  void CloseLocked() {
+    if (!open_) return;
+    Mix_HaltMusic();
+    musics_.clear();
+    Mix_CloseAudio();
+    Mix_Quit();
+    if (SDL_WasInit(SDL_INIT_AUDIO)) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    open_ = false;
+  }
+
+  unsigned NewHandleLocked() {
+    // Handles are not reused while their music is loaded; 0 is never one.
+    do {
+      ++lastHandle_;
+    } while (lastHandle_ == 0 || musics_.count(lastHandle_));
+    return lastHandle_;
+  }
+
+  // Copies the source's bytes: memory from `file + offset`, or a file's bytes
+  // from `offset` on (to its end when `length` is 0 or reaches past it).
+  static bool ReadSource(int memory, const void* file, unsigned offset, unsigned length,
+                         std::vector<Uint8>& bytes) {
+    if (!file) return false;
+    if (memory) {
+      if (length == 0) return false;
+      const Uint8* start = static_cast<const Uint8*>(file) + offset;
+      bytes.assign(start, start + length);
+      return true;
+    }
+    SDL_RWops* rw = SDL_RWFromFile(static_cast<const char*>(file), "rb");
+    if (!rw) return false;
+    const Sint64 size = SDL_RWsize(rw);
+    bool ok = size > 0 && static_cast<Sint64>(offset) < size &&
+              SDL_RWseek(rw, offset, RW_SEEK_SET) == static_cast<Sint64>(offset);
+    if (ok) {
+      const Sint64 available = size - offset;
+      const Sint64 wanted = length == 0 ? available : std::min<Sint64>(length, available);
+      bytes.resize(static_cast<size_t>(wanted));
+      size_t done = 0;
+      while (done < bytes.size()) {
+        const size_t got = SDL_RWread(rw, bytes.data() + done, 1, bytes.size() - done);
+        if (got == 0) break;
+        done += got;
+      }
+      ok = done == bytes.size();
+    }
+    SDL_RWclose(rw);
+    return ok;
+  }
+
+  static Mix_Music* Decode(std::vector<Uint8>& bytes, Mix_MusicType type) {
+    if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (!rw) return nullptr;
+    return Mix_LoadMUSType_RW(rw, type, 1);  // closes `rw` when it fails or the music is freed
+  }
+
+  static Mix_Music* DecodeStream(std::vector<Uint8>& bytes) {
+    Mix_Music* music = Decode(bytes, MUS_NONE);
+    if (!music) return nullptr;
+    switch (Mix_GetMusicType(music)) {
+      case MUS_MP3:
+      case MUS_OGG:
+      case MUS_WAV:
+      case MUS_FLAC:
+        return music;
+      default:  // a module, MIDI or Opus
+        Mix_FreeMusic(music);
+        return nullptr;
+    }
+  }
+
+  static Mix_Music* DecodeModule(std::vector<Uint8>& bytes) {
+    // The tracker library takes many things for a module; only the four
+    // formats with a signature count.
+    if (!HasModuleSignature(bytes)) return nullptr;
+    Mix_Music* music = Decode(bytes, MUS_NONE);
+    if (music && Mix_GetMusicType(music) != MUS_MOD) {
+      Mix_FreeMusic(music);
+      music = nullptr;
+    }
+    // A module whose title happens to look like another format's header.
+    if (!music) music = Decode(bytes, MUS_MOD);
+    if (music && Mix_GetMusicType(music) != MUS_MOD) {
+      Mix_FreeMusic(music);
+      music = nullptr;
+    }
+    return music;
+  }
+
+  static bool HasModuleSignature(const std::vector<Uint8>& bytes) {
+    const auto at = [&bytes](size_t position, const char* text) {
+      const size_t n = std::strlen(text);
+      return bytes.size() >= position + n && std::memcmp(bytes.data() + position, text, n) == 0;
+    };
+    if (at(0, "Extended Module: ") || at(44, "SCRM") || at(0, "IMPM")) return true;  // XM, S3M, IT
+    // A MOD names its channel count (or tracker) at byte 1080.
+    if (bytes.size() < 1084) return false;
+    const char* tag = reinterpret_cast<const char*>(bytes.data()) + 1080;
+    static const char* const kTags[] = {"M.K.", "M!K!", "M&K!", "N.T.", "FLT4", "FLT8", "EXO4", "EXO8",
+                                        "CD61", "CD81", "OKTA", "OCTA", "FA04", "FA06", "FA08"};
+    for (const char* known : kTags)
+      if (std::memcmp(tag, known, 4) == 0) return true;
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (digit(tag[0]) && std::memcmp(tag + 1, "CHN", 3) == 0) return true;  // 6CHN
+    if (digit(tag[0]) && digit(tag[1]) && (std::memcmp(tag + 2, "CH", 2) == 0 || std::memcmp(tag + 2, "CN", 2) == 0))
+      return true;  // 16CH, 32CN
+    if (std::memcmp(tag, "TDZ", 3) == 0 && digit(tag[3])) return true;
+    return false;
+  }
+
+  std::mutex mutex_;
+  bool open_ = false;
+  unsigned lastHandle_ = 0;
+  std::map<unsigned, std::unique_ptr<Music>> musics_;
+};
+
+Output theOutput;
+
+}  // namespace
+
+extern "C" {
+
+int BASS_Init(int device, unsigned frequency, unsigned flags, void* window) {
+  return theOutput.Init(device, frequency, flags);
+}
+
+int BASS_Free(void) { return theOutput.Free(); }
+
+int BASS_Start(void) { return theOutput.Start(); }
+
+int BASS_Pause(void) { return theOutput.Pause(); }
+
+unsigned BASS_StreamCreateFile(int memory, const void* file, unsigned offset, unsigned length, unsigned flags) {
+  return theOutput.Load(Kind::Stream, memory, file, offset, length);
+}
+
+unsigned BASS_MusicLoad(int memory, const void* file, unsigned offset, unsigned length, unsigned flags) {
+  return theOutput.Load(Kind::Module, memory, file, offset, length);
+}
+
+int BASS_StreamPlay(unsigned handle, int flush, unsigned flags) { return theOutput.Play(handle, Kind::Stream); }
+
+int BASS_MusicPlay(unsigned handle) { return theOutput.Play(handle, Kind::Module); }
+
+int BASS_ErrorGetCode(void) { return 0; }
+
+float BASS_GetCPU(void) { return 0.0f; }
+
+int BASS_SetVolume(unsigned volume) { return 1; }
+
+int BASS_ChannelIsActive(unsigned handle) { return 0; }
+
+unsigned BASS_ChannelGetFlags(unsigned handle) { return 0; }
+
+int BASS_ChannelSetAttributes(unsigned handle, int frequency, int volume, int pan) { return 0; }
+
+int BASS_ChannelGetAttributes(unsigned handle, unsigned* frequency, unsigned* volume, int* pan) { return 0; }
+
+unsigned BASS_ChannelGetPosition(unsigned handle) { return 0; }
+
+unsigned BASS_ChannelGetLevel(unsigned handle) { return 0; }
+
+unsigned BASS_ChannelSetSync(unsigned handle, unsigned type, unsigned param, SolvaneAudioSyncProc proc,
+                             void* user) {
+  return 0;
+}
+
+int SolvaneAudio_OpenedFormat(int* frequency, int* channels) { return theOutput.OpenedFormat(frequency, channels); }
+
+int SolvaneAudio_Playing(void) { return theOutput.Playing(); }
+
+int SolvaneAudio_Paused(void) { return theOutput.Paused(); }
+
+}  // extern "C"

@@ -1,0 +1,395 @@
+// The audio library the player loads at run time (solvane-audio.so), loaded
+// here the same way, through the dynamic loader, and driven on SDL's dummy
+// and disk audio drivers: opening output, telling streams from modules by
+// their contents, files and memory, playing and pausing, and failing cleanly.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AudioLibrary.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every operation of the library, looked up by name.
+struct Api {
+  BASS_InitFn init = nullptr;
+  BASS_FreeFn free = nullptr;
+  BASS_StartFn start = nullptr;
+  BASS_PauseFn pause = nullptr;
+  BASS_StreamCreateFileFn streamCreateFile = nullptr;
+  BASS_MusicLoadFn musicLoad = nullptr;
+  BASS_StreamPlayFn streamPlay = nullptr;
+  BASS_MusicPlayFn musicPlay = nullptr;
+  BASS_ErrorGetCodeFn errorGetCode = nullptr;
+  BASS_GetCPUFn getCpu = nullptr;
+  BASS_SetVolumeFn setVolume = nullptr;
+  BASS_ChannelIsActiveFn channelIsActive = nullptr;
+  BASS_ChannelGetFlagsFn channelGetFlags = nullptr;
+  BASS_ChannelSetAttributesFn channelSetAttributes = nullptr;
+  BASS_ChannelGetAttributesFn channelGetAttributes = nullptr;
+  BASS_ChannelGetPositionFn channelGetPosition = nullptr;
+  BASS_ChannelGetLevelFn channelGetLevel = nullptr;
+  BASS_ChannelSetSyncFn channelSetSync = nullptr;
+  SolvaneAudio_OpenedFormatFn openedFormat = nullptr;
+  SolvaneAudio_PlayingFn playing = nullptr;
+  SolvaneAudio_PausedFn paused = nullptr;
+};
+
+// The library stays loaded for the whole run, so that leak reports can still
+// name its code.
+void* Library() {
+  static void* handle = dlopen(AUDIO_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+  return handle;
+}
+
+template <typename F>
+void Find(const char* name, F& function) {
+  function = reinterpret_cast<F>(dlsym(Library(), name));
+}
+
+const Api& TheApi() {
+  static const Api api = [] {
+    Api a;
+    Find("BASS_Init", a.init);
+    Find("BASS_Free", a.free);
+    Find("BASS_Start", a.start);
+    Find("BASS_Pause", a.pause);
+    Find("BASS_StreamCreateFile", a.streamCreateFile);
+    Find("BASS_MusicLoad", a.musicLoad);
+    Find("BASS_StreamPlay", a.streamPlay);
+    Find("BASS_MusicPlay", a.musicPlay);
+    Find("BASS_ErrorGetCode", a.errorGetCode);
+    Find("BASS_GetCPU", a.getCpu);
+    Find("BASS_SetVolume", a.setVolume);
+    Find("BASS_ChannelIsActive", a.channelIsActive);
+    Find("BASS_ChannelGetFlags", a.channelGetFlags);
+    Find("BASS_ChannelSetAttributes", a.channelSetAttributes);
+    Find("BASS_ChannelGetAttributes", a.channelGetAttributes);
+    Find("BASS_ChannelGetPosition", a.channelGetPosition);
+    Find("BASS_ChannelGetLevel", a.channelGetLevel);
+    Find("BASS_ChannelSetSync", a.channelSetSync);
+    Find("SolvaneAudio_OpenedFormat", a.openedFormat);
+    Find("SolvaneAudio_Playing", a.playing);
+    Find("SolvaneAudio_Paused", a.paused);
+    return a;
+  }();
+  return api;
+}
+
+const std::string kTone = std::string(AUDIO_TEST_DATA_DIR) + "/tone.mp3";  // 1 s of 440 Hz, mono
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A four-channel MOD: one looping square-wave sample played on the first row
+// of its single pattern, which breaks off after 16 rows (about 2 s).
+std::vector<std::uint8_t> TinyMod() {
+  constexpr int kSampleBytes = 64;
+  std::vector<std::uint8_t> mod(1084, 0);
+  std::memcpy(mod.data(), "solvane test", 12);
+  std::uint8_t* sample = &mod[20];
+  std::memcpy(sample, "square", 6);
+  sample[23] = kSampleBytes / 2;  // length in words, big-endian
+  sample[25] = 64;                // volume
+  sample[29] = kSampleBytes / 2;  // loop length in words: the whole sample
+  mod[950] = 1;                   // song length: one pattern
+  mod[951] = 127;
+  std::memcpy(&mod[1080], "M.K.", 4);
+
+  std::vector<std::uint8_t> pattern(64 * 4 * 4, 0);
+  const auto cell = [&pattern](int row, int channel) { return &pattern[(row * 4 + channel) * 4]; };
+  constexpr int kPeriod = 428;  // C-2
+  std::uint8_t* note = cell(0, 0);
+  note[0] = static_cast<std::uint8_t>(kPeriod >> 8);  // sample 1: high nibble 0
+  note[1] = kPeriod & 0xFF;
+  note[2] = 0x10;  // sample 1: low nibble, no effect
+  cell(15, 1)[2] = 0x0D;  // pattern break
+  mod.insert(mod.end(), pattern.begin(), pattern.end());
+
+  for (int i = 0; i < kSampleBytes; ++i) mod.push_back(i < kSampleBytes / 2 ? 0x40 : 0xC0);
+  return mod;
+}
+
+class AudioModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(nullptr, Library()) << dlerror();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    dir = fs::temp_directory_path() / ("solvane-audio-test-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    if (api.free) api.free();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+  }
+
+  std::string Write(const char* name, const std::vector<std::uint8_t>& bytes) {
+    WriteBytes(dir / name, bytes);
+    return (dir / name).string();
+  }
+
+  const Api& api = TheApi();
+  fs::path dir;
+};
+
+TEST_F(AudioModuleTest, EveryNameThePlayerLooksUpIsExported) {
+  for (const char* name :
+       {"BASS_ErrorGetCode", "BASS_Init", "BASS_Free", "BASS_GetCPU", "BASS_Start", "BASS_Pause",
+        "BASS_SetVolume", "BASS_MusicLoad", "BASS_MusicPlay", "BASS_StreamCreateFile", "BASS_StreamPlay",
+        "BASS_ChannelIsActive", "BASS_ChannelGetFlags", "BASS_ChannelSetAttributes",
+        "BASS_ChannelGetAttributes", "BASS_ChannelGetPosition", "BASS_ChannelGetLevel",
+        "BASS_ChannelSetSync", "SolvaneAudio_OpenedFormat", "SolvaneAudio_Playing", "SolvaneAudio_Paused"})
+    EXPECT_NE(nullptr, dlsym(Library(), name)) << name;
+}
+
+TEST_F(AudioModuleTest, MonoInitOpensOneChannelAtTheFrequencyAsked) {
+  ASSERT_TRUE(api.init(-1, 44100, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  int frequency = 0, channels = 0;
+  ASSERT_TRUE(api.openedFormat(&frequency, &channels));
+  EXPECT_EQ(44100, frequency);
+  EXPECT_EQ(1, channels);
+}
+
+TEST_F(AudioModuleTest, StereoInitOpensTwoChannels) {
+  ASSERT_TRUE(api.init(-1, 22050, 0, nullptr));
+  int frequency = 0, channels = 0;
+  ASSERT_TRUE(api.openedFormat(&frequency, &channels));
+  EXPECT_EQ(22050, frequency);
+  EXPECT_EQ(2, channels);
+}
+
+TEST_F(AudioModuleTest, SecondInitReopensWithTheNewFormatAndDropsWhatWasLoaded) {
+  ASSERT_TRUE(api.init(-1, 44100, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  const unsigned stream = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);
+  ASSERT_NE(0u, stream);
+  ASSERT_TRUE(api.init(-1, 48000, 0, nullptr));
+  int frequency = 0, channels = 0;
+  ASSERT_TRUE(api.openedFormat(&frequency, &channels));
+  EXPECT_EQ(48000, frequency);
+  EXPECT_EQ(2, channels);
+  EXPECT_FALSE(api.streamPlay(stream, 0, 0));
+  const unsigned again = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);
+  ASSERT_NE(0u, again);
+  EXPECT_NE(stream, again);
+  EXPECT_TRUE(api.streamPlay(again, 0, 0));
+}
+
+TEST_F(AudioModuleTest, Mp3FilePlaysAsAStreamAndIsNoModule) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  EXPECT_EQ(0u, api.musicLoad(0, kTone.c_str(), 0, 0, 0));
+  const unsigned stream = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);
+  ASSERT_NE(0u, stream);
+  EXPECT_FALSE(api.playing());
+  EXPECT_FALSE(api.musicPlay(stream));
+  EXPECT_TRUE(api.streamPlay(stream, 0, 0));
+  EXPECT_TRUE(api.playing());
+}
+
+TEST_F(AudioModuleTest, Mp3FromMemoryIsCopiedAndPlays) {
+  ASSERT_TRUE(api.init(-1, 44100, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  std::vector<std::uint8_t> tone = ReadBytes(kTone);
+  ASSERT_GT(tone.size(), 1000u);
+  const unsigned size = static_cast<unsigned>(tone.size());
+  const unsigned stream = api.streamCreateFile(1, tone.data(), 0, size, 0);
+  ASSERT_NE(0u, stream);
+  EXPECT_EQ(0u, api.streamCreateFile(1, tone.data(), 0, 0, 0));  // no bytes
+  EXPECT_EQ(0u, api.musicLoad(1, tone.data(), 0, size, 0));
+  std::fill(tone.begin(), tone.end(), 0);  // the library kept its own copy
+  tone.clear();
+  tone.shrink_to_fit();
+  EXPECT_TRUE(api.streamPlay(stream, 0, 0));
+  EXPECT_TRUE(api.playing());
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the decoder reads the copy
+  EXPECT_TRUE(api.playing());
+}
+
+TEST_F(AudioModuleTest, OffsetAndLengthPickTheMp3OutOfALargerFileOrBuffer) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const std::vector<std::uint8_t> tone = ReadBytes(kTone);
+  const std::string text = "This is no sound at all, only words. ";
+  std::vector<std::uint8_t> packed;
+  for (int i = 0; i < 10; ++i) packed.insert(packed.end(), text.begin(), text.end());
+  const unsigned offset = static_cast<unsigned>(packed.size());
+  const unsigned size = static_cast<unsigned>(tone.size());
+  packed.insert(packed.end(), tone.begin(), tone.end());
+  for (int i = 0; i < 3; ++i) packed.insert(packed.end(), text.begin(), text.end());
+  const std::string path = Write("packed.dat", packed);
+
+  EXPECT_EQ(0u, api.streamCreateFile(0, path.c_str(), 0, 0, 0));  // starts with words
+  const unsigned fromFile = api.streamCreateFile(0, path.c_str(), offset, size, 0);
+  ASSERT_NE(0u, fromFile);
+  EXPECT_NE(0u, api.streamCreateFile(0, path.c_str(), offset, 0, 0));  // to the end of the file
+  const unsigned fromMemory = api.streamCreateFile(1, packed.data(), offset, size, 0);
+  ASSERT_NE(0u, fromMemory);
+  EXPECT_EQ(0u, api.streamCreateFile(0, path.c_str(), static_cast<unsigned>(packed.size()), 0, 0));
+  EXPECT_TRUE(api.streamPlay(fromFile, 0, 0));
+  EXPECT_TRUE(api.streamPlay(fromMemory, 0, 0));
+}
+
+TEST_F(AudioModuleTest, ModNamedMp3IsNoStreamButPlaysAsAModule) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const std::vector<std::uint8_t> mod = TinyMod();
+  const std::string path = Write("tiny.mp3", mod);
+  EXPECT_EQ(0u, api.streamCreateFile(0, path.c_str(), 0, 0, 0));
+  const unsigned music = api.musicLoad(0, path.c_str(), 0, 0, 0);
+  ASSERT_NE(0u, music);
+  EXPECT_FALSE(api.streamPlay(music, 0, 0));
+  EXPECT_FALSE(api.playing());
+  EXPECT_TRUE(api.musicPlay(music));
+  EXPECT_TRUE(api.playing());
+
+  EXPECT_EQ(0u, api.streamCreateFile(1, mod.data(), 0, static_cast<unsigned>(mod.size()), 0));
+  const unsigned fromMemory = api.musicLoad(1, mod.data(), 0, static_cast<unsigned>(mod.size()), 0);
+  ASSERT_NE(0u, fromMemory);
+  EXPECT_NE(music, fromMemory);
+  EXPECT_TRUE(api.musicPlay(fromMemory));
+}
+
+TEST_F(AudioModuleTest, TextAndMissingFilesLoadAsNeither) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  std::vector<std::uint8_t> text;
+  const std::string line = "Not music: a line of plain text, repeated to a couple of kilobytes.\n";
+  while (text.size() < 2500) text.insert(text.end(), line.begin(), line.end());
+  const std::string path = Write("notes.mp3", text);
+  EXPECT_EQ(0u, api.streamCreateFile(0, path.c_str(), 0, 0, 0));
+  EXPECT_EQ(0u, api.musicLoad(0, path.c_str(), 0, 0, 0));
+  EXPECT_EQ(0u, api.streamCreateFile(1, text.data(), 0, static_cast<unsigned>(text.size()), 0));
+  EXPECT_EQ(0u, api.musicLoad(1, text.data(), 0, static_cast<unsigned>(text.size()), 0));
+  const std::string missing = (dir / "missing.mp3").string();
+  EXPECT_EQ(0u, api.streamCreateFile(0, missing.c_str(), 0, 0, 0));
+  EXPECT_EQ(0u, api.musicLoad(0, missing.c_str(), 0, 0, 0));
+  EXPECT_EQ(0u, api.streamCreateFile(0, nullptr, 0, 0, 0));
+  EXPECT_FALSE(api.streamPlay(12345, 0, 0));
+  EXPECT_FALSE(api.musicPlay(12345));
+  EXPECT_FALSE(api.playing());
+}
+
+TEST_F(AudioModuleTest, PauseAndStartHoldAndResumeTheMusic) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const unsigned stream = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);
+  ASSERT_TRUE(api.streamPlay(stream, 0, 0));
+  EXPECT_TRUE(api.start());
+  EXPECT_FALSE(api.paused());
+  EXPECT_TRUE(api.pause());
+  EXPECT_TRUE(api.paused());
+  EXPECT_TRUE(api.playing());
+  EXPECT_TRUE(api.start());
+  EXPECT_FALSE(api.paused());
+}
+
+TEST_F(AudioModuleTest, WithoutOutputEverythingFailsCleanly) {
+  EXPECT_FALSE(api.free());
+  EXPECT_FALSE(api.free());
+  EXPECT_FALSE(api.start());
+  EXPECT_FALSE(api.pause());
+  EXPECT_EQ(0u, api.streamCreateFile(0, kTone.c_str(), 0, 0, 0));
+  EXPECT_EQ(0u, api.musicLoad(0, kTone.c_str(), 0, 0, 0));
+  EXPECT_FALSE(api.streamPlay(1, 0, 0));
+  EXPECT_FALSE(api.musicPlay(1));
+  int frequency = -1, channels = -1;
+  EXPECT_FALSE(api.openedFormat(&frequency, &channels));
+  EXPECT_EQ(-1, frequency);
+  EXPECT_FALSE(api.playing());
+
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  EXPECT_TRUE(api.free());
+  EXPECT_FALSE(api.free());
+  EXPECT_FALSE(api.start());
+}
+
+TEST_F(AudioModuleTest, InitWithAnUnknownDriverFailsAndLeavesNothingOpen) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  EXPECT_FALSE(api.init(-1, 44100, 0, nullptr));
+  EXPECT_FALSE(api.openedFormat(nullptr, nullptr));
+  EXPECT_FALSE(api.start());
+  EXPECT_EQ(0u, api.streamCreateFile(0, kTone.c_str(), 0, 0, 0));
+  EXPECT_FALSE(api.free());
+
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  EXPECT_NE(0u, api.streamCreateFile(0, kTone.c_str(), 0, 0, 0));
+}
+
+TEST_F(AudioModuleTest, OtherOperationsDoNothing) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const unsigned stream = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);
+  EXPECT_EQ(0, api.errorGetCode());
+  EXPECT_EQ(0.0f, api.getCpu());
+  EXPECT_TRUE(api.setVolume(50));
+  EXPECT_FALSE(api.channelIsActive(stream));
+  EXPECT_EQ(0u, api.channelGetFlags(stream));
+  EXPECT_FALSE(api.channelSetAttributes(stream, 44100, 100, 0));
+  unsigned frequency = 7, volume = 8;
+  int pan = 9;
+  EXPECT_FALSE(api.channelGetAttributes(stream, &frequency, &volume, &pan));
+  EXPECT_EQ(7u, frequency);
+  EXPECT_EQ(8u, volume);
+  EXPECT_EQ(9, pan);
+  EXPECT_FALSE(api.channelGetAttributes(stream, nullptr, nullptr, nullptr));
+  EXPECT_EQ(0u, api.channelGetPosition(stream));
+  EXPECT_EQ(0u, api.channelGetLevel(stream));
+  EXPECT_EQ(0u, api.channelSetSync(stream, 0, 0, nullptr, nullptr));
+}
+
+// The disk driver writes what the mixer produces to a file, in real time.
+// Returns the loudest 16-bit sample written within `wait`, once `bytes` are there.
+int LoudestWritten(const fs::path& file, std::size_t bytes, std::chrono::milliseconds wait) {
+  const auto until = std::chrono::steady_clock::now() + wait;
+  std::vector<std::uint8_t> written;
+  while (std::chrono::steady_clock::now() < until) {
+    written = ReadBytes(file);
+    if (written.size() >= bytes) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  int loudest = 0;
+  for (std::size_t i = 0; i + 1 < written.size(); i += 2) {
+    const auto sample = static_cast<std::int16_t>(written[i] | (written[i + 1] << 8));
+    loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+  }
+  return loudest;
+}
+
+TEST_F(AudioModuleTest, DiskDriverReceivesTheToneAndTheModule) {
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  const fs::path toneOut = dir / "tone.raw";
+  setenv("SDL_DISKAUDIOFILE", toneOut.c_str(), 1);
+  ASSERT_TRUE(api.init(-1, 22050, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  ASSERT_TRUE(api.streamPlay(api.streamCreateFile(0, kTone.c_str(), 0, 0, 0), 0, 0));
+  // Half a second of 16-bit mono; the tone peaks at half the full scale.
+  EXPECT_GT(LoudestWritten(toneOut, 22050, std::chrono::seconds(5)), 8000);
+  ASSERT_TRUE(api.free());
+
+  const fs::path modOut = dir / "mod.raw";
+  setenv("SDL_DISKAUDIOFILE", modOut.c_str(), 1);
+  ASSERT_TRUE(api.init(-1, 22050, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  const std::string mod = Write("tiny.mod", TinyMod());
+  ASSERT_TRUE(api.musicPlay(api.musicLoad(0, mod.c_str(), 0, 0, 0)));
+  EXPECT_GT(LoudestWritten(modOut, 22050, std::chrono::seconds(5)), 1000);
+  ASSERT_TRUE(api.free());
+  unsetenv("SDL_DISKAUDIOFILE");
+}
+
+}  // namespace
