@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # The real program on a virtual X display with a window manager (run through
-# scripts/with-xvfb.sh): RealWindowRun.sh CASE SOLVANE SOLVANE_RENDER TITLE_PPM
+# scripts/with-xvfb.sh):
+#   RealWindowRun.sh CASE SOLVANE SOLVANE_RENDER TITLE_PPM AUDIO_LIBRARY MUSIC
 #   windowed  (1024x768 screen) the dialog on screen, "Windowed" and "No Sound"
 #             chosen with keys, the demo's picture, a key mark, Escape, a
 #             second copy refused while the first shows its window, and the
 #             window manager's close on the dialog and on the demo
 #   exact     (640x480 screen) Enter at once: the exclusive full screen at the
-#             exact mode, then the GDI full screen; both show the frame exactly
+#             exact mode, with the music in stereo (SDL's dummy audio driver),
+#             then the GDI full screen; both show the frame exactly
 #   scaled    (1280x720 screen, no 640x480 mode) the exclusive output scales the
 #             picture to the screen with black bars; the GDI full screen refuses
 # Every wait polls with a deadline.
 set -uo pipefail
 case=$1
 solvane=$(realpath "$2") render=$(realpath "$3") title=$(realpath "$4")
+audio=$(realpath "$5") music=$(realpath "$6")
+# No sound card on test machines: the music plays to SDL's dummy driver.
+export SDL_AUDIODRIVER=dummy
 work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
@@ -47,6 +52,8 @@ poll() {  # poll SECONDS COMMAND...: true once the command succeeds
 make_demo() {  # make_demo DIR
   mkdir -p "$1/data/Script/Effect" "$1/data/Script/Float" "$1/data/Script/Texture"
   cp "$solvane" "$1/solvane"
+  cp "$audio" "$1/data/bass.dll"
+  cp "$music" "$1/solvane.mp3"
   printf '0 - 30 Bar ;\n0 - 30 Field ;\n' >"$1/data/Script/Demo.txt"
   printf 'Alpha = Half ; Add = Zero ;\nEndEffect : Fade = One ; Size = Third ;\n' \
     >"$1/data/Script/Effect/Bar.txt"
@@ -192,9 +199,11 @@ exact)
     press "$window" c Escape
     poll 10 ended "$pid"
     check "full screen ($keys) exits 0" 0 "$(exit_status "$pid")"
+    # A clean run: set-up, the key mark, and no word of a missing sound library.
     check "full screen ($keys) logs a clean run" "Surface: 640x480
 Script Demo.txt: 2 Effects
-1" "$(grep -E '^(Surface|Script)' "$work/one/kol.log"; grep -cE '^[0-9]+\.[0-9]{3} : C$' "$work/one/kol.log")"
+1
+0" "$(grep -E '^(Surface|Script)' "$work/one/kol.log"; grep -cE '^[0-9]+\.[0-9]{3} : C$' "$work/one/kol.log"; grep -c 'BASS\|Error' "$work/one/kol.log")"
     check "full screen ($keys) restores the screen" "640x480" "$(xdpyinfo | awk '/dimensions/ {print $2}')"
   done
   ;;

@@ -7,3 +7,10 @@ solvane_test(sound_player_tests SOURCES SoundPlayerTest.cpp LIBS solvane_sound s
 add_dependencies(sound_player_tests fake_audio incomplete_audio)
 target_compile_definitions(sound_player_tests PRIVATE
   FAKE_AUDIO_PATH="$<TARGET_FILE:fake_audio>" INCOMPLETE_AUDIO_PATH="$<TARGET_FILE:incomplete_audio>")
+
+# The demo with the real audio library and a small MP3, on SDL's disk driver.
+solvane_test(sound_demo_tests SOURCES SoundDemoTest.cpp LIBS solvane_demo solvane_test_support)
+add_dependencies(sound_demo_tests solvane_audio)
+target_compile_definitions(sound_demo_tests PRIVATE
+  AUDIO_MODULE_PATH="$<TARGET_FILE:solvane_audio>"
+  TONE_MP3_PATH="${CMAKE_CURRENT_SOURCE_DIR}/data/tone.mp3")
