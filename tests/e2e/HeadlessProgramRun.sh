@@ -3,6 +3,7 @@
 # dialog to the end of a small demo, driven only by scripted key presses:
 # HeadlessProgramRun.sh PATH/TO/solvane. Checks exit codes and kol.log.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 program=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -14,17 +15,7 @@ printf '0 : 1 ;\n' >"$work/data/Script/Float/one.txt"
 printf '0 : 0 ;\n' >"$work/data/Script/Float/zero.txt"
 cd "$work"
 
-passes=0 failures=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    echo "ok: $1"
-    passes=$((passes + 1))
-  else
-    echo "FAILED: $1"
-    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") || true
-    failures=$((failures + 1))
-  fi
-}
+source "$here/Checks.sh"
 run() {  # run INPUT ARGUMENT...: the exit status, with kol.log started afresh
   local input=$1
   shift
@@ -70,5 +61,4 @@ check "no display exits 1" 1 "$status"
 check "no display is said in one line" \
   "solvane: cannot open a display: neither DISPLAY nor WAYLAND_DISPLAY is set" "$(cat stdout.txt)"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

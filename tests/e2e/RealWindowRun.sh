@@ -13,6 +13,7 @@
 #             picture to the screen with black bars; the GDI full screen refuses
 # Every wait polls with a deadline.
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 case=$1
 solvane=$(realpath "$2") render=$(realpath "$3") title=$(realpath "$4")
 audio=$(realpath "$5") music=$(realpath "$6")
@@ -23,21 +24,7 @@ pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
 cd "$work"
 
-passes=0 failures=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    echo "ok: $1"
-    passes=$((passes + 1))
-  else
-    echo "FAILED: $1"
-    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") || true
-    failures=$((failures + 1))
-  fi
-}
-finish() {
-  echo "$passes passed, $failures failed"
-  [ "$failures" -eq 0 ] && exit 0 || exit 1
-}
+source "$here/Checks.sh"
 poll() {  # poll SECONDS COMMAND...: true once the command succeeds
   local until=$((SECONDS + $1))
   shift
