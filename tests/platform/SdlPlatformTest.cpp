@@ -413,7 +413,7 @@ TEST_F(SdlPlatformTest, SignalProbe) {
       << "still running after SIGTERM";
 }
 
-TEST_F(SdlPlatformTest, TheExclusiveOutputFillsTheScreenScaledWhenItsModeIsNotListed) {
+TEST_F(SdlPlatformTest, TheExclusiveOutputFillsTheScreenScaledWhenItsModeIsNotListedAndIsLostWhileMinimised) {
   plat::WindowHandle window = SurfaceWindow("Solvane exclusive");
   ASSERT_NE(nullptr, window);
   plat::LibraryHandle library = plat::LoadRuntimeLibrary(plat::kExclusiveLibraryName);
@@ -455,6 +455,17 @@ TEST_F(SdlPlatformTest, TheExclusiveOutputFillsTheScreenScaledWhenItsModeIsNotLi
     mismatch = TakeScreenshot(shot) ? FullScreenMismatch(shot) : "no screenshot";
     return mismatch.empty();
   }, 10000)) << mismatch;
+
+  // Minimised (as when the full screen loses the focus), the output is lost:
+  // flips say so and restoring fails until the window is back.
+  const std::string id = XWindowOf("Solvane exclusive");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowminimize " + id);
+  EXPECT_TRUE(PollUntil([&] { return primary->Flip(nullptr, 0) == plat::kResultSurfaceLost; }));
+  EXPECT_EQ(plat::kResultSurfaceLost, primary->Restore());
+  Shell("xdotool windowactivate " + id);
+  EXPECT_TRUE(PollUntil([&] { return primary->Restore() == plat::kResultOk; }));
+  EXPECT_EQ(plat::kResultOk, primary->Flip(nullptr, 0));
 
   EXPECT_EQ(plat::kResultOk, output->RestoreDisplayMode());
   primary->Release();
