@@ -10,7 +10,8 @@ class VClock {
   void Start();
   // Now minus the start tick, modulo 2^32, read as a signed count.
   int Milliseconds() const;
-  float Seconds() const { return static_cast<float>(Milliseconds()) * 0.001f; }
+  // The product is taken in double and then stored, so 3000 ms is exactly 3 s.
+  float Seconds() const { return static_cast<float>(Milliseconds() * 0.001); }
   std::uint32_t StartTick() const { return start_; }
 
  private:

@@ -34,9 +34,6 @@ int TruncateToInt(float value) {
   return static_cast<int>(value);
 }
 
-// Four floats handled as one, so a column's colour and alpha change in one step.
-typedef float Float4 __attribute__((vector_size(16)));
-
 struct Crossing {
   float x, y, u, v;
   int column, row;
@@ -220,9 +217,9 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
   const float fw = static_cast<float>(texW);
   const float fh = static_cast<float>(texH);
   const float* weights = texelWeights_.data();
-  // Each covered column keeps 0.3 of its colour and takes the texel's weight;
-  // alpha becomes 0 x alpha + 1 = 1 (the line's alpha is always 0 or 1).
-  const Float4 keep = {0.3f, 0.3f, 0.3f, 0.0f};
+  // Each covered column keeps 0.3 of its colour and takes the texel's weight,
+  // the sum taken in double (0.3 is a double) and stored as a float; alpha
+  // becomes 0 x alpha + 1 = 1 (the line's alpha is always 0 or 1).
   // u and v stay between the span ends' coordinates, inside 0..1 but for
   // rounding, so the products are far inside the int range; only the edges
   // need limiting.
@@ -233,11 +230,10 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
     tc = tc < 0 ? 0 : (tc >= texW ? texW - 1 : tc);
     tr = tr < 0 ? 0 : (tr >= texH ? texH - 1 : tr);
     const float* w = weights + 4 * (static_cast<size_t>(tr) * texW + tc);
-    Float4 colour, weight;
-    std::memcpy(&colour, c, sizeof colour);
-    std::memcpy(&weight, w, sizeof weight);
-    colour = colour * keep + weight;
-    std::memcpy(c, &colour, sizeof colour);
+    c[0] = static_cast<float>(c[0] * 0.3 + w[0]);
+    c[1] = static_cast<float>(c[1] * 0.3 + w[1]);
+    c[2] = static_cast<float>(c[2] * 0.3 + w[2]);
+    c[3] = c[3] * 0.0f + w[3];
     u += du;
     v += dv;
   }

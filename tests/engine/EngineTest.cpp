@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -14,10 +15,12 @@
 #include <utility>
 #include <vector>
 
+#include "HeadlessControl.h"
 #include "KolData.h"
 #include "KolLog.h"
 #include "MemorySurface.h"
 #include "TestSupport.h"
+#include "VClock.h"
 #include "VColorLine.h"
 #include "VEffectEnd.h"
 #include "VEffectScroller.h"
@@ -160,8 +163,11 @@ void ExpectGrey(const VColorLine& line, F value) {
 TEST(VEffectEndTest, BorderFollowsTheClampedSize) {
   LogCapture capture;
   // 0.99 leaves 6.4 columns, 3 a side; 0.99125 leaves 5.6, truncated to 5.
+  // (1 - 0.025) x 640 stays in float: 624.00006, 312 a side (in double it would
+  // round below 624 and give 311).
   const std::pair<float, int> cases[] = {{1.0f, 0},    {0.0f, 320}, {0.25f, 240}, {0.99f, 3},
-                                         {0.99125f, 2}, {1.5f, 0},   {-0.5f, 320}, {-1e30f, 320}};
+                                         {0.99125f, 2}, {1.5f, 0},   {-0.5f, 320}, {-1e30f, 320},
+                                         {0.025f, 312}};
   for (auto [size, border] : cases) {
     SCOPED_TRACE(testing::Message() << "size " << size);
     VEffectEnd effect;
@@ -398,11 +404,98 @@ TEST(VSourceGravityParticleTest, YoungerParticlesLieOnTop) {
   // column 4, rows along the cut), the younger upright and drawn last.
   EXPECT_EQ(0.5f, rig.source.ParticleArray()[0].birthTime);
   EXPECT_EQ(0.25f, rig.source.ParticleArray()[1].birthTime);
+  // Each cover keeps target x 0.3 (a double) plus byte x the float 0x3B33E71B,
+  // stored as a float: the older square first, the younger over it, exactly.
+  const float weight = std::bit_cast<float>(0x3B33E71Bu);
+  auto cover = [weight](float target, int byte) {
+    return static_cast<float>(target * 0.3 + static_cast<float>(byte) * weight);
+  };
   for (int k = 0; k < 8; ++k) {
     const int i = 250 + 20 * k;
-    EXPECT_NEAR((0.21 * 130 + 0.7 * (10 + 30 * k)) / 255.0, rig.line.At(i)[0], 1e-5) << i;
-    EXPECT_NEAR((0.21 * (5 + 30 * k) + 0.7 * 125) / 255.0, rig.line.At(i)[1], 1e-5) << i;
+    EXPECT_EQ(cover(cover(0.0f, 130), 10 + 30 * k), rig.line.At(i)[0]) << i;
+    EXPECT_EQ(cover(cover(0.0f, 5 + 30 * k), 125), rig.line.At(i)[1]) << i;
+    EXPECT_EQ(cover(cover(0.0f, 200), 200), rig.line.At(i)[2]) << i;
   }
+}
+
+
+TEST(VClockTest, SecondsAreTheMillisecondsTimesTheDouble0001StoredAsAFloat) {
+  ASSERT_TRUE(plat::StartHeadless());
+  VClock clock;
+  clock.Start();
+  // In float arithmetic 3000 x 0.001f would give 3.00000024.
+  const std::pair<std::uint32_t, float> cases[] = {
+      {3000, 3.0f}, {1, 0.001f}, {12345, 12.345f}, {51980, 51.98f}, {20, 0.02f}};
+  for (auto [ms, seconds] : cases) {
+    plat::headless::Headless().tick = ms;
+    EXPECT_EQ(seconds, clock.Seconds()) << ms;
+  }
+  plat::Shutdown();
+}
+
+// A 64-bit FNV-1a hash of a line's colour bits.
+std::uint64_t Bits(const VColorLine& line) {
+  std::uint64_t hash = 1469598103934665603ull;
+  for (int i = 0; i < line.Count(); ++i)
+    for (int k = 0; k < 4; ++k) {
+      const std::uint32_t word = std::bit_cast<std::uint32_t>(line.At(i)[k]);
+      for (int b = 0; b < 4; ++b) hash = (hash ^ ((word >> (8 * b)) & 0xFF)) * 1099511628211ull;
+    }
+  return hash;
+}
+
+// One line of each effect kind at a few times, bit for bit: any change in the
+// order or the precision of the arithmetic shows here.
+TEST(EffectFidelityTest, EveryKindRendersTheSameBitsAtEveryTime) {
+  LogCapture capture;
+  MemorySurface surface;
+  const float times[] = {0.5f, 3.25f, 17.0f};
+  std::vector<std::uint64_t> seen;
+
+  VEffectEnd end;
+  end.line.Allocate(640);
+  end.sizeTrack = std::make_unique<FloatTrack>(std::vector<FloatKey>{{0, 0.1f}, {20, 0.9f}});
+  end.fadeTrack = std::make_unique<FloatTrack>(std::vector<FloatKey>{{0, 1.0f}, {20, 0.2f}});
+  VEffectWaveLarge large;
+  VEffectWaveFlash flash;
+  large.line.Allocate(640);
+  flash.line.Allocate(640);
+  VEffectScroller scroller;
+  scroller.line.Allocate(640);
+  scroller.texture = MakeTexture(16, 4, [](int c, int r) {
+    return Bgr{std::uint8_t(7 * c + 3 * r), std::uint8_t(255 - 11 * c), std::uint8_t(40 * r + 1)};
+  }, 0.8f);
+  scroller.deltaTrack = Constant(0.37f);
+  scroller.speedTrack = Constant(1.3f);
+  scroller.yDeltaTrack = Constant(0.11f);
+  scroller.ySpeedTrack = Constant(0.7f);
+  for (float t : times) {
+    for (VEffect* effect : std::initializer_list<VEffect*>{&end, &large, &flash, &scroller}) {
+      effect->Render(t);
+      seen.push_back(Bits(effect->line));
+    }
+  }
+
+  ResetParticlesForTest();
+  Rig rig;
+  rig.source.speed = 0.4f;
+  rig.source.speedJitter = 0.2f;
+  rig.source.gravity = 0.3f;
+  rig.source.spin = 1.5f;
+  rig.source.growth = 0.05f;
+  rig.source.particleCount = 50;
+  rig.source.Prepare();
+  for (float t : times) {
+    FillLine(rig.line, 0.1f, 0.2f, 0.3f, 0.0f);
+    rig.RenderAt(t);
+    seen.push_back(Bits(rig.line));
+  }
+  const std::vector<std::uint64_t> expected = {
+      9558210718349864535u,  8401353234969460031u,  7549652904084777094u,  15854301193153175203u,
+      15087959640948935715u, 17731735801924079459u, 16401495694320134065u, 6240967764556535011u,
+      17178752700262548171u, 13852797711775664497u, 10810424734575189837u, 13718147029214573059u,
+      13582363285052582067u, 11688288308413738999u, 2278520075535120595u};
+  EXPECT_EQ(expected, seen);
 }
 
 }  // namespace
