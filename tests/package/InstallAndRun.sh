@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The installed program: `cmake --install` into a fresh prefix, then the demo's
+# check and a whole headless run from there, and the Debian package's contents
+# and dependencies. InstallAndRun.sh BUILD_DIR
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+source "$here/../e2e/Checks.sh"
+
+cmake --install "$build" --prefix "$work/usr" >/dev/null
+check "the prefix holds the program, its data and its music" \
+  "solvane solvane-render solvane.dat solvane.mp3" "$(cd "$work/usr/lib/solvane" && echo *)"
+check "bin/ links to both programs" "../lib/solvane/solvane ../lib/solvane/solvane-render" \
+  "$(readlink "$work/usr/bin/solvane") $(readlink "$work/usr/bin/solvane-render")"
+
+# Run from elsewhere, through the links: the data is found beside the executable.
+cd "$work"
+check "the installed demo loads cleanly" "solvane-render: set-up OK, end time 52 s" \
+  "$("$work/usr/bin/solvane-render" --check 2>&1 | grep 'set-up OK')"
+SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="tab end tab end return" SDL_AUDIODRIVER=dummy \
+  "$work/usr/bin/solvane" l >/dev/null 2>&1
+check "the installed program runs the whole demo" 0 "$?"
+check "its log shows the set-up from the installed data" "Script Demo.txt: 8 Effects" \
+  "$(grep -o 'Script Demo.txt: 8 Effects' kol.log)"
+
+# The Debian package: the same files under /usr, and what they need at run time.
+cpack --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null 2>&1
+deb=$(ls "$work"/deb/*.deb 2>/dev/null | head -n 1)
+check "a .deb is made" yes "$([ -n "$deb" ] && echo yes)"
+check "the package's files" "./usr/bin/solvane
+./usr/bin/solvane-render
+./usr/lib/solvane/solvane
+./usr/lib/solvane/solvane-render
+./usr/lib/solvane/solvane.dat
+./usr/lib/solvane/solvane.mp3" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libsdl2-ttf-2.0-0 fonts-dejavu-core libminizip1 libjpeg62-turbo; do
+  check "the package depends on $needed" yes "$(grep -q "$needed" <<<"$depends" && echo yes)"
+done
+finish
