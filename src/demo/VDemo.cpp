@@ -1,5 +1,6 @@
 #include "VDemo.h"
 
+#include <climits>
 #include <cstring>
 
 #include "CombineEffects.h"
@@ -20,6 +21,7 @@ constexpr int kSurfaceWidth = 640;
 constexpr int kSurfaceHeight = 480;
 constexpr int kSurfaceBits = 32;
 constexpr int kFrameInterval = 20;  // ms; frames come strictly more than this apart
+constexpr float kEndTimeLimit = 2147483648.0f;  // 2^31 s: the first end an int cannot hold
 }  // namespace
 
 KolData& InputDataSource() {
@@ -89,9 +91,14 @@ void VDemo::Setup() {
   if (log.RecordCount() != 0) return;
   for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) n->element->Prepare();
   endTime = 0;
-  for (VList::Node* n = effects.First(); n != effects.End(); n = n->next)
-    if (static_cast<float>(endTime) < n->element->endTime)
-      endTime = static_cast<int>(n->element->endTime);  // whole seconds, rounded down
+  for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
+    const float end = n->element->endTime;
+    if (!(static_cast<float>(endTime) < end)) continue;
+    // Whole seconds, rounded down. An end at 2^31 s or later does not fit an
+    // int; the largest int stands for it, a time no clock reaches, so such a
+    // demo runs until the user quits.
+    endTime = end >= kEndTimeLimit ? INT_MAX : static_cast<int>(end);
+  }
   // A sound that fails to start only means silence.
   const int soundFlags = soundMode == kSoundNone   ? 0
                          : soundMode == kSoundMono ? kSoundFlagOn | kSoundFlag44100

@@ -62,6 +62,7 @@ void PixelSurface::CreatePixelBuffer() {
 }
 
 int PixelSurface::Lock() {
+  if (memoryDC_) Unlock();  // a Lock without its Unlock: finish that frame first
   if (!windowDC_ || !bitmap_) return 1;
   memoryDC_ = plat::CreateMemoryDC(windowDC_);
   if (!memoryDC_) return 1;

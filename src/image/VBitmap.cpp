@@ -32,19 +32,23 @@ bool EndsWith(const std::string& upper, const char* ending) {
 std::unique_ptr<KolObject> VBitmap::Create() const { return std::make_unique<VBitmap>(); }
 
 int VBitmap::Transfer(KolData& data) {
-  VBFormat::Transfer(data);
+  // The first failure ends the transfer: a body cut short must not load as a
+  // bitmap with some fields read and the rest left as they were.
+  if (int r = VBFormat::Transfer(data)) return r;
   if (data.Storing()) {
-    data.WriteInt(alphaKind);
-    data.WriteFloat(alpha);
-    alphaMap.Transfer(data);
+    if (int r = data.WriteInt(alphaKind)) return r;
+    if (int r = data.WriteFloat(alpha)) return r;
+    if (int r = alphaMap.Transfer(data)) return r;
     if (fileType == kFileGenerated)
-      for (float& c : color) data.WriteFloat(c);
+      for (float& c : color)
+        if (int r = data.WriteFloat(c)) return r;
   } else {
-    data.ReadInt(alphaKind);
-    data.ReadFloat(alpha);
-    alphaMap.Transfer(data);
+    if (int r = data.ReadInt(alphaKind)) return r;
+    if (int r = data.ReadFloat(alpha)) return r;
+    if (int r = alphaMap.Transfer(data)) return r;
     if (fileType == kFileGenerated)
-      for (float& c : color) data.ReadFloat(c);
+      for (float& c : color)
+        if (int r = data.ReadFloat(c)) return r;
   }
   return 0;
 }
@@ -59,14 +63,16 @@ int VBitmap::BytesPerPixel() const {
 }
 
 std::unique_ptr<std::uint8_t[]> VBitmap::AllocatePixels(int w, int h, int bytesPerPixel) {
-  const std::int64_t bytes = static_cast<std::int64_t>(w) * h * bytesPerPixel;
   if (w <= 0 || h <= 0 || bytesPerPixel <= 0) return nullptr;
-  if (bytes > kMaxPixelBytes) {
+  // Two factors below 2^31 cannot overflow 64 bits; the third is checked by
+  // division, so the product is formed only once it is known to fit the limit.
+  const std::int64_t count = static_cast<std::int64_t>(w) * h;
+  if (count > kMaxPixelBytes / bytesPerPixel) {
     GlobalLog().PrintLine("VBitmap: %dx%d pixels of %d bytes exceed the %lld MiB image limit", w,
                           h, bytesPerPixel, static_cast<long long>(kMaxPixelBytes >> 20));
     return nullptr;
   }
-  std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[bytes]);
+  std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[count * bytesPerPixel]);
   if (!pixels) GlobalLog().PrintError("Memory allocating error.");
   return pixels;
 }

@@ -20,7 +20,10 @@ int VBitmap::Repack(int newBytesPerPixel, Copy copy) {
   const std::int64_t count = static_cast<std::int64_t>(width) * height;
   std::unique_ptr<std::uint8_t[]> fresh(new (std::nothrow)
                                             std::uint8_t[count * newBytesPerPixel]);
-  if (!fresh) return 1;  // the bitmap stays as it was
+  if (!fresh) {
+    GlobalLog().PrintError("Memory allocating error.");
+    return 1;  // the bitmap stays as it was
+  }
   const std::uint8_t* from = pixels_.get();
   std::uint8_t* to = fresh.get();
   const int oldBytesPerPixel = BytesPerPixel();

@@ -59,12 +59,23 @@ int KolFile::LoadClass() {
       GlobalLog().Print("KolFile: LoadClass: can't match class <%s>\n", className.c_str());
       return 1;
     }
+    // A writer lists each class it used once, and a reader must know them all,
+    // so a longer list is damage; refusing it keeps the map as small as the registry.
+    if (classMap_.count(id) == 0 &&
+        classMap_.size() >= static_cast<size_t>(ClassRegistry().Count())) {
+      GlobalLog().Print("KolFile: LoadClass: more classes than the %d registered\n",
+                        ClassRegistry().Count());
+      return 1;
+    }
     classMap_[id] = index;
   }
   return 0;
 }
 
 int KolFile::OpenWrite(const char* name) {
+  // Forgotten first: a write whose open fails must not close with the header
+  // pass of some earlier file.
+  fileName_.clear();
   const int result = KolData::OpenWrite(name);
   if (result != 0) return result;
   fileName_ = name ? name : "";
@@ -83,6 +94,10 @@ int KolFile::StoreObject(KolObject* object) {
   if (!object) return WriteInt(-1);
   for (size_t i = 0; i < objects_.size(); ++i)
     if (objects_[i] == object) return WriteInt(static_cast<int>(i));
+  if (nesting_ == kMaxNesting) {
+    GlobalLog().Print("StoreObject: objects nested deeper than %d\n", kMaxNesting);
+    return 1;
+  }
   const int id = static_cast<int>(objects_.size());
   objects_.push_back(object);
   const int classId = GetID(object->ClassName());
@@ -96,7 +111,10 @@ int KolFile::StoreObject(KolObject* object) {
   // The registry may have grown since OpenWrite.
   if (static_cast<size_t>(classId) >= classUse_.size()) classUse_.resize(classId + 1, 0);
   ++classUse_[classId];
-  return object->Transfer(*this);
+  ++nesting_;
+  const int result = object->Transfer(*this);
+  --nesting_;
+  return result;
 }
 
 int KolFile::LoadObject(KolObject*& object) {
@@ -116,6 +134,15 @@ int KolFile::LoadObject(KolObject*& object) {
     object = objects_[id];
     return 0;
   }
+  if (tableSize == kMaxObjects) {
+    GlobalLog().Print("ERROR: KolFile: Object Loader: more than %d objects\n", kMaxObjects);
+    return 1;
+  }
+  if (nesting_ == kMaxNesting) {
+    GlobalLog().Print("ERROR: KolFile: Object Loader: objects nested deeper than %d\n",
+                      kMaxNesting);
+    return 1;
+  }
   int classId = 0;
   if (ReadInt(classId) != 0) return 1;
   const auto mapped = classMap_.find(classId);
@@ -129,7 +156,9 @@ int KolFile::LoadObject(KolObject*& object) {
   // In the table before its fields are read, so references back to it resolve.
   objects_.push_back(raw);
   loaded_.push_back(std::move(made));
+  ++nesting_;
   const int result = raw->Transfer(*this);
+  --nesting_;
   if (result != 0) {
     GlobalLog().Print("ERROR: KolFile: Object Loader: (%d)\n", result);
     return result;
@@ -144,12 +173,18 @@ int KolFile::CloseFile() {
   if (!Storing() || fileName_.empty()) return KolData::CloseFile();
 
   // Second pass: the used classes are known only now, so the header goes in
-  // front of the data already written.
+  // front of the data already written. The name is taken out first, so that
+  // however this ends, no later close rewrites this file.
+  const std::string name = std::move(fileName_);
+  fileName_.clear();
   if (int r = KolData::CloseFile()) return r;
   KolBuffer data;
-  const int size = Load(fileName_.c_str(), data);
+  const int size = Load(name.c_str(), data);
   if (size < 0) return 1;
-  if (int r = KolData::OpenWrite(fileName_.c_str())) return r;
+  if (int r = KolData::OpenWrite(name.c_str())) {
+    KolData::CloseFile();  // idle again: the failed open left the state at writing
+    return r;
+  }
   int result = WriteString(kMagic);
   const KolClassRegistry& registry = ClassRegistry();
   if (result == 0) result = WriteInt(registry.Count());
@@ -163,6 +198,5 @@ int KolFile::CloseFile() {
   if (result == 0 && size > 0) result = Write(data.get(), size);
   const int closed = KolData::CloseFile();
   if (result == 0) result = closed;
-  fileName_.clear();
   return result;
 }

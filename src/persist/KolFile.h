@@ -19,6 +19,18 @@ class KolFile : public KolData {
   explicit KolFile(bool store) : KolData(store) {}
   ~KolFile() override;
 
+  // Loading follows a reference to an object not seen yet into that object's
+  // fields, so nesting in the file becomes recursion here: a few stack frames
+  // per level (LoadObject, the object's Transfer, TransferObject). Deeper
+  // files are refused, and so are deeper stores, so that every file written
+  // loads back. 256 levels use a small part of any stack, sanitizer builds
+  // included, and the engine's own objects hardly nest at all (a bitmap holds
+  // its formats by value).
+  static constexpr int kMaxNesting = 256;
+  // Objects one file may hold when loaded; a damaged or hostile file cannot
+  // grow the tables beyond this. The engine's files hold a handful.
+  static constexpr int kMaxObjects = 1 << 16;
+
   int OpenRead(const char* name) override;
   int OpenWrite(const char* name) override;
   int CloseFile() override;
@@ -41,5 +53,6 @@ class KolFile : public KolData {
   std::map<int, int> classMap_;      // file class id -> registry index (ids the header listed)
   std::vector<int> classUse_;        // registry index -> objects stored
   std::string fileName_;             // kept while writing, for the second pass
+  int nesting_ = 0;                  // objects whose fields are being stored or loaded
   std::vector<std::unique_ptr<KolObject>> loaded_;
 };

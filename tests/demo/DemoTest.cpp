@@ -2,6 +2,7 @@
 // ways a run ends, what a frame shows, display modes, the entry, clock and location.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -103,8 +104,13 @@ TEST_F(DemoTest, NoDataDirectoryEitherAbandonsTheSetUp) {
 
 TEST_F(DemoTest, EndTimeIsTheLatestEffectEndInWholeSeconds) {
   struct Case { const char* script; int endTime; };
+  // An end past what an int holds clamps to the largest int: the run lasts until quit.
   for (const Case& c : {Case{"0 - 10.5 Wave ; 0 - 10.7 Wave ;", 10},
-                        Case{"2 - 12.75 Wave ; 0 - 3 Wave ;", 12}, Case{"-3 - -1 Wave ;", 0}}) {
+                        Case{"2 - 12.75 Wave ; 0 - 3 Wave ;", 12}, Case{"-3 - -1 Wave ;", 0},
+                        Case{"0 - 10000000000 Wave ; 0 - 3 Wave ;", INT_MAX},
+                        Case{"0 - 3 Wave ; 0 - 2147483648 Wave ;", INT_MAX},
+                        Case{"0 - 2147483520 Wave ;", 2147483520},  // the last float below
+                        Case{"0 - 1000000000000000000000000000000000000000 Wave ;", INT_MAX}}) {
     Restart();
     WriteDemo(c.script);
     VDemo demo;
@@ -177,17 +183,21 @@ TEST_F(DemoTest, FramesComeStrictlyMoreThan20MsApartAndAPostedQuitDoesNotEndTheR
 }
 
 TEST_F(DemoTest, EscapeOrCloseEndTheDemoWithinOneLoopPass) {
-  WriteDemo("0 - 30 Wave ;");
-  for (bool escape : {true, false}) {
-    Restart();
-    Headless().onFrame = [escape](const plat::headless::Frame&) {
-      if (Headless().framesShown == 3)
-        escape ? Headless().PressKey(plat::kKeyEscape) : Headless().RequestClose();
-    };
-    VDemo demo;
-    demo.Run();
-    EXPECT_EQ(3, Headless().framesShown) << escape;
-    EXPECT_EQ(nullptr, demo.surface->pixels) << escape;  // finished
+  // The second script ends too late for any clock: only the user ends it.
+  for (const char* script : {"0 - 30 Wave ;", "0 - 10000000000 Wave ;"}) {
+    for (bool escape : {true, false}) {
+      SCOPED_TRACE(script);
+      Restart();
+      WriteDemo(script);
+      Headless().onFrame = [escape](const plat::headless::Frame&) {
+        if (Headless().framesShown == 3)
+          escape ? Headless().PressKey(plat::kKeyEscape) : Headless().RequestClose();
+      };
+      VDemo demo;
+      demo.Run();
+      EXPECT_EQ(3, Headless().framesShown) << escape;
+      EXPECT_EQ(nullptr, demo.surface->pixels) << escape;  // finished
+    }
   }
 }
 

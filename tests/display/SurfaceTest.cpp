@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "Backend.h"  // the core's window record
+#include "Desktop.h"  // the core's draw contexts
 #include "DirectDrawSurface.h"
 #include "HeadlessControl.h"
 #include "KolLog.h"
@@ -162,6 +163,36 @@ TEST_F(SurfaceTest, PixelSurfaceInitFailuresAreReportedAndShowNothing) {
     s.Lock();
     s.Unlock();
     EXPECT_EQ(0, Headless().framesShown);
+  }
+}
+
+TEST_F(SurfaceTest, ALockWithoutItsUnlockIsFinishedByTheNextLock) {
+  const auto contexts = [] { return plat::TheDesktop().contexts.size(); };
+  for (bool exclusive : {false, true}) {
+    SCOPED_TRACE(exclusive ? "exclusive" : "pixel");
+    Restart();
+    PixelSurface pixel;
+    DirectDrawSurface direct;
+    VSurface& s = exclusive ? static_cast<VSurface&>(direct) : pixel;
+    s.Create(false, 640, 480, 32);
+    s.Init();
+    const size_t idle = contexts();
+    ASSERT_EQ(0, s.Lock());
+    const size_t locked = contexts();
+    s.pixels[0] = 1;
+    ASSERT_EQ(0, s.Lock());  // the frame drawn so far is shown first
+    ASSERT_EQ(1, Headless().framesShown);
+    EXPECT_EQ(1u, Headless().lastFrame.pixels.at(0));
+    EXPECT_EQ(locked, contexts());
+    s.pixels[0] = 2;
+    ASSERT_EQ(0, s.Unlock());
+    ASSERT_EQ(2, Headless().framesShown);
+    EXPECT_EQ(2u, Headless().lastFrame.pixels.at(0));
+    EXPECT_EQ(idle, contexts());
+    EXPECT_NE(0, s.Unlock());  // nothing left to finish
+    EXPECT_EQ(2, Headless().framesShown);
+    s.Close();
+    EXPECT_EQ(0, GlobalLog().RecordCount());
   }
 }
 

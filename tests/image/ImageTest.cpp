@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <tuple>
 
 #include <jpeglib.h>  // after <cstdio>: it needs FILE and size_t
@@ -17,6 +18,27 @@
 #include "VBitmapJpegCodec.h"
 #include "VBitmapTgaCodec.h"
 #include "VTex.h"
+
+// While set, a single allocation larger than this fails instead of being made
+// (array forms included: the sanitizer runtime would otherwise serve those).
+static std::size_t gRefuseAbove = 0;
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return gRefuseAbove && size > gRefuseAbove ? nullptr : std::malloc(size ? size : 1);
+}
+void* operator new(std::size_t size) {
+  if (void* p = operator new(size, std::nothrow)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return operator new(size, std::nothrow);
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+// Out of line, so the compiler does not take free() inside a delete for a mismatch.
+[[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
 
 namespace {
 
@@ -225,6 +247,17 @@ TEST(ImageTest, ConvertGivesTheExpectedBytesOrRefuses) {
             "Format: 256x128, B24 RGB LEFT UP [2 1 0 0] 'a.jpg' (3)\n"
             "Format: 32x128, B24 RGB LEFT UP [2 1 0 0] 'a.jpg' (3)\n",
             log.Text());
+
+  // No room for the wider array: refused with the allocation report, the bitmap as it was.
+  GlobalLog().SetBufferOutput(true);
+  const std::uint8_t* before = b.Pixels();
+  gRefuseAbove = 256 * 128 * 3;
+  const int result = b.Convert(b.WithCodes(kB32, kRgb, kLeft, kUp));
+  gRefuseAbove = 0;
+  EXPECT_EQ(1, result);
+  EXPECT_EQ(before, b.Pixels());
+  EXPECT_EQ(std::vector<int>({256, 128, kB24, kRgb, kLeft, kUp}), Shape(b));
+  EXPECT_EQ("Error: Memory allocating error.", log.Text());
 }
 
 TEST(ImageTest, WrittenFilesReadBack) {
@@ -288,6 +321,99 @@ TEST(ImageTest, WrittenFilesReadBack) {
   ASSERT_EQ(0, BuildNamed(fromJpeg, "p.jpg"));
   EXPECT_EQ(ReferenceDecode(jpeg), PixelsOf(fromJpeg));
   EXPECT_EQ("", log.Text());
+}
+
+TEST(ImageTest, PixelSizesAreCheckedBeforeTheyAreMultiplied) {
+  LogCapture log;
+  const std::string limit = " exceed the 256 MiB image limit\n";
+  const int kMax = 0x7FFFFFFF, kMin = -0x7FFFFFFF - 1;
+  struct Case { int width, height, bytes; bool limited; };
+  for (const Case& c : {Case{kMax, kMax, 4, true}, Case{65536, 65536, 4, true},
+                        Case{kMax, 2, 1, true}, Case{kMin, kMin, 4, false},
+                        Case{kMin, 2, 4, false}, Case{0, kMax, 4, false},
+                        Case{kMax, kMax, 0, false}, Case{kMax, kMax, -4, false}}) {
+    SCOPED_TRACE(::testing::PrintToString(std::make_tuple(c.width, c.height, c.bytes)));
+    GlobalLog().SetBufferOutput(true);
+    EXPECT_EQ(nullptr, VBitmap::AllocatePixels(c.width, c.height, c.bytes));
+    EXPECT_EQ(c.limited ? "VBitmap: " + std::to_string(c.width) + "x" + std::to_string(c.height) +
+                              " pixels of " + std::to_string(c.bytes) + " bytes" + limit
+                        : "",
+              log.Text());
+  }
+  GlobalLog().SetBufferOutput(true);
+  EXPECT_NE(nullptr, VBitmap::AllocatePixels(8192, 8192, 4));  // exactly the limit
+  EXPECT_EQ("", log.Text());
+
+  // A stored raw bitmap claiming two huge dimensions: the limit is what the user sees.
+  FileSource source({{"huge.raw", std::string(64, '\0')}}, false);
+  SetDefaultStoreSource(DefaultLoadSource());
+  ClassRegistry().Register(std::make_unique<VBitmap>());
+  VBitmap stored;
+  stored.name = "huge.raw";
+  stored.fileType = kFileRaw;
+  stored.width = stored.height = kMax;
+  stored.CopyFormat(stored.WithCodes(kB32, kBgr, kLeft, kDown));
+  KolObject* o = &stored;
+  KolFile out(true), in(false);
+  ASSERT_EQ(0, out.OpenWrite("huge.kol"));
+  ASSERT_EQ(0, out.TransferObject(o));
+  ASSERT_EQ(0, out.CloseFile());
+  ASSERT_EQ(0, in.OpenRead("huge.kol"));
+  ASSERT_EQ(0, in.TransferObject(o));
+  auto* loaded = dynamic_cast<VBitmap*>(o);
+  ASSERT_TRUE(loaded && loaded != &stored);
+  EXPECT_EQ(std::make_tuple(kMax, kMax), std::make_tuple(loaded->width, loaded->height));
+  EXPECT_NE(0, loaded->Build());
+  EXPECT_EQ(nullptr, loaded->Pixels());
+  EXPECT_EQ("VBitmap: 2147483647x2147483647 pixels of 4 bytes" + limit +
+                "VBitmap: can not load <huge.raw>\n",
+            log.Text());
+}
+
+TEST(ImageTest, StoredBitmapsCutShortFailToLoad) {
+  LogCapture log;
+  FileSource source({}, false);
+  SetDefaultStoreSource(DefaultLoadSource());
+  ClassRegistry().Register(std::make_unique<VBitmap>());
+  VBitmap b;
+  b.name = "pic";
+  b.fileType = kFileGenerated;
+  b.alphaKind = kAlphaMap;
+  b.alpha = 0.25f;
+  b.alphaMap.name = "mask.tga";
+  b.alphaMap.width = 12;
+  b.color[2] = 0.75f;
+  KolObject* o = &b;
+  KolFile out(true);
+  ASSERT_EQ(0, out.OpenWrite("whole.kol"));
+  ASSERT_EQ(0, out.TransferObject(o));
+  ASSERT_EQ(0, out.CloseFile());
+  const std::string whole = source.dir.Read("whole.kol");
+  // The header: magic, class count, the class listed, its end; then the object's id and class.
+  const size_t body = 4 + 4 + 4 + 7 + 4 + 8;
+  ASSERT_LT(body, whole.size());
+  for (size_t size = body; size <= whole.size(); ++size) {
+    SCOPED_TRACE(size);
+    GlobalLog().SetBufferOutput(true);
+    source.dir.Write("cut.kol", whole.substr(0, size));
+    KolFile in(false);
+    ASSERT_EQ(0, in.OpenRead("cut.kol"));
+    KolObject* loaded = nullptr;
+    if (size == whole.size()) {
+      ASSERT_EQ(0, in.TransferObject(loaded));
+      auto* back = dynamic_cast<VBitmap*>(loaded);
+      ASSERT_NE(nullptr, back);
+      EXPECT_TRUE(back->Equals(b) && back->alphaMap.Equals(b.alphaMap));
+      EXPECT_EQ(std::make_tuple(kAlphaMap, 0.25f, 0.0f, 0.0f, 0.75f),
+                std::make_tuple(back->alphaKind, back->alpha, back->color[0], back->color[1],
+                                back->color[2]));
+      EXPECT_EQ("", log.Text());
+    } else {
+      EXPECT_NE(0, in.TransferObject(loaded));
+      EXPECT_EQ(nullptr, loaded);
+      EXPECT_EQ("ERROR: KolFile: Object Loader: (1)\n", log.Text());
+    }
+  }
 }
 
 // Loads name and compares it with libjpeg's own decode of the same bytes.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "KolClassRegistry.h"
 #include "KolFile.h"
@@ -20,8 +21,10 @@ void* operator new(std::size_t size) {
   if (void* p = operator new(size, std::nothrow)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// Out of line, so the compiler does not take free() inside a delete for a mismatch.
+[[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
 
 namespace {
 
@@ -47,6 +50,25 @@ std::string Ints(std::initializer_list<int> values) {
 }
 std::string Str(const std::string& text) { return text + '\0'; }
 Node* AsNode(KolObject* o) { return dynamic_cast<Node*>(o); }
+
+// A file of Node objects only, under file class 0.
+std::string NodeHeader() { return Str("KOL") + Ints({1, 0}) + Str("Node") + Ints({-1}); }
+
+// n nodes, each the link of the one before, so loading them nests n deep.
+std::string Chain(int n) {
+  std::string out = NodeHeader();
+  out.reserve(out.size() + 12 * static_cast<size_t>(n) + 4);
+  for (int i = 0; i < n; ++i) out += Ints({i, 0, i});
+  return out + Ints({-1});
+}
+
+// Fails the read-back of the header pass on request.
+struct LoadFailingFile : KolFile {
+  int Load(const char* name, KolBuffer& buffer) override {
+    return failLoad ? -1 : KolFile::Load(name, buffer);
+  }
+  bool failLoad = false;
+};
 
 class KolFileTest : public ::testing::Test {
  protected:
@@ -145,6 +167,92 @@ TEST_F(KolFileTest, BrokenFilesFailWithTheirMessageAndHugeIdsAllocateNothing) {
   gRefuseAbove = 0;
   ASSERT_EQ(0, result);
   EXPECT_EQ(8, AsNode(loaded)->value);
+}
+
+TEST_F(KolFileTest, AFailedCloseForgetsItsFileSoALaterFailedOpenRewritesNothing) {
+  LoadFailingFile file;
+  ASSERT_EQ(0, file.Open(kKindDirectory, dir.Path().c_str()));
+  Node a;
+  a.value = 5;
+  KolObject* o = &a;
+  ASSERT_EQ(0, file.OpenWrite("first.kol"));
+  ASSERT_EQ(0, file.TransferObject(o));
+  file.failLoad = true;
+  EXPECT_NE(0, file.CloseFile());
+  file.failLoad = false;
+  const std::string body = Ints({0, 0, 5, -1});  // the header never came
+  EXPECT_EQ(body, dir.Read("first.kol"));
+  // The next write cannot open its file; closing it must leave the first alone.
+  EXPECT_NE(0, file.OpenWrite("missing/second.kol"));
+  file.CloseFile();
+  EXPECT_EQ(body, dir.Read("first.kol"));
+  ASSERT_EQ(0, file.OpenWrite("third.kol"));
+  ASSERT_EQ(0, file.TransferObject(o));
+  ASSERT_EQ(0, file.CloseFile());
+  EXPECT_EQ(NodeHeader() + body, dir.Read("third.kol"));
+  EXPECT_EQ("", log.Text());
+}
+
+TEST_F(KolFileTest, NestingDeeperThanTheBoundFailsWithItsMessageInsteadOfExhaustingTheStack) {
+  dir.Write("deep.kol", Chain(KolFile::kMaxNesting));
+  KolObject* loaded = nullptr;
+  ASSERT_EQ(0, Load("deep.kol", {&loaded}));
+  int length = 0;
+  for (Node* n = AsNode(loaded); n; n = AsNode(n->link)) EXPECT_EQ(length++, n->value);
+  EXPECT_EQ(KolFile::kMaxNesting, length);
+  EXPECT_EQ("", log.Text());
+
+  // Every enclosing object reports the failure as for any other inner failure.
+  std::string expected = "ERROR: KolFile: Object Loader: objects nested deeper than " +
+                         std::to_string(KolFile::kMaxNesting) + "\n";
+  for (int i = 0; i < KolFile::kMaxNesting; ++i) expected += "ERROR: KolFile: Object Loader: (1)\n";
+  for (int n : {KolFile::kMaxNesting + 1, 1 << 20}) {
+    SCOPED_TRACE(n);
+    GlobalLog().SetBufferOutput(true);
+    dir.Write("deeper.kol", Chain(n));
+    loaded = nullptr;
+    EXPECT_NE(0, Load("deeper.kol", {&loaded}));
+    EXPECT_EQ(nullptr, loaded);
+    EXPECT_EQ(expected, log.Text());
+  }
+
+  // Storing is bounded alike, so whatever is written loads back.
+  std::vector<Node> chain(KolFile::kMaxNesting + 1);
+  for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i].link = &chain[i + 1];
+  GlobalLog().SetBufferOutput(true);
+  EXPECT_EQ(0, Store("deep.kol", {&chain[1]}));
+  EXPECT_NE(0, Store("deeper.kol", {&chain[0]}));
+  EXPECT_EQ("StoreObject: objects nested deeper than " + std::to_string(KolFile::kMaxNesting) +
+                "\n",
+            log.Text());
+}
+
+TEST_F(KolFileTest, HeadersAndObjectTablesLargerThanAnyWrittenFileAreRefused) {
+  // A writer lists each class it used once, so never more than a reader registers.
+  dir.Write("classes.kol", Str("KOL") + Ints({3, 0}) + Str("Node") + Ints({2}) + Str("Node") +
+                               Ints({-1, 0, 0, 1, -1}));
+  KolObject* loaded = nullptr;
+  EXPECT_NE(0, Load("classes.kol", {&loaded}));
+  EXPECT_EQ("KolFile: LoadClass: more classes than the 1 registered\n", log.Text());
+
+  std::string many = NodeHeader();
+  for (int i = 0; i <= KolFile::kMaxObjects; ++i) many += Ints({i, 0, i, -1});
+  dir.Write("many.kol", many);
+  GlobalLog().SetBufferOutput(true);
+  reader = std::make_unique<KolFile>();
+  ASSERT_EQ(0, reader->Open(kKindDirectory, dir.Path().c_str()));
+  ASSERT_EQ(0, reader->OpenRead("many.kol"));
+  for (int i = 0; i < KolFile::kMaxObjects; ++i) {
+    loaded = nullptr;
+    ASSERT_EQ(0, reader->TransferObject(loaded)) << i;
+    ASSERT_EQ(i, AsNode(loaded)->value);
+  }
+  loaded = nullptr;
+  EXPECT_NE(0, reader->TransferObject(loaded));
+  EXPECT_EQ(nullptr, loaded);
+  EXPECT_EQ("ERROR: KolFile: Object Loader: more than " + std::to_string(KolFile::kMaxObjects) +
+                " objects\n",
+            log.Text());
 }
 
 }  // namespace
