@@ -1,6 +1,7 @@
 #include "VSourceGravityParticle.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -20,6 +21,17 @@ constexpr float kByteToUnit = 0.003921569f;
 // 0.7 / 255, as the bit pattern 0x3B33E71B: a covered column keeps 0.3 of what
 // was there and takes 0.7 of the texel.
 const float kTexelWeight = std::bit_cast<float>(0x3B33E71Bu);
+
+// byte x the texel weight for every byte value: the same float as the product,
+// looked up instead of multiplied, whatever the texture's size.
+const float* TexelWeights() {
+  static const auto table = [] {
+    std::array<float, 256> weights{};
+    for (int b = 0; b < 256; ++b) weights[b] = static_cast<float>(b) * kTexelWeight;
+    return weights;
+  }();
+  return table.data();
+}
 
 float Jittered(float mean, float jitter) {
   return mean + (2.0f * NextRandomUnit() - 1.0f) * jitter;
@@ -77,21 +89,6 @@ void VSourceGravityParticle::Prepare() {
   }
   cursor_ = &particles_[0];
   nextEmission_ = -1.0f;
-  PrepareTexelWeights();
-}
-
-void VSourceGravityParticle::PrepareTexelWeights() {
-  weightedTexture_ = texture.get();
-  texelWeights_.clear();
-  if (!texture || !texture->Texels()) return;
-  const size_t count = static_cast<size_t>(texture->width) * texture->height;
-  texelWeights_.resize(4 * count);
-  const std::uint8_t* texel = texture->Texels();
-  for (size_t i = 0; i < count; ++i, texel += 4) {
-    for (int k = 0; k < 3; ++k)
-      texelWeights_[4 * i + k] = static_cast<float>(texel[k]) * kTexelWeight;
-    texelWeights_[4 * i + 3] = 1.0f;  // the texel's own alpha is not used
-  }
 }
 
 void VSourceGravityParticle::Emit(float s) {
@@ -121,7 +118,6 @@ void VSourceGravityParticle::Render() {
 
   const VSurface* surface = CurrentSurface();
   if (!texture || !texture->Texels() || !context.target || !surface) return;
-  if (weightedTexture_ != texture.get()) PrepareTexelWeights();  // a texture given after Prepare
   VParticle* p = cursor_;
   for (int i = 0; i < particleCount; ++i, p = p->next) {
     if (p->birthTime < 0.0f) continue;
@@ -216,7 +212,8 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
   const int texH = texture->height;
   const float fw = static_cast<float>(texW);
   const float fh = static_cast<float>(texH);
-  const float* weights = texelWeights_.data();
+  const std::uint8_t* texels = texture->Texels();
+  const float* weights = TexelWeights();
   // Each covered column keeps 0.3 of its colour and takes the texel's weight,
   // the sum taken in double (0.3 is a double) and stored as a float; alpha
   // becomes 0 x alpha + 1 = 1 (the line's alpha is always 0 or 1).
@@ -229,11 +226,11 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
     int tr = static_cast<int>(fh * v);
     tc = tc < 0 ? 0 : (tc >= texW ? texW - 1 : tc);
     tr = tr < 0 ? 0 : (tr >= texH ? texH - 1 : tr);
-    const float* w = weights + 4 * (static_cast<size_t>(tr) * texW + tc);
-    c[0] = static_cast<float>(c[0] * 0.3 + w[0]);
-    c[1] = static_cast<float>(c[1] * 0.3 + w[1]);
-    c[2] = static_cast<float>(c[2] * 0.3 + w[2]);
-    c[3] = c[3] * 0.0f + w[3];
+    const std::uint8_t* texel = texels + 4 * (static_cast<size_t>(tr) * texW + tc);
+    c[0] = static_cast<float>(c[0] * 0.3 + weights[texel[0]]);
+    c[1] = static_cast<float>(c[1] * 0.3 + weights[texel[1]]);
+    c[2] = static_cast<float>(c[2] * 0.3 + weights[texel[2]]);
+    c[3] = c[3] * 0.0f + 1.0f;  // the texel's own alpha is not used
     u += du;
     v += dv;
   }

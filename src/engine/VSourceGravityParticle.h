@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "VTex.h"
 
@@ -87,14 +86,7 @@ class VSourceGravityParticle {
   void Emit(float sourceTime);
   void Draw(VParticle& particle, float age, int surfaceWidth, int surfaceHeight);
 
-  // The texture's colours as the weights a covered column takes (0.7 / 255 of
-  // each byte, then 1 for alpha), made once so the per-column work is one
-  // multiply-add of four floats.
-  void PrepareTexelWeights();
-
   std::unique_ptr<VParticle[]> particles_;
-  std::vector<float> texelWeights_;
-  const VTex* weightedTexture_ = nullptr;
   VParticle* cursor_ = nullptr;
   float nextEmission_ = -1.0f;
 };

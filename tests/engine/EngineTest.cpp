@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -418,6 +419,55 @@ TEST(VSourceGravityParticleTest, YoungerParticlesLieOnTop) {
   }
 }
 
+
+// The largest image a texture accepts (256 MiB of 32-bit texels, from a 32-bit
+// 8192 x 8192 TGA) serves a particle effect without any table of its size;
+// one row more is refused with the image limit's own message.
+TEST(VSourceGravityParticleTest, TheLargestAcceptedTextureServesAParticleEffect) {
+  TempDir dir;
+  auto tga = [&](int w, int h) {
+    std::string header(18, '\0');
+    header[2] = 2, header[12] = static_cast<char>(w & 0xFF), header[13] = static_cast<char>(w >> 8);
+    header[14] = static_cast<char>(h & 0xFF), header[15] = static_cast<char>(h >> 8), header[16] = 32;
+    dir.Write("big.tga", header);
+    // Black texels without writing them: the file is extended with zeros.
+    std::filesystem::resize_file(dir.PathOf("big.tga"), 18 + 4ull * w * h);
+  };
+  KolData source;
+  {
+    LogCapture capture;
+    Rig rig;
+    // The default source is set after the rig, which made its own texture.
+    ASSERT_EQ(0, source.Open(kKindDirectory, dir.Path().c_str()));
+    source.SetDefault(false);
+    tga(8192, 8192);
+    rig.source.texture = std::make_unique<VTex>();
+    rig.source.texture->colorMap = "big.tga";
+    rig.source.texture->Load();
+    ASSERT_NE(nullptr, rig.source.texture->Texels()) << capture.Text();
+    rig.source.particleCount = 2;
+    rig.source.Prepare();
+    FillLine(rig.line, 0.5f, 0.5f, 0.5f, 0.0f);
+    rig.RenderAt(0.5f);
+    // A black texel keeps 0.3 of what was there: two covers, 0.5 x 0.3 x 0.3.
+    const float once = static_cast<float>(0.5f * 0.3), twice = static_cast<float>(once * 0.3);
+    EXPECT_EQ(twice, rig.line.At(320)[0]);
+    EXPECT_EQ(1.0f, rig.line.At(320)[3]);
+    EXPECT_EQ(0, capture.Records()) << capture.Text();
+  }
+  {
+    LogCapture capture;
+    source.SetDefault(false);
+    tga(8192, 8193);
+    VTex texture;
+    texture.colorMap = "big.tga";
+    texture.Load();
+    EXPECT_EQ(nullptr, texture.Texels());
+    EXPECT_NE(std::string::npos,
+              capture.Text().find("VBitmap: 8192x8193 pixels of 4 bytes exceed the 256 MiB image limit"))
+        << capture.Text();
+  }
+}
 
 TEST(VClockTest, SecondsAreTheMillisecondsTimesTheDouble0001StoredAsAFloat) {
   ASSERT_TRUE(plat::StartHeadless());
