@@ -20,6 +20,11 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
     if ((code = lexer.SkipSpace()) != kTextOk) break;
     if (lexer.Current() == 0) break;
     float start = 0.0f, end = 0.0f;
+    if (count == kMaxDemoEffects) {
+      GlobalLog().ReportError(kModuleText, "KolText", 2, "Demo script %s holds more than %d effects",
+                              name, kMaxDemoEffects);
+      break;
+    }
     if ((code = lexer.ReadNumber()) != kTextOk) break;
     start = lexer.Number();
     if ((code = lexer.Expect('-')) != kTextOk) break;

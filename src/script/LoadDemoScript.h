@@ -9,4 +9,9 @@
 class KolText;
 class VList;
 
+// Every effect keeps a colour line of its own (10 KB at 640 columns) and its
+// tracks, so a script is held to this many: far more than a demo shows, few
+// enough that loading one can never exhaust memory.
+constexpr int kMaxDemoEffects = 10000;
+
 void LoadDemoScript(KolText& lexer, const char* name, VList& effects);

@@ -175,6 +175,21 @@ TEST_F(KolTextTest, ReadQuotedJoinsStringsAndRejectsLineEnds) {
   EXPECT_EQ("=> 9 1:4", Scan("\"ab\r\ncd\""));
 }
 
+// Joined strings stop at the token limit however they are split, and any
+// number of empty ones (as many lines as a script may have) join quickly.
+TEST_F(KolTextTest, JoinedStringsHoldTheTokenLimit) {
+  std::string parts, letters;
+  for (int i = 0; i < 51; ++i) {
+    parts += "\"abcde\"\n";
+    letters += "abcde";
+  }
+  EXPECT_EQ("\"" + letters + "\" ; => 0 52:2", Scan(parts + ";"));  // 255 letters
+  EXPECT_EQ("=> 6 52:2", Scan(parts + "\"f\""));  // the 256th letter
+  std::string empties;
+  for (int i = 0; i < 19998; ++i) empties += "\"\"\n";
+  EXPECT_EQ("\"z\" => 0 19999:4", Scan(empties + "\"z\""));
+}
+
 TEST_F(KolTextTest, LimitsOnWordsLinesAndComments) {
   // The 256th letter stands at column 256: the word limit is reported there,
   // before the line limit, and the token keeps 255 letters.
@@ -332,6 +347,26 @@ TEST_F(DemoScriptTest, EntriesAreListedLastFirst) {
   EXPECT_EQ("EndEffect 3..4, WaveFlash 12.5..20, WaveLarge 5..10",
             Demo("5-10 Large;\n12.5 - 20 Flash; 3 - 4\n  End\n;\n"));
   ExpectLog("Script Demo.txt: 3 Effects\n", 0);
+}
+
+// Thousands of entries load, up to the bound; one more is an error.
+TEST_F(DemoScriptTest, HoldsAtMostTheBoundOfEffects) {
+  std::string entries;
+  for (int i = 0; i < kMaxDemoEffects; ++i) entries += "0-1 Large;\n";
+  Write("Script/Demo.txt", entries);
+  KolText lexer;
+  VList full;
+  LoadDemoScript(lexer, "Demo.txt", full);
+  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_NE(std::string::npos, log_.Text().find("Script Demo.txt: 10000 Effects\n"));
+  Write("Script/Demo.txt", entries + "0-1 Large;");
+  KolText again;
+  VList over;
+  LoadDemoScript(again, "Demo.txt", over);
+  EXPECT_NE(std::string::npos,
+            log_.Text().find("Error: Demo script Demo.txt holds more than 10000 effects\n"
+                             "Script Demo.txt: 10000 Effects\n"));
+  EXPECT_EQ(1, GlobalLog().RecordCount());
 }
 
 TEST_F(DemoScriptTest, StopsAtAMissingEffectScript) {
