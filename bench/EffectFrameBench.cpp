@@ -18,18 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "CombineEffects.h"
-#include "KolData.h"
-#include "MemorySurface.h"
-#include "KolDataSource.h"
-#include "VColorLine.h"
+#include "EffectScene.h"
 #include "VEffectEnd.h"
-#include "VEffectParticle.h"
 #include "VEffectScroller.h"
 #include "VEffectWave.h"
-#include "VList.h"
-#include "VSourceGravityParticle.h"
-#include "VSurface.h"
 
 namespace {
 std::atomic<long long> gAllocations{0};
@@ -65,108 +57,13 @@ std::atomic<long long> gAllocations{0};
 
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
-constexpr double kFrameStep = 0.02;  // 50 frames per second
-constexpr float kForever = 1.0e9f;
+using namespace bench;
 
-
-std::unique_ptr<FloatTrack> Constant(float value) {
-  return std::make_unique<FloatTrack>(std::vector<FloatKey>{{0.0f, value}});
-}
-
-std::unique_ptr<FloatTrack> Swing(float low, float high) {
-  return std::make_unique<FloatTrack>(
-      std::vector<FloatKey>{{0.0f, low}, {30.0f, high}, {60.0f, low}, {1000.0f, high}});
-}
-
-// A 256 x 256 texture with some structure, written as TGA colour and alpha
-// maps into a scratch folder and loaded the way the demo loads textures.
-std::unique_ptr<VTex> MakeTexture() {
-  constexpr int kSize = 256;
-  std::string colour(18, '\0'), alpha(18, '\0');
-  for (std::string* h : {&colour, &alpha}) {
-    (*h)[2] = static_cast<char>(h == &colour ? 2 : 3);
-    (*h)[13] = 1;  // 256 wide
-    (*h)[15] = 1;  // 256 high
-    (*h)[16] = static_cast<char>(h == &colour ? 24 : 8);
-  }
-  for (int r = 0; r < kSize; ++r)
-    for (int c = 0; c < kSize; ++c) {
-      colour += static_cast<char>(c);
-      colour += static_cast<char>(r);
-      colour += static_cast<char>((c * 3 + r * 5) & 0xFF);
-      alpha += static_cast<char>(((c / 16 + r / 16) & 1) ? 255 : 20);
-    }
-  const auto dir = std::filesystem::temp_directory_path() / "solvane-effect-bench";
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / "c.tga", std::ios::binary) << colour;
-  std::ofstream(dir / "a.tga", std::ios::binary) << alpha;
-  auto tex = std::make_unique<VTex>();
-  {
-    KolData source;
-    source.Open(kKindDirectory, dir.string().c_str());
-    source.SetDefault(false);
-    tex->colorMap = "c.tga";
-    tex->alphaMap = "a.tga";
-    tex->Load();
-  }
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
-  return tex;
-}
-
-// The demo's per-frame work: clear the main line, render every active effect
-// and combine it with its alpha and add at t, write the line out.
-struct Scene {
-  MemorySurface surface;
-  VColorLine main;
-  std::vector<std::unique_ptr<VEffect>> owned;
-  VList effects;
-  double t = 0.0;
-
-  Scene() { SetCurrentSurface(&surface); main.Allocate(kWidth); }
-  ~Scene() { SetCurrentSurface(nullptr); }
-
-  void Add(std::unique_ptr<VEffect> e) {
-    e->startTime = 0.0f;
-    e->endTime = kForever;
-    e->line.Allocate(kWidth);
-    effects.AddEffect(e.get());
-    owned.push_back(std::move(e));
-  }
-  void Prepare() {
-    for (auto& e : owned) e->Prepare();
-  }
-  void Frame() {
-    const float now = static_cast<float>(t);
-    CombineEffects(effects, now, main);
-    main.WriteToSurface();
-    t += kFrameStep;
-  }
-  void RunUntil(double end) {
-    while (t < end) Frame();
-  }
-  // Frames rendered and operator new calls made while rendering them.
-  long long AllocationsOver(int frames) {
-    const long long before = gAllocations.load();
-    for (int i = 0; i < frames; ++i) Frame();
-    return gAllocations.load() - before;
-  }
-};
-
-std::unique_ptr<VEffectParticle> ParticleEffect(std::unique_ptr<VTex> texture) {
-  auto fx = std::make_unique<VEffectParticle>();
-  fx->source = std::make_unique<VSourceGravityParticle>();
-  fx->source->endTime = kForever;
-  fx->source->texture = std::move(texture);
-  return fx;
-}
-
-int Living(const VSourceGravityParticle& s) {
-  int n = 0;
-  for (int i = 0; i < s.particleCount; ++i) n += s.ParticleArray()[i].birthTime >= 0.0f;
-  return n;
+// Renders frames and counts the operator new calls made while rendering them.
+long long AllocationsOver(Scene& scene, int frames) {
+  const long long before = gAllocations.load();
+  for (int i = 0; i < frames; ++i) scene.Frame();
+  return gAllocations.load() - before;
 }
 
 void AllFiveEffects(benchmark::State& state) {
@@ -205,7 +102,7 @@ void AllFiveEffects(benchmark::State& state) {
   // Shows the counter is live: building the scene does allocate.
   const long long setupAllocations = gAllocations.load() - atStart;
   scene.RunUntil(25.0);  // the particle ring in steady state
-  const long long allocations = scene.AllocationsOver(500);
+  const long long allocations = AllocationsOver(scene, 500);
 
   for (auto _ : state) {
     scene.Frame();
@@ -228,29 +125,18 @@ void CopyRowsDown(benchmark::State& state) {
 }
 
 void LargestParticleRing(benchmark::State& state) {
-  Scene scene;
-  auto particles = ParticleEffect(MakeTexture());
-  VSourceGravityParticle& source = *particles->source;
-  source.particleCount = VSourceGravityParticle::kMaxParticles;
-  // 5000 emissions a second for 25 s of life: the ring holds the newest
-  // 99999 (about 20 s), all alive.
-  source.interval = 0.0002f;
-  source.lifetime = 25.0f;
-  particles->alphaTrack = Constant(1.0f);
-  scene.Add(std::move(particles));
-  scene.Prepare();
-  if (!source.ParticleArray()) {
+  LargestRing ring;
+  if (!ring.Start()) {
     state.SkipWithError("prepare failed");
     return;
   }
-  scene.RunUntil(25.0);
-  const long long allocations = scene.AllocationsOver(20);
+  const long long allocations = AllocationsOver(ring.scene, 20);
 
   for (auto _ : state) {
-    scene.Frame();
+    ring.scene.Frame();
     benchmark::ClobberMemory();
   }
-  state.counters["living_particles"] = Living(source);
+  state.counters["living_particles"] = Living(*ring.source);
   state.counters["allocs_in_20_frames"] = static_cast<double>(allocations);
 }
 

@@ -1,14 +1,20 @@
 #include "OfflineRenderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <thread>
 #include <vector>
 
+#include "CombineEffects.h"
 #include "KolLog.h"
 #include "Platform.h"
+#include "PngEncoders.h"
 #include "PngWriter.h"
 #include "VDemo.h"
+#include "VSurface.h"
 
 namespace {
 
@@ -48,6 +54,43 @@ std::string Quote(const std::string& text) {
   }
   return quoted + "'";
 }
+
+// A surface nobody shows, of the demo surface's size. The strip keeps only the
+// top row of each frame, so when nothing else is wanted the frames are drawn
+// here: the frame's own colour work (CombineEffects, then WriteToSurface into
+// row 0) without the copies down the picture and the presentation that
+// VDemo::RenderFrameAt adds. Effects that measure the surface see the same
+// size as in the demo.
+class RowSurface : public VSurface {
+ public:
+  RowSurface(int w, int h) : memory_(static_cast<size_t>(w) * h, 0u) {
+    width = w;
+    height = h;
+    pixels = memory_.data();
+  }
+  void Create(bool, int, int, int) override {}
+  int Init() override { return 0; }
+  int Lock() override { return 0; }
+  int Unlock() override { return 0; }
+  int Close() override { return 0; }
+
+ private:
+  std::vector<std::uint32_t> memory_;
+};
+
+// Makes a surface current for its lifetime and then puts the previous one back.
+class CurrentSurfaceScope {
+ public:
+  explicit CurrentSurfaceScope(VSurface* surface) : previous_(CurrentSurface()) {
+    SetCurrentSurface(surface);
+  }
+  ~CurrentSurfaceScope() { SetCurrentSurface(previous_); }
+  CurrentSurfaceScope(const CurrentSurfaceScope&) = delete;
+  CurrentSurfaceScope& operator=(const CurrentSurfaceScope&) = delete;
+
+ private:
+  VSurface* previous_;
+};
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "solvane-render: %s\n", message.c_str());
@@ -117,8 +160,6 @@ class Session {
     const int height = demo_.surface->height;
     if (width <= 0 || height <= 0 || !demo_.surface->pixels) return Fail("the surface has no pixels");
 
-    std::vector<std::uint32_t> strip;
-    if (!options_.stripPath.empty()) strip.resize(static_cast<size_t>(width) * count);
     if (!options_.framesDir.empty()) {
       std::error_code ec;
       std::filesystem::create_directories(options_.framesDir, ec);
@@ -132,39 +173,80 @@ class Session {
       video = plat::OpenWritePipe(VideoCommand(width, height));
       if (!video) return Fail("cannot start ffmpeg");
     }
+    // The strip is encoded on its own thread, row by row as the frames come.
+    std::vector<std::uint32_t> strip;
+    std::unique_ptr<PngRowStream> stripPng;
+    if (!options_.stripPath.empty()) {
+      strip.resize(static_cast<size_t>(width) * count);
+      stripPng = std::make_unique<PngRowStream>(options_.stripPath, strip.data(), width,
+                                                static_cast<int>(count));
+    }
 
     ProgressBar progress(count, plat::StandardErrorIsTerminal());
     int result = 0;
-    for (long long k = 0; k < count && result == 0; ++k) {
-      const std::uint32_t* pixels = Render(options_.from + k / options_.fps);
-      if (!strip.empty()) std::copy(pixels, pixels + width, strip.begin() + k * width);
-      if (!options_.framesDir.empty()) {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%06lld.png", k);
-        std::string error;
-        if (!WritePng((std::filesystem::path(options_.framesDir) / name).string(), pixels, width,
-                      height, error))
-          result = Fail(error);
+    if (stripPng && options_.framesDir.empty() && !video) {
+      RenderStripRows(count, width, height, strip, *stripPng, progress);
+    } else {
+      // Frames are rendered here, in order, and encoded on the pool's threads.
+      std::unique_ptr<FramePngPool> pool;
+      if (!options_.framesDir.empty())
+        pool = std::make_unique<FramePngPool>(EncoderThreads(), width, height);
+      for (long long k = 0; k < count && result == 0; ++k) {
+        const std::uint32_t* pixels = Render(options_.from + k / options_.fps);
+        if (stripPng) {
+          std::copy(pixels, pixels + width, strip.begin() + k * width);
+          stripPng->Publish(static_cast<int>(k + 1));
+        }
+        if (pool) {
+          char name[32];
+          std::snprintf(name, sizeof name, "frame_%06lld.png", k);
+          // A refusal means a frame failed; Finish says which.
+          if (!pool->Submit(k, pixels, (std::filesystem::path(options_.framesDir) / name).string()))
+            break;
+        }
+        if (video && !plat::WritePipe(video, pixels, static_cast<size_t>(width) * height * 4))
+          result = Fail("ffmpeg stopped taking frames");
+        progress.Update(k + 1);
       }
-      if (video && !plat::WritePipe(video, pixels, static_cast<size_t>(width) * height * 4))
-        result = Fail("ffmpeg stopped taking frames");
-      progress.Update(k + 1);
+      std::string error;
+      if (pool && !pool->Finish(error) && result == 0) result = Fail(error);
     }
     if (video && plat::ClosePipe(video) != 0 && result == 0) result = Fail("ffmpeg failed");
+    if (stripPng) {
+      std::string error;
+      if (!stripPng->Finish(result == 0, error) && result == 0) result = Fail(error);
+    }
     if (result != 0) return result;
 
-    if (!strip.empty()) {
-      std::string error;
-      if (!WritePng(options_.stripPath, strip.data(), width, static_cast<int>(count), error))
-        return Fail(error);
+    if (stripPng)
       std::printf("solvane-render: strip of %lld frames written to %s\n", count,
                   options_.stripPath.c_str());
-    }
     if (!options_.framesDir.empty())
       std::printf("solvane-render: %lld frames written to %s\n", count, options_.framesDir.c_str());
     if (!options_.videoPath.empty())
       std::printf("solvane-render: video written to %s\n", options_.videoPath.c_str());
     return 0;
+  }
+
+  // The strip's rows alone: frame k's top row into row k of strip.
+  void RenderStripRows(long long count, int width, int height, std::vector<std::uint32_t>& strip,
+                       PngRowStream& stripPng, ProgressBar& progress) {
+    RowSurface offscreen(width, height);
+    CurrentSurfaceScope scope(&offscreen);
+    for (long long k = 0; k < count; ++k) {
+      CombineEffects(demo_.effects, static_cast<float>(options_.from + k / options_.fps),
+                     demo_.mainLine);
+      demo_.mainLine.WriteToSurface();
+      std::copy(offscreen.pixels, offscreen.pixels + width, strip.begin() + k * width);
+      stripPng.Publish(static_cast<int>(k + 1));
+      progress.Update(k + 1);
+    }
+  }
+
+  // One encoder a core: the renderer mostly waits for them.
+  static int EncoderThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 2 : static_cast<int>(std::min(cores, 16u));
   }
 
   std::string VideoCommand(int width, int height) const {

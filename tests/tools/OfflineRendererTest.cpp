@@ -3,7 +3,10 @@
 #include <fstream>
 #include <png.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "ProgramLocation.h"
 #include "TestSupport.h"
 #include "VDemo.h"
+#include "VSourceGravityParticle.h"
 #include "VWindowSurface.h"
 
 namespace {
@@ -110,6 +114,49 @@ TEST_F(OfflineRendererTest, StripHoldsRowZeroOfEveryFrameWhereverTheDataIs) {
       EXPECT_EQ(Expected(x, k / 4.0), fromArchive.At(x, k)) << "frame " << k << " column " << x;
   EXPECT_EQ(fromArchive.rgb, strip(dir_.PathOf("data"), "d.png").rgb);
   EXPECT_EQ(fromArchive.rgb, strip("", "default.png").rgb);  // solvane.dat beside the program
+}
+
+TEST_F(OfflineRendererTest, StripAloneHoldsTheTopRowsOfTheFullFrames) {
+  // Particles measure the surface, so they show whether a strip drawn on its
+  // own sees the same picture as the frames.
+  dir_.Write("data/Script/Demo.txt", "0 - 2 Bar;\n0 - 3 Sparks;\n1 - 3 Green;\n");
+  dir_.Write("data/Script/Effect/Sparks.txt",
+             "Alpha = One; Add = Zero; Particle: Position = 0.0; Tex = Green;");
+  const std::string data = dir_.PathOf("data");
+  // Every run starts from the program's first random number, as a process does.
+  const auto render = [&](const std::vector<std::string>& args) {
+    ResetParticlesForTest();
+    std::vector<std::string> all = {"--data", data, "--fps", "10"};
+    all.insert(all.end(), args.begin(), args.end());
+    return Render(all);
+  };
+  ASSERT_EQ(0, render({"--strip", dir_.PathOf("alone.png")}));
+  ASSERT_EQ(0, render({"--strip", dir_.PathOf("with.png"), "--frames", dir_.PathOf("f")}));
+  const Image alone = ReadPng(dir_.PathOf("alone.png"));
+  ASSERT_EQ(std::make_pair(640, 30), std::make_pair(alone.width, alone.height));
+  EXPECT_EQ(alone.rgb, ReadPng(dir_.PathOf("with.png")).rgb);
+  const size_t rowBytes = 640 * 3;
+  int particleColumns = 0;
+  for (int k = 0; k < 30; ++k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "f/frame_%06d.png", k);
+    const Image frame = ReadPng(dir_.PathOf(name));
+    ASSERT_EQ(std::make_pair(640, 480), std::make_pair(frame.width, frame.height)) << name;
+    EXPECT_TRUE(std::equal(frame.rgb.begin(), frame.rgb.begin() + rowBytes,
+                           alone.rgb.begin() + k * rowBytes))
+        << name;
+    for (int x = 0; x < 640; ++x) particleColumns += alone.At(x, k) != Expected(x, k / 10.0);
+  }
+  EXPECT_GT(particleColumns, 100);  // the particles are in the picture
+}
+
+TEST_F(OfflineRendererTest, AFrameThatCannotBeWrittenFailsTheRun) {
+  // The third frame's name is taken by a directory; the frames before it are written.
+  ASSERT_TRUE(std::filesystem::create_directories(dir_.PathOf("f/frame_000002.png")));
+  EXPECT_EQ(1, Render({"--frames", dir_.PathOf("f"), "--fps", "4", "--strip", dir_.PathOf("s.png")}));
+  EXPECT_FALSE(ReadPng(dir_.PathOf("f/frame_000001.png")).rgb.empty());
+  // The strip of a failed run is not left half written.
+  EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("s.png")));
 }
 
 TEST_F(OfflineRendererTest, SingleFramesAndFrameRanges) {
