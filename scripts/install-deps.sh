@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick openbox x11-utils
   ffmpeg
+  clang libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -30,10 +30,24 @@ int KolDataUnzip::Open(int kind, const char* root) {
   return archive_ ? 0 : 1;
 }
 
+int KolDataUnzip::OpenImage(const char* root, const void* bytes, std::size_t size) {
+  Close();
+  kind_ = kKindArchive;
+  root_ = root ? root : "";
+  image_ = KolMemoryImage();
+  image_.data = static_cast<const unsigned char*>(bytes);
+  image_.size = bytes ? size : 0;
+  zlib_filefunc_def functions;
+  FillMemoryFileFunctions(functions, image_);
+  archive_ = unzOpen2(root_.c_str(), &functions);
+  return archive_ ? 0 : 1;
+}
+
 int KolDataUnzip::Close() {
   if (kind_ & kKindMask) kind_ = 0;
   if (archive_) unzClose(Handle(archive_));
   archive_ = nullptr;
+  image_ = KolMemoryImage();
   memberOpen_ = false;
   return 0;
 }

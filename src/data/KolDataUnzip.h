@@ -4,8 +4,10 @@
 // unknown compression method, a failed checksum) are refused, never passed on.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
+#include "KolDataMemory.h"
 #include "KolDataSource.h"
 
 class KolDataUnzip : public KolDataSource {
@@ -14,6 +16,9 @@ class KolDataUnzip : public KolDataSource {
   ~KolDataUnzip() override;
 
   int Open(int kind, const char* root) override;
+  // Binds the source to an archive image held in memory instead of a file;
+  // root only names it. The bytes must stay unchanged until Close.
+  int OpenImage(const char* root, const void* bytes, std::size_t size);
   int Close() override;
   int Load(const char* name, KolBuffer& buffer) override;
   int Store(const char* name, const char* data, int size) override;
@@ -43,6 +48,7 @@ class KolDataUnzip : public KolDataSource {
   bool TrackDelivered(const void* bytes, int count);
 
   void* archive_ = nullptr;  // unzFile
+  KolMemoryImage image_;     // what minizip reads after OpenImage
   // The member open for streaming, for its checksum and for messages.
   bool memberOpen_ = false;
   std::string memberName_;

@@ -18,12 +18,10 @@ bool VBitmap::Convertible() const {
 template <typename Copy>
 int VBitmap::Repack(int newBytesPerPixel, Copy copy) {
   const std::int64_t count = static_cast<std::int64_t>(width) * height;
-  std::unique_ptr<std::uint8_t[]> fresh(new (std::nothrow)
-                                            std::uint8_t[count * newBytesPerPixel]);
-  if (!fresh) {
-    GlobalLog().PrintError("Memory allocating error.");
-    return 1;  // the bitmap stays as it was
-  }
+  // Held to the same limit as an array read from a file: a grey image just
+  // under it would otherwise grow fourfold on its way to 32 bits.
+  std::unique_ptr<std::uint8_t[]> fresh = AllocatePixels(width, height, newBytesPerPixel);
+  if (!fresh) return 1;  // the bitmap stays as it was; AllocatePixels said why
   const std::uint8_t* from = pixels_.get();
   std::uint8_t* to = fresh.get();
   const int oldBytesPerPixel = BytesPerPixel();

@@ -188,8 +188,28 @@ class Output {
     return ok;
   }
 
+  // SDL_mixer keeps a WAV or AIFF file's channel count in one byte, and SDL
+  // divides by that byte when it sets up the conversion: a count whose low byte
+  // is 0 (0, 256, 1024, ...) ends the process with a division by zero inside
+  // the libraries. Such files are refused before the decoder sees them; every
+  // format chunk in the file counts, wherever it sits, so no chunk layout can
+  // slip one past.
+  static bool HasChannelCountSdlCannotTake(const std::vector<Uint8>& bytes) {
+    const auto at = [&bytes](size_t position, const char* tag) {
+      return std::memcmp(bytes.data() + position, tag, 4) == 0;
+    };
+    if (bytes.size() < 12) return false;
+    const bool wave = at(0, "RIFF"), aiff = at(0, "FORM");
+    for (size_t i = 12; (wave || aiff) && i + 12 <= bytes.size(); ++i) {
+      if (wave && at(i, "fmt ") && bytes[i + 10] == 0) return true;  // little-endian count
+      if (aiff && at(i, "COMM") && bytes[i + 9] == 0) return true;   // big-endian count
+    }
+    return false;
+  }
+
   static Mix_Music* Decode(std::vector<Uint8>& bytes, Mix_MusicType type) {
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+    if (type != MUS_MOD && HasChannelCountSdlCannotTake(bytes)) return nullptr;
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!rw) return nullptr;
     return Mix_LoadMUSType_RW(rw, type, 1);  // closes `rw` when it fails or the music is freed

@@ -1,0 +1,63 @@
+// What the fuzz harnesses share: putting the process-wide state back before
+// each input, a memory surface for the effects, splitting one input into
+// several named files, and a check that ends the run with a report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "VSurface.h"
+
+class KolDataMemory;
+
+// Puts back everything one input could leave for the next: the log (no
+// records, every output off, so nothing reaches standard output), the
+// text-error latch, the particle generator and context, and the default data
+// sources (load from `load`, no store source unless given). With
+// SOLVANE_FUZZ_ECHO set in the environment the log echoes to standard output
+// instead, for reading what one input does when it is run on its own.
+void ResetForInput(KolDataMemory* load, KolDataMemory* store = nullptr);
+bool FuzzEcho();
+
+// A 640 x 480 surface in plain memory, made once per process and current from
+// then on; the effects and the colour line write to it.
+class FuzzSurface : public VSurface {
+ public:
+  FuzzSurface();
+  ~FuzzSurface() override;
+  void Create(bool, int, int, int) override {}
+  int Init() override { return 0; }
+  int Lock() override { return 0; }
+  int Unlock() override { return 0; }
+  int Close() override { return 0; }
+
+ private:
+  std::vector<std::uint32_t> memory_;
+};
+
+// The separator between files in one input: a line starting with '@'.
+inline constexpr std::string_view kFileSeparator = "\n@";
+
+// Splits an input into files: the bytes before the first separator form the
+// file `firstName`; every later part is "<name>\n<content>" (the name up to
+// the first line feed, a trailing CR dropped). A later file of the same name
+// replaces an earlier one. At most maxFiles files are kept.
+void SplitNamedFiles(const std::uint8_t* data, std::size_t size, const char* firstName,
+                     KolDataMemory& files, int maxFiles = 64);
+
+// True when the bytes hold what looks like a JPEG frame header (an SOFn
+// marker anywhere) declaring more than maxPixels pixels. libjpeg makes up the
+// missing data of a short file, so a few bytes can cost a decode of hundreds
+// of megabytes; while fuzzing, such inputs are passed over so the runs stay
+// fast. With SOLVANE_FUZZ_FULL set in the environment nothing is passed over
+// (scripts/fuzz.sh runs the seed corpora that way before fuzzing).
+bool PassOverLargeJpeg(const std::uint8_t* data, std::size_t size);
+inline constexpr std::int64_t kLargeJpegPixels = std::int64_t{1} << 22;
+
+// A failed check ends the run the way a sanitizer report does: a line on
+// standard error and an abort, which libFuzzer records as a crash.
+[[noreturn]] void FuzzCheckFailed(const char* file, int line, const char* condition);
+#define FUZZ_CHECK(condition) \
+  ((condition) ? static_cast<void>(0) : FuzzCheckFailed(__FILE__, __LINE__, #condition))

@@ -1,0 +1,73 @@
+// The four script readers together. One input holds several files (see
+// SplitNamedFiles): its start is "Script/Demo.txt", and each later part names
+// its file on its first line, e.g. "Script/Effect/Tunnel.txt",
+// "Script/Float/A.txt", "Script/Texture/T.txt" or an image a texture names.
+// The demo script is read into an effect list as the program does; when that
+// succeeded, the effects are prepared and a few frames combined at their start,
+// middle and end, so the values the scripts give reach the effects.
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "CombineEffects.h"
+#include "FuzzSupport.h"
+#include "KolDataMemory.h"
+#include "KolLog.h"
+#include "KolText.h"
+#include "LoadDemoScript.h"
+#include "VColorLine.h"
+#include "VEffect.h"
+#include "VList.h"
+
+namespace {
+
+KolDataMemory* gFiles = nullptr;
+VColorLine* gMainLine = nullptr;
+
+constexpr int kMaxFrames = 24;
+
+void RenderSomeFrames(const VList& effects) {
+  std::vector<float> times = {0.0f, 1.0f, 12.5f};
+  for (const VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
+    const VEffect& e = *n->element;
+    times.push_back(e.startTime);
+    times.push_back(e.startTime + (e.endTime - e.startTime) * 0.5f);
+    times.push_back(std::nextafter(e.endTime, -INFINITY));
+  }
+  if (times.size() > kMaxFrames) times.resize(kMaxFrames);
+  VSurface* surface = CurrentSurface();
+  for (float t : times) {
+    CombineEffects(effects, t, *gMainLine);
+    gMainLine->WriteToSurface();
+    FUZZ_CHECK(surface && surface->pixels);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  static KolDataMemory files;
+  static FuzzSurface surface;
+  static VColorLine mainLine;
+  gFiles = &files;
+  gMainLine = &mainLine;
+  mainLine.Allocate(surface.width);
+  ResetForInput(gFiles);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (PassOverLargeJpeg(data, size)) return 0;
+  gFiles->Clear();
+  SplitNamedFiles(data, size, "Script/Demo.txt", *gFiles);
+  ResetForInput(gFiles);
+
+  KolText lexer;
+  VList effects;
+  LoadDemoScript(lexer, "Demo.txt", effects);
+  if (GlobalLog().RecordCount() != 0) return 0;
+  for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) n->element->Prepare();
+  if (GlobalLog().RecordCount() != 0) return 0;
+  RenderSomeFrames(effects);
+  return 0;
+}
