@@ -188,28 +188,47 @@ class Output {
     return ok;
   }
 
-  // SDL_mixer keeps a WAV or AIFF file's channel count in one byte, and SDL
-  // divides by that byte when it sets up the conversion: a count whose low byte
-  // is 0 (0, 256, 1024, ...) ends the process with a division by zero inside
-  // the libraries. Such files are refused before the decoder sees them; every
-  // format chunk in the file counts, wherever it sits, so no chunk layout can
-  // slip one past.
-  static bool HasChannelCountSdlCannotTake(const std::vector<Uint8>& bytes) {
+  // SDL_mixer hands a WAV or AIFF file's header values to SDL as they are, and
+  // SDL trusts them: it keeps the channel count in one byte and divides by that
+  // byte (a count of 0, 256, 1024, ... ends the process with a division by
+  // zero), and it sizes its resampler from the sample rate in int arithmetic (a
+  // rate of 0 or of hundreds of megahertz fails halfway and leaks what it had
+  // set up). Such files are refused before the decoder sees them; every format
+  // chunk in the file counts, wherever it sits, so no chunk layout can slip one
+  // past.
+  static constexpr Uint32 kMaxSampleRate = 1u << 20;  // far above any real recording
+
+  static bool HasHeaderSdlCannotTake(const std::vector<Uint8>& bytes) {
     const auto at = [&bytes](size_t position, const char* tag) {
       return std::memcmp(bytes.data() + position, tag, 4) == 0;
     };
     if (bytes.size() < 12) return false;
     const bool wave = at(0, "RIFF"), aiff = at(0, "FORM");
     for (size_t i = 12; (wave || aiff) && i + 12 <= bytes.size(); ++i) {
-      if (wave && at(i, "fmt ") && bytes[i + 10] == 0) return true;  // little-endian count
-      if (aiff && at(i, "COMM") && bytes[i + 9] == 0) return true;   // big-endian count
+      if (wave && at(i, "fmt ")) {
+        if (bytes[i + 10] == 0) return true;  // the channel count, little-endian
+        if (i + 16 <= bytes.size()) {
+          const Uint32 rate = bytes[i + 12] | bytes[i + 13] << 8 | bytes[i + 14] << 16 |
+                              static_cast<Uint32>(bytes[i + 15]) << 24;
+          if (rate == 0 || rate > kMaxSampleRate) return true;
+        }
+      }
+      if (aiff && at(i, "COMM")) {
+        if (bytes[i + 9] == 0) return true;  // the channel count, big-endian
+        if (i + 18 <= bytes.size()) {
+          // The rate is an 80-bit float: a sign bit and a 15-bit exponent (bias
+          // 16383) come first, so 1 to kMaxSampleRate means 16383 to 16402.
+          const int exponent = (bytes[i + 16] & 0x7F) << 8 | bytes[i + 17];
+          if ((bytes[i + 16] & 0x80) || exponent < 16383 || exponent >= 16383 + 20) return true;
+        }
+      }
     }
     return false;
   }
 
   static Mix_Music* Decode(std::vector<Uint8>& bytes, Mix_MusicType type) {
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
-    if (type != MUS_MOD && HasChannelCountSdlCannotTake(bytes)) return nullptr;
+    if (type != MUS_MOD && HasHeaderSdlCannotTake(bytes)) return nullptr;
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!rw) return nullptr;
     return Mix_LoadMUSType_RW(rw, type, 1);  // closes `rw` when it fails or the music is freed
