@@ -47,6 +47,7 @@ struct Api {
   SolvaneAudio_OpenedFormatFn openedFormat = nullptr;
   SolvaneAudio_PlayingFn playing = nullptr;
   SolvaneAudio_PausedFn paused = nullptr;
+  SolvaneAudio_FreeMusicFn freeMusic = nullptr;
 };
 
 // The library stays loaded for the whole run, so that leak reports can still
@@ -85,6 +86,7 @@ const Api& TheApi() {
     Find("SolvaneAudio_OpenedFormat", a.openedFormat);
     Find("SolvaneAudio_Playing", a.playing);
     Find("SolvaneAudio_Paused", a.paused);
+    Find("SolvaneAudio_FreeMusic", a.freeMusic);
     return a;
   }();
   return api;
@@ -161,7 +163,8 @@ TEST_F(AudioModuleTest, EveryNameThePlayerLooksUpIsExported) {
         "BASS_SetVolume", "BASS_MusicLoad", "BASS_MusicPlay", "BASS_StreamCreateFile", "BASS_StreamPlay",
         "BASS_ChannelIsActive", "BASS_ChannelGetFlags", "BASS_ChannelSetAttributes",
         "BASS_ChannelGetAttributes", "BASS_ChannelGetPosition", "BASS_ChannelGetLevel",
-        "BASS_ChannelSetSync", "SolvaneAudio_OpenedFormat", "SolvaneAudio_Playing", "SolvaneAudio_Paused"})
+        "BASS_ChannelSetSync", "SolvaneAudio_OpenedFormat", "SolvaneAudio_Playing", "SolvaneAudio_Paused",
+        "SolvaneAudio_FreeMusic"})
     EXPECT_NE(nullptr, dlsym(Library(), name)) << name;
 }
 
@@ -268,6 +271,57 @@ TEST_F(AudioModuleTest, ModNamedMp3IsNoStreamButPlaysAsAModule) {
   EXPECT_TRUE(api.musicPlay(fromMemory));
 }
 
+TEST_F(AudioModuleTest, FreeingOneMusicStopsItAndLeavesTheOthers) {
+  EXPECT_FALSE(api.freeMusic(1));  // no output yet
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const unsigned first = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);
+  const unsigned second = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);
+  ASSERT_NE(0u, first);
+  ASSERT_NE(0u, second);
+  ASSERT_TRUE(api.streamPlay(first, 0, 0));
+  EXPECT_TRUE(api.freeMusic(first));
+  EXPECT_FALSE(api.playing());
+  EXPECT_FALSE(api.freeMusic(first));
+  EXPECT_FALSE(api.streamPlay(first, 0, 0));
+  EXPECT_TRUE(api.streamPlay(second, 0, 0));
+  EXPECT_FALSE(api.freeMusic(0));
+}
+
+// The FLAC decoder leaks when metadata fails to read, so only a whole chain
+// led by one stream information block is decoded, and other blocks are skipped
+// as padding (a malformed comment then does no harm).
+TEST_F(AudioModuleTest, FlacLoadsOnlyWithAWholeMetadataChain) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const std::vector<std::uint8_t> flac = ReadBytes(std::string(AUDIO_TEST_DATA_DIR) + "/tone.flac");
+  ASSERT_GT(flac.size(), 64u);
+  const auto load = [this](const std::vector<std::uint8_t>& bytes) {
+    return api.streamCreateFile(1, bytes.data(), 0, static_cast<unsigned>(bytes.size()), 0);
+  };
+  const unsigned whole = load(flac);
+  ASSERT_NE(0u, whole);
+  EXPECT_TRUE(api.streamPlay(whole, 0, 0));
+
+  // The comment block follows the 34-byte stream information at byte 42; its
+  // count of comments sits after the 4-byte vendor length and "ffmpeg".
+  ASSERT_EQ(0x04, flac[42] & 0x7F);
+  std::vector<std::uint8_t> badComment = flac;
+  badComment[56] = badComment[57] = badComment[58] = badComment[59] = 0x7F;
+  EXPECT_NE(0u, load(badComment));
+
+  const std::vector<std::uint8_t> cutChain(flac.begin(), flac.begin() + 50);
+  EXPECT_EQ(0u, load(cutChain));
+  std::vector<std::uint8_t> pastTheEnd = flac;
+  pastTheEnd[43] = 0x7F;  // the comment block's length reaches past the file
+  EXPECT_EQ(0u, load(pastTheEnd));
+  std::vector<std::uint8_t> rateZero = flac;
+  rateZero[18] = rateZero[19] = 0;
+  rateZero[20] &= 0x0F;
+  EXPECT_EQ(0u, load(rateZero));
+  std::vector<std::uint8_t> commentFirst = flac;
+  commentFirst[4] = 0x04;
+  EXPECT_EQ(0u, load(commentFirst));
+}
+
 TEST_F(AudioModuleTest, TextAndMissingFilesLoadAsNeither) {
   ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
   std::vector<std::uint8_t> text;
@@ -278,6 +332,11 @@ TEST_F(AudioModuleTest, TextAndMissingFilesLoadAsNeither) {
   EXPECT_EQ(0u, api.musicLoad(0, path.c_str(), 0, 0, 0));
   EXPECT_EQ(0u, api.streamCreateFile(1, text.data(), 0, static_cast<unsigned>(text.size()), 0));
   EXPECT_EQ(0u, api.musicLoad(1, text.data(), 0, static_cast<unsigned>(text.size()), 0));
+  // A MIDI file is music the mixer knows, but neither a stream nor a module here.
+  const std::vector<std::uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+                                          'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
+  EXPECT_EQ(0u, api.streamCreateFile(1, midi.data(), 0, static_cast<unsigned>(midi.size()), 0));
+  EXPECT_EQ(0u, api.musicLoad(1, midi.data(), 0, static_cast<unsigned>(midi.size()), 0));
   const std::string missing = (dir / "missing.mp3").string();
   EXPECT_EQ(0u, api.streamCreateFile(0, missing.c_str(), 0, 0, 0));
   EXPECT_EQ(0u, api.musicLoad(0, missing.c_str(), 0, 0, 0));

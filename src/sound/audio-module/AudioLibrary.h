@@ -131,6 +131,10 @@ SOLVANE_AUDIO_API int SolvaneAudio_OpenedFormat(int* frequency, int* channels);
 SOLVANE_AUDIO_API int SolvaneAudio_Playing(void);
 /* Non-zero while music is paused. */
 SOLVANE_AUDIO_API int SolvaneAudio_Paused(void);
+/* Frees one loaded stream or module at once (stopping it if it plays), so a
+ * caller that loads many need not close the output to get the memory back.
+ * Returns 0 when the handle is unknown or output is not open. */
+SOLVANE_AUDIO_API int SolvaneAudio_FreeMusic(unsigned handle);
 
 /* ---- Pointer types for looking the operations up ------------------------- */
 
@@ -155,6 +159,7 @@ typedef unsigned (*BASS_ChannelSetSyncFn)(unsigned, unsigned, unsigned, SolvaneA
 typedef int (*SolvaneAudio_OpenedFormatFn)(int*, int*);
 typedef int (*SolvaneAudio_PlayingFn)(void);
 typedef int (*SolvaneAudio_PausedFn)(void);
+typedef int (*SolvaneAudio_FreeMusicFn)(unsigned);
 
 #ifdef __cplusplus
 }

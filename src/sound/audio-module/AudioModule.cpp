@@ -116,6 +116,15 @@ class Output {
     return Mix_PlayMusic(found->second->music, 0) == 0 ? 1 : 0;
   }
 
+  int FreeMusic(unsigned handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return 0;
+    const auto found = musics_.find(handle);
+    if (found == musics_.end()) return 0;
+    musics_.erase(found);  // Mix_FreeMusic halts it first when it is the one playing
+    return 1;
+  }
+
   int OpenedFormat(int* frequency, int* channels) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_) return 0;
@@ -226,15 +235,67 @@ class Output {
     return false;
   }
 
+  // SDL_mixer's FLAC decoder sets up its converter when it meets the stream
+  // information block, and forgets it when the metadata after that block
+  // then fails to read (a block reaching past the end, a malformed comment,
+  // picture or cue sheet) or when a second such block replaces the first:
+  // each load of such a file leaks the converter, as does a sample rate of 0.
+  // Playing needs nothing but the stream information, so a FLAC file is
+  // decoded only when it starts with one such block of the standard size and
+  // a non-zero rate and its metadata chain is whole (every block within the
+  // file, the last one marked); every other block is then turned into
+  // padding, which the decoder skips unread. Returns false for a file to
+  // refuse; anything that is not FLAC passes unchanged.
+  static bool PrepareFlacMetadata(std::vector<Uint8>& bytes) {
+    if (bytes.size() < 4 || std::memcmp(bytes.data(), "fLaC", 4) != 0) return true;
+    constexpr int kStreamInfo = 0, kPadding = 1, kInvalid = 127;
+    constexpr size_t kStreamInfoLength = 34;
+    std::vector<size_t> others;
+    for (size_t at = 4;;) {
+      if (at + 4 > bytes.size()) return false;
+      const bool last = (bytes[at] & 0x80) != 0;
+      const int type = bytes[at] & 0x7F;
+      const size_t length = static_cast<size_t>(bytes[at + 1]) << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+      if (type == kInvalid || length > bytes.size() - at - 4) return false;
+      if (at == 4) {
+        if (type != kStreamInfo || length != kStreamInfoLength) return false;
+        const Uint32 rate = bytes[at + 14] << 12 | bytes[at + 15] << 4 | bytes[at + 16] >> 4;
+        if (rate == 0) return false;
+      } else {
+        others.push_back(at);
+      }
+      at += 4 + length;
+      if (last) break;
+    }
+    for (size_t at : others) bytes[at] = static_cast<Uint8>((bytes[at] & 0x80) | kPadding);
+    return true;
+  }
+
   static Mix_Music* Decode(std::vector<Uint8>& bytes, Mix_MusicType type) {
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
-    if (type != MUS_MOD && HasHeaderSdlCannotTake(bytes)) return nullptr;
+    if (type != MUS_MOD && (HasHeaderSdlCannotTake(bytes) || !PrepareFlacMetadata(bytes))) return nullptr;
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!rw) return nullptr;
     return Mix_LoadMUSType_RW(rw, type, 1);  // closes `rw` when it fails or the music is freed
   }
 
+  // The mixer's own detection takes any bytes it does not recognise for a
+  // tracker module and hands them to the tracker library, which spends more
+  // on that refusal than a decoder spends on a real header. So only bytes that
+  // start the way the mixer recognises a stream (WAV or AIFF, Ogg, FLAC, MP3)
+  // are decoded; anything else it would detect as a module or as MIDI, which
+  // are refused here in any case.
+  static bool StartsLikeStream(const std::vector<Uint8>& bytes) {
+    const auto at = [&bytes](size_t position, const char* tag, size_t n) {
+      return bytes.size() >= position + n && std::memcmp(bytes.data() + position, tag, n) == 0;
+    };
+    if ((at(0, "RIFF", 4) && at(8, "WAVE", 4)) || at(0, "FORM", 4)) return true;
+    if (at(0, "OggS", 4) || at(0, "fLaC", 4) || at(0, "ID3", 3)) return true;
+    return bytes.size() >= 2 && bytes[0] == 0xFF && (bytes[1] & 0xE6) == 0xE2;  // an MPEG audio frame
+  }
+
   static Mix_Music* DecodeStream(std::vector<Uint8>& bytes) {
+    if (!StartsLikeStream(bytes)) return nullptr;
     Mix_Music* music = Decode(bytes, MUS_NONE);
     if (!music) return nullptr;
     switch (Mix_GetMusicType(music)) {
@@ -251,15 +312,10 @@ class Output {
 
   static Mix_Music* DecodeModule(std::vector<Uint8>& bytes) {
     // The tracker library takes many things for a module; only the four
-    // formats with a signature count.
+    // formats with a signature count. They go to it directly, since a
+    // module's title may happen to look like another format's header.
     if (!HasModuleSignature(bytes)) return nullptr;
-    Mix_Music* music = Decode(bytes, MUS_NONE);
-    if (music && Mix_GetMusicType(music) != MUS_MOD) {
-      Mix_FreeMusic(music);
-      music = nullptr;
-    }
-    // A module whose title happens to look like another format's header.
-    if (!music) music = Decode(bytes, MUS_MOD);
+    Mix_Music* music = Decode(bytes, MUS_MOD);
     if (music && Mix_GetMusicType(music) != MUS_MOD) {
       Mix_FreeMusic(music);
       music = nullptr;
@@ -350,5 +406,7 @@ int SolvaneAudio_OpenedFormat(int* frequency, int* channels) { return theOutput.
 int SolvaneAudio_Playing(void) { return theOutput.Playing(); }
 
 int SolvaneAudio_Paused(void) { return theOutput.Paused(); }
+
+int SolvaneAudio_FreeMusic(unsigned handle) { return theOutput.FreeMusic(handle); }
 
 }  // extern "C"
