@@ -34,6 +34,7 @@ struct StreamSource {
   KolData* stream;
   JOCTET* buffer;
   bool startOfFile;
+  bool ended;  // the stream is done and the buffer holds a made-up end marker
 };
 
 void InitSource(j_decompress_ptr cinfo) {
@@ -51,6 +52,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
     src->buffer[0] = 0xFF;
     src->buffer[1] = JPEG_EOI;
     delivered = 2;
+    src->ended = true;
   }
   src->library.next_input_byte = src->buffer;
   src->library.bytes_in_buffer = static_cast<size_t>(delivered);
@@ -64,6 +66,9 @@ void SkipInputData(j_decompress_ptr cinfo, long count) {
   while (count > static_cast<long>(src->bytes_in_buffer)) {
     count -= static_cast<long>(src->bytes_in_buffer);
     src->fill_input_buffer(cinfo);  // never suspends: it supplies an EOI at the end
+    // A skip past the end stops at the made-up end marker instead of making
+    // one per two bytes skipped (a segment length can ask for 64 KiB).
+    if (reinterpret_cast<StreamSource*>(src)->ended) return;
   }
   src->next_input_byte += count;
   src->bytes_in_buffer -= static_cast<size_t>(count);
@@ -79,6 +84,7 @@ void InstallSource(j_decompress_ptr cinfo, KolData& stream) {
       reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, VBitmapJpegCodec::kChunkSize));
   src->stream = &stream;
   src->startOfFile = true;
+  src->ended = false;
   src->library.init_source = InitSource;
   src->library.fill_input_buffer = FillInputBuffer;
   src->library.skip_input_data = SkipInputData;
