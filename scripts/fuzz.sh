@@ -28,17 +28,6 @@ cmake --build "$dir" -j "$jobs" --target solvane_fuzz
 
 # Largest input each harness is given: room for its seeds and a little more.
 declare -A max_len=([lexer]=4096 [scripts]=8192 [zip]=16384 [images]=16384 [kolfile]=4096 [audio]=16384)
-# The audio harness keeps loaded music for a while (the library frees it only
-# with its output), which sets off libFuzzer's leak check after every such
-# input and slows the run six times over; the sanitizer's check at exit still
-# runs. A leak found there names no input (the artifact is empty): run
-# build-fuzz/fuzz-audio -detect_leaks=1 over the corpus to find it.
-declare -A extra=([audio]=-detect_leaks=0)
-# Nor is the check at exit used there yet: what SDL_mixer's decoders keep at
-# exit is still reported as leaked (under investigation), and would fail every
-# run. Memory errors still stop it.
-declare -A asan_extra=([audio]=:detect_leaks=0)
-
 symbolizer=$(command -v llvm-symbolizer || command -v llvm-symbolizer-14 || true)
 export ASAN_OPTIONS=${ASAN_OPTIONS_FUZZ:-detect_leaks=1:allocator_may_return_null=1${symbolizer:+:external_symbolizer_path=$symbolizer}}
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -52,18 +41,16 @@ for h in "${harnesses[@]}"; do
   mkdir -p "$dir/corpus/$h"
   log="$dir/logs/$h.log"
   common=(-timeout=25 -rss_limit_mb=2048 -artifact_prefix="$dir/artifacts/$h-" -close_fd_mask=1)
-  [ -n "${extra[$h]:-}" ] && common+=(${extra[$h]})
   options=("${common[@]}" -max_total_time="$seconds" -print_final_stats=1
            -max_len="${max_len[$h]:-4096}")
   [ -f "fuzz/dict/$h.dict" ] && options+=(-dict="fuzz/dict/$h.dict")
   status=0
   # First every seed in full, the inputs that once failed included (while
   # fuzzing, the harnesses pass over some costly inputs; see FuzzSupport.h).
-  asan="$ASAN_OPTIONS${asan_extra[$h]:-}"
-  SOLVANE_FUZZ_FULL=1 ASAN_OPTIONS="$asan" "$dir/fuzz-$h" "${common[@]}" -runs=0 "fuzz/corpus/$h" \
+  SOLVANE_FUZZ_FULL=1 "$dir/fuzz-$h" "${common[@]}" -runs=0 "fuzz/corpus/$h" \
     >"$log" 2>&1 || status=$?
   if [ "$status" -eq 0 ]; then
-    ASAN_OPTIONS="$asan" "$dir/fuzz-$h" "${options[@]}" "$dir/corpus/$h" "fuzz/corpus/$h" \
+    "$dir/fuzz-$h" "${options[@]}" "$dir/corpus/$h" "fuzz/corpus/$h" \
       >"$log" 2>&1 || status=$?
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
