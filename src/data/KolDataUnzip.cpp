@@ -206,8 +206,12 @@ int KolDataUnzip::ReadCounted(void* bytes, int size, int& delivered) {
 }
 
 int KolDataUnzip::Read(void* bytes, int size) {
+  // The inflater fills the whole request unless the member ends first, so
+  // fewer bytes mean the member is shorter than the caller's structure: a
+  // failure, never half-filled fields reported as read.
   int delivered = 0;
-  return ReadCounted(bytes, size, delivered);
+  if (ReadCounted(bytes, size, delivered) != 0) return 1;
+  return delivered == size ? 0 : 1;
 }
 
 int KolDataUnzip::Write(const void* bytes, int size) { return 1; }

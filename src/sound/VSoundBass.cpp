@@ -51,7 +51,8 @@ bool LoadLibrary(AudioLibrary& library) {
   KolBuffer bytes;
   const int size =
       library.source ? library.source->Load(library.fileName.c_str(), bytes) : -1;
-  if (size <= 0) {
+  // An archive says 1 with no bytes when a member will not open.
+  if (size <= 0 || !bytes) {
     log.Print("Can't find BASS.DLL\n");
     return false;
   }

@@ -151,6 +151,11 @@ TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByName) {
     EXPECT_EQ(sum, total) << name;  // the read that would complete the member fails
     EXPECT_EQ(data.CloseFile(), 1) << name;
   }
+  // A read the member cannot fill fails, though some bytes arrived.
+  ASSERT_EQ(data.OpenRead("short.bin"), 0);
+  char seven[7];
+  EXPECT_EQ(data.Read(seven, 7), 1);
+  data.CloseFile();
   const std::string longer = "[" + std::string(64, 'n') + "...] is longer than 1023 characters\n";
   EXPECT_EQ(capture.Text(),
             "KolDataUnzip::Load: file [secret.txt] is encrypted\n"

@@ -183,6 +183,23 @@ TEST_F(SoundPlayerTest, AMissingOrBrokenLibraryIsSaidOnceAndLeavesNothingBehind)
   }
 }
 
+TEST_F(SoundPlayerTest, ALibraryMemberThatWillNotOpenIsNotFound) {
+  // The archive's Load says 1, and no bytes, when the member's own header is
+  // broken; that is no library of one byte.
+  ASSERT_TRUE(WriteZip(data.PathOf("demo.dat"), {{"bass.dll", "library bytes", 0}}));
+  std::string zip = data.Read("demo.dat");
+  zip[zip.find("bass.dll") - 30] = 'X';  // the local header's signature
+  data.Write("demo.dat", zip);
+  KolData archive;
+  ASSERT_EQ(0, archive.Open(kKindArchive, data.PathOf("demo.dat").c_str()));
+  SetAudioLibrarySource(&archive, "bass.dll");
+  VSound sound;
+  EXPECT_EQ(0, sound.Init(44));
+  EXPECT_EQ("KolDataUnzip::Load error\nCan't find BASS.DLL\n", capture.Text());
+  EXPECT_EQ(0, TempFilesLeft());
+  ResetAudioLibraryForTest();
+}
+
 TEST_F(SoundPlayerTest, AnUnwritableTemporaryFolderIsSaid) {
   InstallFake();
   setenv("TMPDIR", data.PathOf("no/such/folder").c_str(), 1);
