@@ -24,16 +24,9 @@ void ResetForInput(KolDataMemory* load, KolDataMemory* store) {
   SetDefaultStoreSource(store);
 }
 
-FuzzSurface::FuzzSurface() {
-  width = 640;
-  height = 480;
-  memory_.assign(static_cast<std::size_t>(width) * height, 0u);
-  pixels = memory_.data();
-  SetCurrentSurface(this);
-}
-
-FuzzSurface::~FuzzSurface() {
-  if (CurrentSurface() == this) SetCurrentSurface(nullptr);
+KolDataMemory& FuzzFiles() {
+  static KolDataMemory files;
+  return files;
 }
 
 void SplitNamedFiles(const std::uint8_t* data, std::size_t size, const char* firstName,

@@ -1,14 +1,11 @@
 // What the fuzz harnesses share: putting the process-wide state back before
-// each input, a memory surface for the effects, splitting one input into
-// several named files, and a check that ends the run with a report.
+// each input, splitting one input into several named files, passing over
+// costly inputs, and a check that ends the run with a report.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <vector>
-
-#include "VSurface.h"
 
 class KolDataMemory;
 
@@ -19,23 +16,10 @@ class KolDataMemory;
 // SOLVANE_FUZZ_ECHO set in the environment the log echoes to standard output
 // instead, for reading what one input does when it is run on its own.
 void ResetForInput(KolDataMemory* load, KolDataMemory* store = nullptr);
+
+// The memory source the harnesses serve their files from, made on first use.
+KolDataMemory& FuzzFiles();
 bool FuzzEcho();
-
-// A 640 x 480 surface in plain memory, made once per process and current from
-// then on; the effects and the colour line write to it.
-class FuzzSurface : public VSurface {
- public:
-  FuzzSurface();
-  ~FuzzSurface() override;
-  void Create(bool, int, int, int) override {}
-  int Init() override { return 0; }
-  int Lock() override { return 0; }
-  int Unlock() override { return 0; }
-  int Close() override { return 0; }
-
- private:
-  std::vector<std::uint32_t> memory_;
-};
 
 // The separator between files in one input: a line starting with '@'.
 inline constexpr std::string_view kFileSeparator = "\n@";

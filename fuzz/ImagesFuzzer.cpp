@@ -21,7 +21,6 @@
 
 namespace {
 
-KolDataMemory* gFiles = nullptr;
 constexpr std::size_t kSettings = 8;
 
 const char* const kNames[] = {"image.tga", "image.jpg", "image.raw"};
@@ -65,13 +64,6 @@ bool PassOverLargeImage(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static KolDataMemory files;
-  gFiles = &files;
-  ResetForInput(gFiles);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < kSettings || PassOverLargeJpeg(data, size) || PassOverLargeImage(data, size)) return 0;
   const std::uint8_t* file = data + kSettings;
@@ -81,12 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int conversion = data[0] >> 6;
   const std::size_t cut = data[7] < fileSize ? data[7] : fileSize;
 
-  gFiles->Clear();
-  ResetForInput(gFiles);
+  FuzzFiles().Clear();
+  ResetForInput(&FuzzFiles());
   VBitmap bitmap;
   if (kind < 3) {
     bitmap.name = kNames[kind];
-    gFiles->Put(bitmap.name.c_str(), file, fileSize);
+    FuzzFiles().Put(bitmap.name.c_str(), file, fileSize);
     SetRawCodes(bitmap, data);
   } else {
     bitmap.fileType = kFileGenerated;
@@ -101,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int mapType = mapBits == 3 ? kind % 3 : mapBits;
     bitmap.alphaKind = kAlphaMap;
     bitmap.alphaMap.name = kMapNames[mapType];
-    gFiles->Put(bitmap.alphaMap.name.c_str(), file, fileSize - cut);
+    FuzzFiles().Put(bitmap.alphaMap.name.c_str(), file, fileSize - cut);
     SetRawCodes(bitmap.alphaMap, data);
   }
 

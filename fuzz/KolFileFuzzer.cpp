@@ -22,7 +22,6 @@
 
 namespace {
 
-KolDataMemory* gFiles = nullptr;
 constexpr int kMaxRoots = 16;
 
 std::string Tga(int type, int bits, const std::vector<std::uint8_t>& pixels) {
@@ -104,19 +103,17 @@ void RoundTrip(const std::vector<std::unique_ptr<KolObject>>& objects) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static KolDataMemory files;
-  gFiles = &files;
   ClassRegistry().ResetForTest();
   ClassRegistry().Register(std::make_unique<VBFormat>());
   ClassRegistry().Register(std::make_unique<VBitmap>());
-  PutSmallImages(files);
-  ResetForInput(gFiles, gFiles);
+  PutSmallImages(FuzzFiles());
+  ResetForInput(&FuzzFiles(), &FuzzFiles());
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  gFiles->Put("object.kol", data, size);
-  ResetForInput(gFiles, gFiles);
+  FuzzFiles().Put("object.kol", data, size);
+  ResetForInput(&FuzzFiles(), &FuzzFiles());
 
   std::vector<std::unique_ptr<KolObject>> objects;
   {

@@ -12,7 +12,6 @@
 
 namespace {
 
-KolDataMemory* gFiles = nullptr;
 
 enum Operation { kNumber, kWord, kQuoted, kCurrent, kSemicolon, kKeyword, kSpace, kAdvance };
 
@@ -43,18 +42,11 @@ void CheckState(const KolText& lexer) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static KolDataMemory files;
-  gFiles = &files;
-  ResetForInput(gFiles);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const unsigned program = data[0];
-  gFiles->Put("Script/Fuzz.txt", data + 1, size - 1);
-  ResetForInput(gFiles);
+  FuzzFiles().Put("Script/Fuzz.txt", data + 1, size - 1);
+  ResetForInput(&FuzzFiles());
 
   KolText lexer;
   int code = lexer.OpenText("Script/Fuzz.txt");

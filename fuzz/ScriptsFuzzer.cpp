@@ -15,13 +15,13 @@
 #include "KolLog.h"
 #include "KolText.h"
 #include "LoadDemoScript.h"
+#include "MemorySurface.h"
 #include "VColorLine.h"
 #include "VEffect.h"
 #include "VList.h"
 
 namespace {
 
-KolDataMemory* gFiles = nullptr;
 VColorLine* gMainLine = nullptr;
 
 // Frames cost most of a run (every active effect renders a whole line), so a
@@ -48,21 +48,19 @@ void RenderSomeFrames(const VList& effects) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static KolDataMemory files;
-  static FuzzSurface surface;
+  static MemorySurface surface;  // current from here on
   static VColorLine mainLine;
-  gFiles = &files;
   gMainLine = &mainLine;
   mainLine.Allocate(surface.width);
-  ResetForInput(gFiles);
+  ResetForInput(&FuzzFiles());
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (PassOverLargeJpeg(data, size)) return 0;
-  gFiles->Clear();
-  SplitNamedFiles(data, size, "Script/Demo.txt", *gFiles);
-  ResetForInput(gFiles);
+  FuzzFiles().Clear();
+  SplitNamedFiles(data, size, "Script/Demo.txt", FuzzFiles());
+  ResetForInput(&FuzzFiles());
 
   KolText lexer;
   VList effects;

@@ -10,6 +10,7 @@
 
 #include "CombineEffects.h"
 #include "KolLog.h"
+#include "MemorySurface.h"
 #include "Platform.h"
 #include "PngEncoders.h"
 #include "PngWriter.h"
@@ -54,43 +55,6 @@ std::string Quote(const std::string& text) {
   }
   return quoted + "'";
 }
-
-// A surface nobody shows, of the demo surface's size. The strip keeps only the
-// top row of each frame, so when nothing else is wanted the frames are drawn
-// here: the frame's own colour work (CombineEffects, then WriteToSurface into
-// row 0) without the copies down the picture and the presentation that
-// VDemo::RenderFrameAt adds. Effects that measure the surface see the same
-// size as in the demo.
-class RowSurface : public VSurface {
- public:
-  RowSurface(int w, int h) : memory_(static_cast<size_t>(w) * h, 0u) {
-    width = w;
-    height = h;
-    pixels = memory_.data();
-  }
-  void Create(bool, int, int, int) override {}
-  int Init() override { return 0; }
-  int Lock() override { return 0; }
-  int Unlock() override { return 0; }
-  int Close() override { return 0; }
-
- private:
-  std::vector<std::uint32_t> memory_;
-};
-
-// Makes a surface current for its lifetime and then puts the previous one back.
-class CurrentSurfaceScope {
- public:
-  explicit CurrentSurfaceScope(VSurface* surface) : previous_(CurrentSurface()) {
-    SetCurrentSurface(surface);
-  }
-  ~CurrentSurfaceScope() { SetCurrentSurface(previous_); }
-  CurrentSurfaceScope(const CurrentSurfaceScope&) = delete;
-  CurrentSurfaceScope& operator=(const CurrentSurfaceScope&) = delete;
-
- private:
-  VSurface* previous_;
-};
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "solvane-render: %s\n", message.c_str());
@@ -228,11 +192,15 @@ class Session {
     return 0;
   }
 
-  // The strip's rows alone: frame k's top row into row k of strip.
+  // The strip's rows alone: frame k's top row into row k of strip. The strip
+  // keeps only the top row of each frame, so the frames are drawn on a surface
+  // nobody shows, of the demo surface's size (effects that measure the surface
+  // see the same size): the frame's own colour work (CombineEffects, then
+  // WriteToSurface into row 0) without the copies down the picture and the
+  // presentation that VDemo::RenderFrameAt adds.
   void RenderStripRows(long long count, int width, int height, std::vector<std::uint32_t>& strip,
                        PngRowStream& stripPng, ProgressBar& progress) {
-    RowSurface offscreen(width, height);
-    CurrentSurfaceScope scope(&offscreen);
+    MemorySurface offscreen(width, height);
     for (long long k = 0; k < count; ++k) {
       CombineEffects(demo_.effects, static_cast<float>(options_.from + k / options_.fps),
                      demo_.mainLine);

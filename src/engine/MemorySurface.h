@@ -1,5 +1,7 @@
-// A surface backed by plain memory, for tests of the colour line and effects:
-// Init allocates width x height pixels and makes it the current surface.
+// A surface in plain memory, for rendering with no window: the offline
+// renderer, the fuzz harnesses, tests and benchmarks. It becomes the current
+// surface when made, and on its way out puts back the one that was current
+// before (if it is still the current one itself).
 #pragma once
 
 #include <cstdint>
@@ -9,13 +11,16 @@
 
 class MemorySurface : public VSurface {
  public:
-  MemorySurface(int w = 640, int h = 480) : requestedWidth_(w), requestedHeight_(h) {
+  MemorySurface(int w = 640, int h = 480)
+      : requestedWidth_(w), requestedHeight_(h), previous_(CurrentSurface()) {
     Init();
     SetCurrentSurface(this);
   }
   ~MemorySurface() override {
-    if (CurrentSurface() == this) SetCurrentSurface(nullptr);
+    if (CurrentSurface() == this) SetCurrentSurface(previous_);
   }
+  MemorySurface(const MemorySurface&) = delete;
+  MemorySurface& operator=(const MemorySurface&) = delete;
 
   void Create(bool, int w, int h, int) override {
     requestedWidth_ = w;
@@ -37,5 +42,6 @@ class MemorySurface : public VSurface {
  private:
   int requestedWidth_;
   int requestedHeight_;
+  VSurface* previous_;
   std::vector<std::uint32_t> memory_;
 };
