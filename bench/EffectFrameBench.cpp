@@ -114,22 +114,12 @@ void AllFiveEffects(benchmark::State& state) {
 }
 
 void CopyRowsDown(benchmark::State& state) {
-  constexpr size_t kBytes = static_cast<size_t>(kWidth) * (kHeight - 1) * 4;
-  std::vector<std::uint8_t> from(kBytes, 0x5A), to(kBytes);
-  for (auto _ : state) {
-    std::memcpy(to.data(), from.data(), kBytes);
-    benchmark::DoNotOptimize(to.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kBytes);
+  CopyBytesEachIteration(state, static_cast<size_t>(kWidth) * (kHeight - 1) * 4);
 }
 
 void LargestParticleRing(benchmark::State& state) {
   LargestRing ring;
-  if (!ring.Start()) {
-    state.SkipWithError("prepare failed");
-    return;
-  }
+  if (!ring.StartOrSkip(state)) return;
   const long long allocations = AllocationsOver(ring.scene, 20);
 
   for (auto _ : state) {

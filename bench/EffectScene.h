@@ -3,6 +3,10 @@
 // texture they draw with, and the particle source with the largest ring.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -142,6 +146,25 @@ struct LargestRing {
     scene.RunUntil(25.0);
     return true;
   }
+
+  // Start, or the benchmark is skipped with a reason.
+  bool StartOrSkip(benchmark::State& state) {
+    if (Start()) return true;
+    state.SkipWithError("prepare failed");
+    return false;
+  }
 };
+
+// The baseline picture costs are measured against: one memcpy of `bytes`
+// bytes an iteration.
+inline void CopyBytesEachIteration(benchmark::State& state, size_t bytes) {
+  std::vector<std::uint8_t> from(bytes, 0x5A), to(bytes);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), bytes);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+}
 
 }  // namespace bench

@@ -86,24 +86,12 @@ void Suite_HeaviestSecondFrame(benchmark::State& state) {
       *std::min_element(costs.seconds.begin(), costs.seconds.end()) / 50 * 1e6;
 }
 
-void Suite_FrameMemcpy(benchmark::State& state) {
-  constexpr size_t kBytes = 640 * 480 * 4;
-  std::vector<std::uint8_t> from(kBytes, 0x5A), to(kBytes);
-  for (auto _ : state) {
-    std::memcpy(to.data(), from.data(), kBytes);
-    benchmark::DoNotOptimize(to.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kBytes);
-}
+void Suite_FrameMemcpy(benchmark::State& state) { bench::CopyBytesEachIteration(state, 640 * 480 * 4); }
 
 void Suite_LargestParticleRing(benchmark::State& state) {
   suite::FreshProcess();
   bench::LargestRing ring;
-  if (!ring.Start()) {
-    state.SkipWithError("prepare failed");
-    return;
-  }
+  if (!ring.StartOrSkip(state)) return;
   for (auto _ : state) {
     ring.scene.Frame();
     benchmark::ClobberMemory();
@@ -116,10 +104,7 @@ void Suite_LargestParticleRing(benchmark::State& state) {
 void Suite_ParticleRingPass(benchmark::State& state) {
   suite::FreshProcess();
   bench::LargestRing ring;
-  if (!ring.Start()) {
-    state.SkipWithError("prepare failed");
-    return;
-  }
+  if (!ring.StartOrSkip(state)) return;
   for (auto _ : state) {
     const VParticle* p = ring.source->Cursor();
     float sum = 0.0f;
