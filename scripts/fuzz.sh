@@ -2,7 +2,9 @@
 # Builds the libFuzzer harnesses (fuzz/) with clang into build-fuzz/ and runs
 # each for a while: scripts/fuzz.sh [SECONDS] [HARNESS...]
 # SECONDS per harness (default 60; 0 only builds); the harnesses default to all
-# of them. Each run starts from the seeds in fuzz/corpus/<harness>/ plus what
+# of them. SOLVANE_FUZZ_RUNS=N ends each run after N executions instead, when
+# that comes first (e.g. SOLVANE_FUZZ_RUNS=10000000 scripts/fuzz.sh 3600 for a
+# long run). Each run starts from the seeds in fuzz/corpus/<harness>/ plus what
 # earlier runs found (build-fuzz/corpus/<harness>/, where new inputs go), and
 # prints its executions per second and total executions from libFuzzer's final
 # statistics. Every seed is run in full first. Exits 1 when any harness found
@@ -41,7 +43,7 @@ for h in "${harnesses[@]}"; do
   mkdir -p "$dir/corpus/$h"
   log="$dir/logs/$h.log"
   common=(-timeout=25 -rss_limit_mb=2048 -artifact_prefix="$dir/artifacts/$h-" -close_fd_mask=1)
-  options=("${common[@]}" -max_total_time="$seconds" -print_final_stats=1
+  options=("${common[@]}" -max_total_time="$seconds" -runs="${SOLVANE_FUZZ_RUNS:--1}" -print_final_stats=1
            -max_len="${max_len[$h]:-4096}")
   [ -f "fuzz/dict/$h.dict" ] && options+=(-dict="fuzz/dict/$h.dict")
   status=0
