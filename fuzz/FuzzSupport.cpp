@@ -29,6 +29,8 @@ KolDataMemory& FuzzFiles() {
   return files;
 }
 
+ClearFilesAfterInput::~ClearFilesAfterInput() { FuzzFiles().Clear(); }
+
 void SplitNamedFiles(const std::uint8_t* data, std::size_t size, const char* firstName,
                      KolDataMemory& files, int maxFiles) {
   const std::string_view all(reinterpret_cast<const char*>(data), size);

@@ -19,6 +19,17 @@ void ResetForInput(KolDataMemory* load, KolDataMemory* store = nullptr);
 
 // The memory source the harnesses serve their files from, made on first use.
 KolDataMemory& FuzzFiles();
+
+// Empties FuzzFiles() when it goes, at the end of an input. libFuzzer runs an
+// input again under a leak check whenever its allocations and frees differ, so
+// each input frees the files it put there itself instead of leaving them for
+// the next one to clear.
+struct ClearFilesAfterInput {
+  ClearFilesAfterInput() = default;
+  ClearFilesAfterInput(const ClearFilesAfterInput&) = delete;
+  ClearFilesAfterInput& operator=(const ClearFilesAfterInput&) = delete;
+  ~ClearFilesAfterInput();
+};
 bool FuzzEcho();
 
 // The separator between files in one input: a line starting with '@'.

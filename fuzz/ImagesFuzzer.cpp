@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int conversion = data[0] >> 6;
   const std::size_t cut = data[7] < fileSize ? data[7] : fileSize;
 
-  FuzzFiles().Clear();
+  ClearFilesAfterInput clear;
   ResetForInput(&FuzzFiles());
   VBitmap bitmap;
   if (kind < 3) {

@@ -45,6 +45,7 @@ void CheckState(const KolText& lexer) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const unsigned program = data[0];
+  ClearFilesAfterInput clear;
   FuzzFiles().Put("Script/Fuzz.txt", data + 1, size - 1);
   ResetForInput(&FuzzFiles());
 

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (PassOverLargeJpeg(data, size)) return 0;
-  FuzzFiles().Clear();
+  ClearFilesAfterInput clear;
   SplitNamedFiles(data, size, "Script/Demo.txt", FuzzFiles());
   ResetForInput(&FuzzFiles());
 
