@@ -5,6 +5,7 @@
 // The demo script is read into an effect list as the program does; when that
 // succeeded, the effects are prepared and a few frames combined at their start,
 // middle and end, so the values the scripts give reach the effects.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -24,19 +25,24 @@ namespace {
 
 VColorLine* gMainLine = nullptr;
 
-// Frames cost most of a run (every active effect renders a whole line), so a
-// few do: enough for each effect's start, middle and end in small demos.
+// Frames cost most of a run: every effect is visited and the active ones
+// render a whole line. So the frames share a budget of effect lines: small
+// demos get a frame at each effect's start, middle and end, large ones one
+// frame (the same code again for every further effect).
 constexpr std::size_t kMaxFrames = 12;
+constexpr std::size_t kEffectLinesPerInput = 24;
 
 void RenderSomeFrames(const VList& effects) {
   std::vector<float> times = {0.0f, 12.5f};
-  for (const VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
+  std::size_t count = 0;
+  for (const VList::Node* n = effects.First(); n != effects.End(); n = n->next, ++count) {
     const VEffect& e = *n->element;
     times.push_back(e.startTime);
     times.push_back(e.startTime + (e.endTime - e.startTime) * 0.5f);
     times.push_back(std::nextafter(e.endTime, -INFINITY));
   }
-  if (times.size() > kMaxFrames) times.resize(kMaxFrames);
+  const std::size_t frames = std::clamp<std::size_t>(kEffectLinesPerInput / std::max<std::size_t>(count, 1), 1, kMaxFrames);
+  if (times.size() > frames) times.resize(frames);
   VSurface* surface = CurrentSurface();
   for (float t : times) {
     CombineEffects(effects, t, *gMainLine);
