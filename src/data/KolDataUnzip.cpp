@@ -3,6 +3,7 @@
 #include <minizip/unzip.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -16,6 +17,7 @@ constexpr int kCaseInsensitive = 2;
 constexpr int kMethodStored = 0;
 constexpr int kMethodDeflated = Z_DEFLATED;
 constexpr unsigned long kFlagEncrypted = 1;
+constexpr int kFirstLoadChunk = 64 * 1024;
 
 unzFile Handle(void* archive) { return static_cast<unzFile>(archive); }
 }  // namespace
@@ -112,16 +114,32 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
   }
   memberOpen_ = false;  // opening a member closes any member that was streaming
   const int size = static_cast<int>(info.size);
-  buffer.reset(new (std::nothrow) char[size + 1]());
+  // The buffer grows as the bytes arrive instead of taking the declared size
+  // at once: a few bytes of archive may declare anything up to the limit, and
+  // would cost that much zeroed memory before the read finds the data missing.
+  int capacity = std::min(size, kFirstLoadChunk), have = 0, n = 0;
+  buffer.reset(new (std::nothrow) char[capacity + 1]());
+  while (buffer) {
+    n = have < capacity ? unzReadCurrentFile(Handle(archive_), buffer.get() + have,
+                                             static_cast<unsigned>(capacity - have))
+                        : 0;
+    if (n <= 0) break;
+    have += n;
+    if (have == capacity && capacity < size) {
+      capacity = static_cast<int>(std::min<long long>(size, 2LL * capacity));
+      KolBuffer grown(new (std::nothrow) char[capacity + 1]());
+      if (grown) std::memcpy(grown.get(), buffer.get(), static_cast<size_t>(have));
+      buffer = std::move(grown);
+    }
+  }
   if (!buffer) {
     unzCloseCurrentFile(Handle(archive_));
     GlobalLog().PrintError("Memory allocating error.");
     return -1;
   }
-  const int n = size > 0 ? unzReadCurrentFile(Handle(archive_), buffer.get(), size) : 0;
   // The checksum is only checked when the member is closed after a full read.
   const int closed = unzCloseCurrentFile(Handle(archive_));
-  if (n != size) {  // a read error, or fewer bytes than the member declares
+  if (n < 0 || have != size) {  // a read error, or fewer bytes than the member declares
     GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] is damaged", name);
     return -1;
   }
@@ -129,7 +147,7 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
     GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] fails its checksum", name);
     return -1;
   }
-  return n;
+  return have;
 }
 
 int KolDataUnzip::Store(const char* name, const char* data, int size) { return 1; }

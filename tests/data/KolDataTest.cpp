@@ -172,6 +172,28 @@ TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByName) {
                 "KolDataUnzip::Read: file [short.bin] ends before its declared size\n");
 }
 
+TEST(KolDataUnzipTest, LargeMembersLoadWholeAndLyingSizesAreDamaged) {
+  LogCapture capture;
+  TempDir dir;
+  std::string big;  // several times the first read's 64 KiB, and not a multiple of it
+  for (int i = 0; big.size() < 300000; ++i) big += std::to_string(i * 7919 % 100003) + ",";
+  // "liar" holds 5 bytes but declares 256 MiB: refused as damaged once its bytes run out
+  // (the buffer grows with what arrives, so the lie is never allocated).
+  ASSERT_TRUE(WriteZip(dir.PathOf("l.zip"), {{"big.txt", big}, {"liar.bin", "small", 0}}));
+  std::string zip = dir.Read("l.zip");
+  zip.replace(zip.find("liar.bin") - 8, 4, "\x00\x00\x00\x10", 4);    // the local header
+  zip.replace(zip.rfind("liar.bin") - 22, 4, "\x00\x00\x00\x10", 4);  // the central directory
+  dir.Write("l.zip", zip);
+  KolData data;
+  ASSERT_EQ(data.Open(kKindArchive, dir.PathOf("l.zip").c_str()), 0);
+  KolBuffer buffer;
+  ASSERT_EQ(data.Load("big.txt", buffer), static_cast<int>(big.size()));
+  EXPECT_EQ(std::string(buffer.get(), big.size()), big);
+  EXPECT_EQ(buffer[big.size()], '\0');
+  EXPECT_EQ(data.Load("liar.bin", buffer), -1);
+  EXPECT_EQ(capture.Text(), "KolDataUnzip::Load: file [liar.bin] is damaged\n");
+}
+
 TEST(KolDataUnzipTest, BrokenArchivesNeverYieldWrongBytes) {
   ResetProcessState();  // log outputs off: the many failure lines need not be kept
   TempDir dir;
