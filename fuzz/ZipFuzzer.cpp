@@ -72,7 +72,7 @@ bool StreamCounted(KolData& front, const std::string& name, unsigned chunkChoice
   return front.CloseFile() == 0 && ended;
 }
 
-// The same with plain reads, which say only whether anything arrived.
+// The same with plain reads, which succeed only when the whole chunk arrives.
 void StreamPlain(KolData& front, const std::string& name, unsigned chunkChoice) {
   if (front.OpenRead(name.c_str()) == 0) {
     for (unsigned step = 0; step < 4096; ++step)
