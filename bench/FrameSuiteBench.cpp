@@ -86,7 +86,9 @@ void Suite_HeaviestSecondFrame(benchmark::State& state) {
       *std::min_element(costs.seconds.begin(), costs.seconds.end()) / 50 * 1e6;
 }
 
-void Suite_FrameMemcpy(benchmark::State& state) { bench::CopyBytesEachIteration(state, 640 * 480 * 4); }
+void Suite_FrameMemcpy(benchmark::State& state) {
+  bench::CopyBytesEachIteration(state, 640 * 480 * 4);
+}
 
 void Suite_LargestParticleRing(benchmark::State& state) {
   suite::FreshProcess();

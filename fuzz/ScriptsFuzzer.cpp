@@ -41,7 +41,8 @@ void RenderSomeFrames(const VList& effects) {
     times.push_back(e.startTime + (e.endTime - e.startTime) * 0.5f);
     times.push_back(std::nextafter(e.endTime, -INFINITY));
   }
-  const std::size_t frames = std::clamp<std::size_t>(kEffectLinesPerInput / std::max<std::size_t>(count, 1), 1, kMaxFrames);
+  const std::size_t frames =
+      std::clamp<std::size_t>(kEffectLinesPerInput / std::max<std::size_t>(count, 1), 1, kMaxFrames);
   if (times.size() > frames) times.resize(frames);
   VSurface* surface = CurrentSurface();
   for (float t : times) {

@@ -163,8 +163,8 @@ TEST_F(AudioModuleTest, EveryNameThePlayerLooksUpIsExported) {
         "BASS_SetVolume", "BASS_MusicLoad", "BASS_MusicPlay", "BASS_StreamCreateFile", "BASS_StreamPlay",
         "BASS_ChannelIsActive", "BASS_ChannelGetFlags", "BASS_ChannelSetAttributes",
         "BASS_ChannelGetAttributes", "BASS_ChannelGetPosition", "BASS_ChannelGetLevel",
-        "BASS_ChannelSetSync", "SolvaneAudio_OpenedFormat", "SolvaneAudio_Playing", "SolvaneAudio_Paused",
-        "SolvaneAudio_FreeMusic"})
+        "BASS_ChannelSetSync", "SolvaneAudio_OpenedFormat", "SolvaneAudio_Playing",
+        "SolvaneAudio_Paused", "SolvaneAudio_FreeMusic"})
     EXPECT_NE(nullptr, dlsym(Library(), name)) << name;
 }
 

@@ -255,7 +255,8 @@ class Output {
       if (at + 4 > bytes.size()) return false;
       const bool last = (bytes[at] & 0x80) != 0;
       const int type = bytes[at] & 0x7F;
-      const size_t length = static_cast<size_t>(bytes[at + 1]) << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+      const size_t length =
+          static_cast<size_t>(bytes[at + 1]) << 16 | bytes[at + 2] << 8 | bytes[at + 3];
       if (type == kInvalid || length > bytes.size() - at - 4) return false;
       if (at == 4) {
         if (type != kStreamInfo || length != kStreamInfoLength) return false;
@@ -273,7 +274,8 @@ class Output {
 
   static Mix_Music* Decode(std::vector<Uint8>& bytes, Mix_MusicType type) {
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
-    if (type != MUS_MOD && (HasHeaderSdlCannotTake(bytes) || !PrepareFlacMetadata(bytes))) return nullptr;
+    if (type != MUS_MOD && (HasHeaderSdlCannotTake(bytes) || !PrepareFlacMetadata(bytes)))
+      return nullptr;
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!rw) return nullptr;
     return Mix_LoadMUSType_RW(rw, type, 1);  // closes `rw` when it fails or the music is freed
@@ -291,7 +293,8 @@ class Output {
     };
     if ((at(0, "RIFF", 4) && at(8, "WAVE", 4)) || at(0, "FORM", 4)) return true;
     if (at(0, "OggS", 4) || at(0, "fLaC", 4) || at(0, "ID3", 3)) return true;
-    return bytes.size() >= 2 && bytes[0] == 0xFF && (bytes[1] & 0xE6) == 0xE2;  // an MPEG audio frame
+    // An MPEG audio frame header.
+    return bytes.size() >= 2 && bytes[0] == 0xFF && (bytes[1] & 0xE6) == 0xE2;
   }
 
   static Mix_Music* DecodeStream(std::vector<Uint8>& bytes) {
