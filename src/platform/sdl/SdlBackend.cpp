@@ -7,6 +7,7 @@
 #include <SDL_syswm.h>
 #include <SDL_ttf.h>
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 
 #include <algorithm>
 #include <cstring>
@@ -72,6 +73,22 @@ SDL_Rect FitInside(int width, int height, int w, int h) {
   return SDL_Rect{0, (h - scaled) / 2, w, scaled};
 }
 
+// SDL wakes a waiting event loop by sending an event, on a connection of its
+// own, to the window that last had the focus. When that window has been
+// destroyed since (the dialog's, when the demo is refused), the X server
+// answers BadWindow, and the answer is read only when SDL closes that
+// connection on the way out, after putting back the error handler it found.
+// Xlib's default handler would then end the program with status 1 for an
+// event meant for a window that no longer needs it. So this handler is put in
+// place before SDL starts: it drops exactly that error and passes any other
+// to Xlib's own.
+XErrorHandler gXlibErrorHandler = nullptr;
+
+int DropSendsToGoneWindows(Display* display, XErrorEvent* error) {
+  if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
+  return gXlibErrorHandler ? gXlibErrorHandler(display, error) : 0;
+}
+
 class SdlBackend : public Backend {
  public:
   ~SdlBackend() override {
@@ -95,6 +112,8 @@ class SdlBackend : public Backend {
       error = "cannot open a display: neither DISPLAY nor WAYLAND_DISPLAY is set";
       return false;
     }
+    const XErrorHandler previous = XSetErrorHandler(DropSendsToGoneWindows);
+    if (previous != DropSendsToGoneWindows) gXlibErrorHandler = previous;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       error = std::string("cannot open a display: ") + SDL_GetError();
       return false;
