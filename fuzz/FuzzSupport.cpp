@@ -52,9 +52,13 @@ void SplitNamedFiles(const std::uint8_t* data, std::size_t size, const char* fir
   }
 }
 
-bool PassOverLargeJpeg(const std::uint8_t* data, std::size_t size) {
+bool FuzzFull() {
   static const bool full = std::getenv("SOLVANE_FUZZ_FULL") != nullptr;
-  if (full) return false;
+  return full;
+}
+
+bool PassOverLargeJpeg(const std::uint8_t* data, std::size_t size) {
+  if (FuzzFull()) return false;
   // FF Cn, length (2), precision (1), height (2), width (2); C4, C8 and CC
   // are other markers.
   for (std::size_t i = 0; i + 9 <= size; ++i) {

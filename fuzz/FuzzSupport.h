@@ -31,6 +31,8 @@ struct ClearFilesAfterInput {
   ~ClearFilesAfterInput();
 };
 bool FuzzEcho();
+// True with SOLVANE_FUZZ_FULL set: nothing costly is passed over.
+bool FuzzFull();
 
 // The separator between files in one input: a line starting with '@'.
 inline constexpr std::string_view kFileSeparator = "\n@";

@@ -12,7 +12,6 @@
 // A texture's alpha map is usually a second picture of the same size; here it
 // is the same bytes, cut short or not, so sizes match and differ alike.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "FuzzSupport.h"
@@ -49,8 +48,7 @@ bool IsLargeButAccepted(std::int64_t width, std::int64_t height) {
 }
 
 bool PassOverLargeImage(const std::uint8_t* data, std::size_t size) {
-  static const bool full = std::getenv("SOLVANE_FUZZ_FULL") != nullptr;
-  if (full) return false;
+  if (FuzzFull()) return false;
   const int kind = data[0] & 3, alpha = (data[0] >> 2) & 3, mapBits = (data[0] >> 4) & 3;
   const bool hasMap = alpha == kAlphaMap || kind == 3;
   const int mapType = mapBits == 3 ? kind % 3 : mapBits;
