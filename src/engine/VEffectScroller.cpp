@@ -11,6 +11,12 @@ constexpr float kByteToUnit = 0.003921569f;
 
 int WrapIndex(float value, int size) {
   if (size <= 0) return 0;
+  // Below 2^31 the truncation is an int, and the int remainder is exactly what
+  // fmod gives (fmod is exact; its -0 for a negative multiple is 0 here too).
+  if (std::fabs(value) < 2147483648.0f) {
+    const int r = static_cast<int>(value) % size;
+    return r < 0 ? r + size : r;
+  }
   double d = std::fmod(std::trunc(static_cast<double>(value)), static_cast<double>(size));
   if (d < 0.0) d += size;
   if (!(d >= 0.0)) return 0;  // not a number

@@ -233,6 +233,30 @@ TEST(VEffectScrollerTest, OffsetsPickTextureColumnAndRow) {
   for (int i : {0, 320, 639}) EXPECT_EQ(0.0f, scroller.line.At(i)[3]) << i;
 }
 
+TEST(VEffectScrollerTest, WrapIndexIsTheTruncatedValueModuloTheSize) {
+  // The definition, in double: fmod of the truncated value, a negative
+  // remainder moved up by the size.
+  auto byFmod = [](float value, int size) {
+    double d = std::fmod(std::trunc(static_cast<double>(value)), static_cast<double>(size));
+    if (d < 0.0) d += size;
+    return d >= 0.0 ? std::min(static_cast<int>(d), size - 1) : 0;
+  };
+  const float two31 = 2147483648.0f;
+  std::vector<float> values = {0.0f, -0.0f, 0.5f, -0.5f, 255.9f, 256.0f, -256.0f, -257.5f,
+                               1.0e9f, -1.0e9f, 1.0e30f, -3.0e38f,
+                               std::nextafter(two31, 0.0f), -std::nextafter(two31, 0.0f),
+                               two31, -two31, 2.0f * two31, -2.0f * two31};
+  for (std::uint32_t k = 0; k < 20000; ++k)  // spread over every exponent, both signs
+    values.push_back(std::bit_cast<float>(k * 0x00035B2Du + 0x2F000000u * (k & 1)));
+  for (int size : {1, 3, 256, 640, 1000003}) {
+    for (float v : values)
+      ASSERT_EQ(byFmod(v, size), WrapIndex(v, size)) << v << " mod " << size;
+  }
+  EXPECT_EQ(0, WrapIndex(kNaN, 256));
+  EXPECT_EQ(0, WrapIndex(std::numeric_limits<float>::infinity(), 256));
+  EXPECT_EQ(0, WrapIndex(5.0f, 0));
+}
+
 TEST(VListTest, EffectsGoToTheFrontAndThePoolGrowsByTen) {
   LogCapture capture;
   VList list;
