@@ -28,7 +28,6 @@ class KolDataMemory : public KolDataSource {
   const std::string* Find(const char* name) const;
   // Forgets every file (and closes the one open).
   void Clear();
-  int FileCount() const { return static_cast<int>(files_.size()); }
 
   int Load(const char* name, KolBuffer& buffer) override;
   int Store(const char* name, const char* data, int size) override;

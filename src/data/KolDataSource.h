@@ -1,6 +1,7 @@
-// The interface shared by the data front end (KolData) and its two back ends
-// (KolDataStdio for a directory, KolDataUnzip for a zip archive). Every file the
-// program reads goes through one of these; nothing opens demo files directly.
+// The interface shared by the data front end (KolData) and its back ends
+// (KolDataStdio for a directory, KolDataUnzip for a zip archive, KolDataMemory
+// for files held in memory). Every file the program reads goes through one of
+// these; nothing opens demo files directly.
 #pragma once
 
 #include <memory>
