@@ -346,6 +346,18 @@ TEST_F(AudioModuleTest, TextAndMissingFilesLoadAsNeither) {
   EXPECT_FALSE(api.playing());
 }
 
+TEST_F(AudioModuleTest, AWavFileWithAModuleSignatureIsNoModule) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  // A 48-byte WAV file whose format chunk claims a length of -8, with "SCRM"
+  // where an S3M file names itself. The tracker library's own WAV reader
+  // would go round that chunk for ever; it must not be handed the bytes.
+  std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F', 0x44, 3, 0, 0, 'W', 'A', 'V', 'E',
+                                   'f', 'm', 't', ' ', 0xF8, 0xFF, 0xFF, 0xFF, 1, 0, 1, 0,
+                                   0x40, 0x50, 0, 0, 0, 0x3F, 0, 0, 2, 0, 16, 0,
+                                   'd', 'a', 't', 'a', 0x20, 3, 0, 0xCA, 'S', 'C', 'R', 'M'};
+  EXPECT_EQ(0u, api.musicLoad(1, wav.data(), 0, static_cast<unsigned>(wav.size()), 0));
+}
+
 TEST_F(AudioModuleTest, PauseAndStartHoldAndResumeTheMusic) {
   ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
   const unsigned stream = api.streamCreateFile(0, kTone.c_str(), 0, 0, 0);

@@ -318,6 +318,13 @@ class Output {
     // formats with a signature count. They go to it directly, since a
     // module's title may happen to look like another format's header.
     if (!HasModuleSignature(bytes)) return nullptr;
+    // The tracker library tries its own WAV reader before it gets to MOD
+    // files (and to S3M files it refuses), and that reader can follow a
+    // format chunk's length back onto the same chunk for ever. A WAV file is
+    // no module, and streams reach SDL's WAV decoder by the stream path.
+    if (bytes.size() >= 16 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
+        std::memcmp(bytes.data() + 8, "WAVEfmt ", 8) == 0)
+      return nullptr;
     Mix_Music* music = Decode(bytes, MUS_MOD);
     if (music && Mix_GetMusicType(music) != MUS_MOD) {
       Mix_FreeMusic(music);
