@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "Messages.h"
@@ -180,6 +181,15 @@ BitmapHandle SelectPixelBitmap(DCHandle dc, BitmapHandle bitmap);
 // what shows a frame.
 bool CopyPixels(DCHandle destination, int x, int y, int width, int height, DCHandle source,
                 int sourceX, int sourceY);
+
+// --- Files -------------------------------------------------------------------
+// Opens a file as a C stream (mode as for fopen: "rb", "wb", "ab", ...) only
+// when it is a regular file. A FIFO, device, socket or directory is never
+// waited on: the file is opened without blocking and its type checked before
+// any read or write, so such a path fails at once with notRegular set. The
+// stream never takes descriptors 0 to 2, so a program started with a standard
+// stream closed cannot end up writing its output into the file twice.
+std::FILE* OpenRegularFile(const char* path, const char* mode, bool* notRegular = nullptr);
 
 // --- Temporary files ------------------------------------------------------------
 // The directory for temporary files, with its trailing separator.

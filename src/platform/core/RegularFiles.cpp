@@ -1,0 +1,73 @@
+// Streams over regular files only. Opening a FIFO for reading blocks until a
+// writer comes, and opening one for writing blocks until a reader does; a
+// device may block for ever too. Such paths in place of a data file, the log
+// or a library must be a clear failure, never a hang, so every open here is
+// non-blocking until the type is known.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "Platform.h"
+
+namespace plat {
+
+namespace {
+
+int OpenFlags(const char* mode) {
+  const bool plus = std::strchr(mode, '+') != nullptr;
+  switch (mode[0]) {
+    case 'r': return plus ? O_RDWR : O_RDONLY;
+    case 'w': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default: return -1;
+  }
+}
+
+// Whatever is at the path, when it exists and is not a regular file.
+bool ExistsAsOtherThanRegular(const char* path) {
+  struct stat status;
+  return stat(path, &status) == 0 && !S_ISREG(status.st_mode);
+}
+
+}  // namespace
+
+std::FILE* OpenRegularFile(const char* path, const char* mode, bool* notRegular) {
+  if (notRegular) *notRegular = false;
+  if (!path || !mode) return nullptr;
+  int flags = OpenFlags(mode);
+  if (flags < 0) return nullptr;
+  // O_TRUNC would act before the type is known; truncate once it is.
+  const bool truncate = (flags & O_TRUNC) != 0;
+  flags &= ~O_TRUNC;
+  int fd = open(path, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    // A FIFO without a reader refuses a non-blocking open for writing.
+    if (notRegular) *notRegular = ExistsAsOtherThanRegular(path);
+    return nullptr;
+  }
+  struct stat status;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (notRegular) *notRegular = true;
+    close(fd);
+    return nullptr;
+  }
+  const int fileFlags = fcntl(fd, F_GETFL);
+  if (fileFlags < 0 || fcntl(fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0 ||
+      (truncate && ftruncate(fd, 0) != 0)) {
+    close(fd);
+    return nullptr;
+  }
+  if (fd <= STDERR_FILENO) {
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    if (moved < 0) return nullptr;
+    fd = moved;
+  }
+  std::FILE* stream = fdopen(fd, mode);
+  if (!stream) close(fd);
+  return stream;
+}
+
+}  // namespace plat
