@@ -99,4 +99,28 @@ TEST_F(PlatformTest, CopyBetweenMemoryContextsIsClippedToBothBitmaps) {
   EXPECT_FALSE(plat::CopyPixels(to, 0, 0, 1, 1, from, 4, 0));
 }
 
+TEST_F(PlatformTest, AWindowCopyShowsExactlyThePartOfTheBitmapThatWasThereThen) {
+  plat::WindowHandle w = Make();
+  std::uint32_t* src = nullptr;
+  plat::DCHandle window = plat::ClientDC(w), from = plat::CreateMemoryDC(nullptr);
+  plat::BitmapHandle bitmap = plat::CreatePixelBitmap(from, 4, 3, &src);
+  plat::SelectPixelBitmap(from, bitmap);
+  for (int i = 0; i < 12; ++i) src[i] = 100 + i;  // 100 + y*4 + x
+  const plat::headless::Control& control = plat::headless::Headless();
+  ASSERT_TRUE(plat::CopyPixels(window, 0, 0, 5, 5, from, 1, 1));  // only 3x2 lies in the bitmap
+  EXPECT_EQ(1, control.framesShown);
+  EXPECT_EQ(3, control.lastFrame.width);
+  EXPECT_EQ(2, control.lastFrame.height);
+  EXPECT_FALSE(control.lastFrame.flipped);
+  EXPECT_EQ((std::vector<std::uint32_t>{105, 106, 107, 109, 110, 111}), control.lastFrame.pixels);
+  // What the program draws afterwards, or its deleting the bitmap, is no part
+  // of the frame that was shown.
+  src[5] = 7;
+  ASSERT_TRUE(plat::DeleteMemoryDC(from));
+  ASSERT_TRUE(plat::DeletePixelBitmap(bitmap));
+  EXPECT_EQ((std::vector<std::uint32_t>{105, 106, 107, 109, 110, 111}), control.lastFrame.pixels);
+  EXPECT_FALSE(plat::DeletePixelBitmap(bitmap));
+  EXPECT_FALSE(plat::CopyPixels(window, 0, 0, 1, 1, from, 0, 0));
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // The SDL backend on a real X display: display modes, a full-screen mode
 // change, key presses and a close request coming from the X server, a frame
-// shown 1:1 where the program put its window, the desktop-wide window lock
+// shown 1:1 where the program put its window and drawn again when uncovered or
+// resized, even once its bitmap is gone, the desktop-wide window lock
 // seen from another process, the exclusive output on a screen that cannot take
 // its mode, and the end of the program on SIGTERM. Runs only under
 // scripts/with-xvfb.sh (Xvfb with openbox); the expectations follow the
@@ -142,15 +143,25 @@ std::uint32_t PatternAt(int x, int y) {
   return ((0x20 + cx * 0x1C) << 16) | ((0x20 + cy * 0x1C) << 8) | (0xE0 - (cx + 2 * cy) * 8);
 }
 
-// A memory DC holding the test picture; the bitmap goes with the platform.
-plat::DCHandle PatternDC() {
+// A memory DC holding a picture of the colours given by colour(x, y); the
+// bitmap goes with the platform unless the caller takes it (bitmap) and
+// deletes it.
+template <typename Colour>
+plat::DCHandle PictureDC(Colour colour, plat::BitmapHandle* bitmap = nullptr) {
   plat::DCHandle dc = plat::CreateMemoryDC(nullptr);
   std::uint32_t* pixels = nullptr;
-  plat::SelectPixelBitmap(dc, plat::CreatePixelBitmap(dc, kFrameWidth, kFrameHeight, &pixels));
+  plat::BitmapHandle made = plat::CreatePixelBitmap(dc, kFrameWidth, kFrameHeight, &pixels);
+  plat::SelectPixelBitmap(dc, made);
   if (!pixels) return nullptr;
+  if (bitmap) *bitmap = made;
   for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x) pixels[y * kFrameWidth + x] = PatternAt(x, y);
+    for (int x = 0; x < kFrameWidth; ++x) pixels[y * kFrameWidth + x] = colour(x, y);
   return dc;
+}
+
+// A memory DC holding the test picture.
+plat::DCHandle PatternDC(plat::BitmapHandle* bitmap = nullptr) {
+  return PictureDC(PatternAt, bitmap);
 }
 
 struct Screenshot {
@@ -231,6 +242,20 @@ std::string FullScreenMismatch(const Screenshot& shot) {
       shot.At(left + w / 2, top) == 0 || shot.At(left + w / 2, top + h - 1) == 0)
     return "the picture does not reach its edges";
   return "";
+}
+
+// Waits until a screenshot passes the check (which returns "" or the first
+// difference it finds); else fails with the last difference.
+template <typename Check>
+::testing::AssertionResult ScreenShows(Check check, int milliseconds = 10000) {
+  std::string mismatch = "no screenshot";
+  if (PollUntil([&] {
+        Screenshot shot;
+        mismatch = TakeScreenshot(shot) ? check(shot) : "no screenshot";
+        return mismatch.empty();
+      }, milliseconds))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << mismatch;
 }
 
 class SdlPlatformTest : public ::testing::Test {
@@ -362,6 +387,71 @@ TEST_F(SdlPlatformTest, AFrameIsShownOneToOneInTheClientAreaWhereTheProgramPutIt
     mismatch = TakeScreenshot(shot) ? ExactMismatch(shot, client.left, client.top) : "no screenshot";
     return mismatch.empty();
   }, 10000)) << mismatch;
+}
+
+// A frame is copied to the window once; the window then shows it as the
+// program left it whenever the X server asks for it again, here once a window
+// that covered it has gone.
+TEST_F(SdlPlatformTest, AFrameCopiedOnceIsShownExactlyAndRepaintedWhenTheWindowIsUncovered) {
+  if (screenWidth < kFrameWidth + 120 || screenHeight < kFrameHeight + 120)
+    GTEST_SKIP() << "a captioned 640x480 client does not fit a " << screenWidth << "x"
+                 << screenHeight << " screen";
+  const plat::Rect client{100, 100, 100 + kFrameWidth, 100 + kFrameHeight};
+  plat::Rect outer = client;
+  plat::AdjustWindowRectangle(outer, kWindowedStyle);
+  auto open = [&outer](const char* title) {
+    return plat::CreateAppWindow(0, "SdlTest", title, kWindowedStyle, outer.left, outer.top,
+                                 outer.Width(), outer.Height());
+  };
+  plat::WindowHandle window = open("Solvane repaint");
+  ASSERT_NE(nullptr, window);
+  EXPECT_TRUE(LiesAt("Solvane repaint", client));
+  plat::DCHandle source = PatternDC(), dc = plat::ClientDC(window);
+  ASSERT_TRUE(plat::CopyPixels(dc, 0, 0, kFrameWidth, kFrameHeight, source, 0, 0));
+  auto pattern = [&client](const Screenshot& shot) {
+    return ExactMismatch(shot, client.left, client.top);
+  };
+  EXPECT_TRUE(ScreenShows(pattern));
+
+  // A window of another colour over it, then gone.
+  constexpr std::uint32_t kCover = 0x102030;  // no cell of the test picture has this colour
+  plat::WindowHandle cover = open("Solvane cover");
+  ASSERT_NE(nullptr, cover);
+  EXPECT_TRUE(LiesAt("Solvane cover", client));
+  plat::DCHandle coverSource = PictureDC([](int, int) { return kCover; });
+  plat::DCHandle coverDC = plat::ClientDC(cover);
+  ASSERT_TRUE(plat::CopyPixels(coverDC, 0, 0, kFrameWidth, kFrameHeight, coverSource, 0, 0));
+  EXPECT_TRUE(ScreenShows([&client](const Screenshot& shot) {
+    const std::uint32_t seen = shot.At(client.left + kFrameWidth / 2, client.top + kFrameHeight / 2);
+    return seen == kCover ? "" : Difference("cover", 0, 0, seen, kCover);
+  }));
+  plat::ReleaseDrawContext(cover, coverDC);
+  ASSERT_TRUE(plat::DestroyAppWindow(cover));
+  EXPECT_TRUE(ScreenShows(pattern));
+}
+
+// The window keeps no copy of its own of the frame, yet it can draw it again
+// at a new size after the program has deleted the bitmap it came from.
+TEST_F(SdlPlatformTest, AWindowDrawsItsLastFrameAgainAtANewSizeAfterItsBitmapIsDeleted) {
+  plat::WindowHandle window = SurfaceWindow("Solvane kept");
+  ASSERT_NE(nullptr, window);
+  const plat::Rect small{1, 1, kFrameWidth - 1, kFrameHeight - 1};  // inside the 1-pixel border
+  EXPECT_TRUE(LiesAt("Solvane kept", small));
+  plat::BitmapHandle bitmap = nullptr;
+  plat::DCHandle source = PatternDC(&bitmap), dc = plat::WindowDC(window);
+  ASSERT_NE(nullptr, bitmap);
+  ASSERT_TRUE(plat::CopyPixels(dc, 0, 0, kFrameWidth, kFrameHeight, source, 0, 0));
+  EXPECT_TRUE(plat::DeleteMemoryDC(source));
+  EXPECT_TRUE(plat::DeletePixelBitmap(bitmap));
+
+  // Full screen, the window is as large as the screen: the frame fills it.
+  plat::DisplayMode mode;
+  ASSERT_TRUE(plat::EnumerateDisplayMode(0, mode));
+  ASSERT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(&mode, plat::kDisplayFullScreen));
+  EXPECT_TRUE(LiesAt("Solvane kept", plat::Rect{0, 0, screenWidth, screenHeight}));
+  EXPECT_TRUE(ScreenShows(FullScreenMismatch));
+  EXPECT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(nullptr, 0));
+  EXPECT_TRUE(LiesAt("Solvane kept", small));
 }
 
 TEST_F(SdlPlatformTest, AnotherProcessSeesTheWindowOfAClassUntilItIsDestroyed) {
