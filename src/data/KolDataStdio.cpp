@@ -4,6 +4,7 @@
 #include <new>
 
 #include "KolLog.h"
+#include "Platform.h"
 
 namespace {
 // Whole-file reads beyond this are refused rather than allocated.
@@ -50,15 +51,26 @@ bool KolDataStdio::Resolve(const char* operation, const char* name,
   return true;
 }
 
+std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name, const char* path,
+                                 const char* mode) const {
+  bool notRegular = false;
+  std::FILE* f = plat::OpenRegularFile(path, mode, &notRegular);
+  if (f) return f;
+  // A FIFO or device would block the program or feed it without end: it
+  // counts as missing, and says what it is.
+  if (notRegular)
+    GlobalLog().PrintLine("KolDataStdio::%s: [%s] is not a regular file", operation, name);
+  else if (mode[0] == 'r')
+    GlobalLog().PrintLine("KolDataStdio::%s: file [%s] not found", operation, name);
+  return nullptr;
+}
+
 int KolDataStdio::Load(const char* name, KolBuffer& buffer) {
   if (file_) return -1;
   char path[kMaxPath];
   if (!Resolve("Load", name, path)) return -1;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) {
-    GlobalLog().PrintLine("KolDataStdio::Load: file [%s] not found", name);
-    return -1;
-  }
+  std::FILE* f = OpenFile("Load", name, path, "rb");
+  if (!f) return -1;
   long size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
   if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) {
@@ -90,7 +102,7 @@ int KolDataStdio::Store(const char* name, const char* data, int size) {
   if (file_ || size < 0 || (size > 0 && !data)) return -1;
   char path[kMaxPath];
   if (!Resolve("Store", name, path)) return -1;
-  std::FILE* f = std::fopen(path, "wb");
+  std::FILE* f = OpenFile("Store", name, path, "wb");
   if (!f) return -1;
   if (size > 0 && std::fwrite(data, 1, static_cast<size_t>(size), f) != static_cast<size_t>(size)) {
     std::fclose(f);
@@ -104,19 +116,15 @@ int KolDataStdio::OpenRead(const char* name) {
   CloseOpenFile();
   char path[kMaxPath];
   if (!Resolve("OpenRead", name, path)) return 1;
-  file_ = std::fopen(path, "rb");
-  if (!file_) {
-    GlobalLog().PrintLine("KolDataStdio::OpenRead: file [%s] not found", name);
-    return 1;
-  }
-  return 0;
+  file_ = OpenFile("OpenRead", name, path, "rb");
+  return file_ ? 0 : 1;
 }
 
 int KolDataStdio::OpenWrite(const char* name) {
   CloseOpenFile();
   char path[kMaxPath];
   if (!Resolve("OpenWrite", name, path)) return 1;
-  file_ = std::fopen(path, "wb");
+  file_ = OpenFile("OpenWrite", name, path, "wb");
   return file_ ? 0 : 1;
 }
 

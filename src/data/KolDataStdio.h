@@ -27,6 +27,9 @@ class KolDataStdio : public KolDataSource {
   // operation) when the result would not fit kMaxPath.
   bool Resolve(const char* operation, const char* name, char (&path)[kMaxPath]) const;
   void CloseOpenFile();
+  // Opens the resolved path when it is a regular file; says why not in the log.
+  std::FILE* OpenFile(const char* operation, const char* name, const char* path,
+                      const char* mode) const;
 
   std::FILE* file_ = nullptr;
 };

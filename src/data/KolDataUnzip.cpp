@@ -9,6 +9,7 @@
 #include <new>
 
 #include "KolLog.h"
+#include "Platform.h"
 
 namespace {
 // unzLocateFile's case-sensitivity argument: 2 compares without regard to ASCII
@@ -20,6 +21,16 @@ constexpr unsigned long kFlagEncrypted = 1;
 constexpr int kFirstLoadChunk = 64 * 1024;
 
 unzFile Handle(void* archive) { return static_cast<unzFile>(archive); }
+
+// minizip's own stdio functions, except that the archive is opened only when
+// it is a regular file: a FIFO or device named as the archive must not block.
+voidpf ZCALLBACK OpenRegularArchive(voidpf opaque, const void* path, int mode) {
+  if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+  bool notRegular = false;
+  std::FILE* stream = plat::OpenRegularFile(static_cast<const char*>(path), "rb", &notRegular);
+  if (notRegular) *static_cast<bool*>(opaque) = true;
+  return stream;
+}
 }  // namespace
 
 KolDataUnzip::~KolDataUnzip() { Close(); }
@@ -28,7 +39,14 @@ int KolDataUnzip::Open(int kind, const char* root) {
   Close();
   kind_ = kind;
   root_ = root ? root : "";
-  archive_ = unzOpen(root_.c_str());
+  bool notRegular = false;
+  zlib_filefunc64_def functions;
+  fill_fopen64_filefunc(&functions);
+  functions.zopen64_file = OpenRegularArchive;
+  functions.opaque = &notRegular;
+  archive_ = unzOpen2_64(root_.c_str(), &functions);
+  if (!archive_ && notRegular)
+    GlobalLog().PrintLine("KolDataUnzip::Open: [%s] is not a regular file", root_.c_str());
   return archive_ ? 0 : 1;
 }
 

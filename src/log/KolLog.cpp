@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "Platform.h"
+
 namespace {
 
 const char kSeparator[] = "\n------------------------------------------------\n\n";
@@ -179,8 +181,15 @@ void KolLog::AppendToBuffer(const char* text, int length) {
 void KolLog::SetFileOutput(bool on) {
   if (on) {
     if (file_) return;
-    file_ = std::fopen(fileName_.c_str(), "a");
-    if (!file_) return;  // nowhere to report it: file output simply stays off
+    bool notRegular = false;
+    file_ = plat::OpenRegularFile(fileName_.c_str(), "a", &notRegular);
+    // A FIFO or device there would hang the program or swallow the log. The
+    // other outputs still carry the reason; a file that cannot be made at
+    // all stays as quiet as before.
+    if (!file_ && notRegular)
+      PrintLine("Log file [%s] is not a regular file; the log is not written to it",
+                fileName_.c_str());
+    if (!file_) return;
     Print("%s", kSeparator);
   } else if (file_) {
     std::fclose(file_);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <memory>
 #include <string>
@@ -223,4 +224,42 @@ TEST(KolDataUnzipTest, BrokenArchivesNeverYieldWrongBytes) {
       data.CloseFile();
     }
   }
+}
+
+// A FIFO would block an open until a writer comes, and a directory opens for
+// reading on Linux; neither may hang or feed a read. Each counts as missing.
+TEST(KolDataTest, OnlyRegularFilesAreOpened) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.PathOf("pipe.txt").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir.PathOf("pipe.zip").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(dir.PathOf("folder.txt").c_str(), 0700), 0);
+  LogCapture capture;
+  KolData data;
+  ASSERT_EQ(data.Open(kKindDirectory, dir.Path().c_str()), 0);
+  KolBuffer buffer;
+  for (const char* name : {"pipe.txt", "folder.txt"}) {
+    EXPECT_EQ(data.Load(name, buffer), -1) << name;
+    EXPECT_EQ(data.OpenRead(name), 1) << name;
+    data.CloseFile();
+  }
+  // Writing to a FIFO nobody reads would block as well.
+  EXPECT_EQ(data.OpenWrite("pipe.txt"), 1);
+  data.CloseFile();
+  EXPECT_EQ(data.Store("pipe.txt", "x", 1), -1);
+  KolData archive;
+  EXPECT_EQ(archive.Open(kKindArchive, dir.PathOf("pipe.zip").c_str()), 1);
+  EXPECT_EQ(archive.Open(kKindArchive, dir.PathOf("folder.txt").c_str()), 1);
+  EXPECT_EQ(capture.Text(),
+            "KolDataStdio::Load: [pipe.txt] is not a regular file\n"
+            "KolDataStdio::OpenRead: [pipe.txt] is not a regular file\n"
+            "KolDataStdio::Load: [folder.txt] is not a regular file\n"
+            "KolDataStdio::OpenRead: [folder.txt] is not a regular file\n"
+            "KolDataStdio::OpenWrite: [pipe.txt] is not a regular file\n"
+            "KolDataStdio::Store: [pipe.txt] is not a regular file\n"
+            "KolDataUnzip::Open: [" + dir.PathOf("pipe.zip") + "] is not a regular file\n"
+            "KolDataUnzip::Open: [" + dir.PathOf("folder.txt") + "] is not a regular file\n");
+  EXPECT_EQ(capture.Records(), 0);
+  // A regular file is written and read through the same checks.
+  EXPECT_EQ(data.Store("plain.txt", "abc", 3), 3);
+  EXPECT_EQ(data.Load("plain.txt", buffer), 3);
 }

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -59,6 +62,38 @@ TEST(KolLogTest, FileOutputAppendsEachOpeningBehindASeparator) {
   }
   const std::string separator = "\n" + std::string(48, '-') + "\n\n";
   EXPECT_EQ(dir.Read("run%s.log"), separator + "one\n" + separator + "two\n");
+}
+
+TEST(KolLogTest, FileOutputOpensOnlyARegularFileAndNeverAStandardStream) {
+  LogCapture capture;
+  TempDir dir;
+  KolLog& log = GlobalLog();
+  // A FIFO nobody reads would block the open for ever.
+  ASSERT_EQ(mkfifo(dir.PathOf("fifo.log").c_str(), 0600), 0);
+  log.SetFileName(dir.PathOf("fifo.log").c_str());
+  log.SetFileOutput(true);
+  log.PrintLine("still here");
+  log.SetFileOutput(false);
+  EXPECT_EQ(capture.Text(), "Log file [" + dir.PathOf("fifo.log") +
+                                "] is not a regular file; the log is not written to it\n"
+                                "still here\n");
+  EXPECT_EQ(capture.Records(), 0);
+
+  // Started with standard output closed, the log file must not become
+  // descriptor 1: whatever is echoed to standard output would land in it too.
+  std::fflush(stdout);
+  const int saved = dup(STDOUT_FILENO);
+  ASSERT_GE(saved, 0);
+  close(STDOUT_FILENO);
+  log.SetFileName(dir.PathOf("plain.log").c_str());
+  log.SetFileOutput(true);
+  const bool stdoutStillClosed = fcntl(STDOUT_FILENO, F_GETFD) == -1;
+  log.PrintLine("once");
+  log.SetFileOutput(false);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  EXPECT_TRUE(stdoutStillClosed);
+  EXPECT_EQ(dir.Read("plain.log"), "\n" + std::string(48, '-') + "\n\nonce\n");
 }
 
 TEST(KolLogTest, BufferTrimKeepsTheNoticeAndNeverOverruns) {
