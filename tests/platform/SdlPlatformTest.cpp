@@ -422,7 +422,8 @@ TEST_F(SdlPlatformTest, AFrameCopiedOnceIsShownExactlyAndRepaintedWhenTheWindowI
   plat::DCHandle coverDC = plat::ClientDC(cover);
   ASSERT_TRUE(plat::CopyPixels(coverDC, 0, 0, kFrameWidth, kFrameHeight, coverSource, 0, 0));
   EXPECT_TRUE(ScreenShows([&client](const Screenshot& shot) {
-    const std::uint32_t seen = shot.At(client.left + kFrameWidth / 2, client.top + kFrameHeight / 2);
+    const std::uint32_t seen =
+        shot.At(client.left + kFrameWidth / 2, client.top + kFrameHeight / 2);
     return seen == kCover ? "" : Difference("cover", 0, 0, seen, kCover);
   }));
   plat::ReleaseDrawContext(cover, coverDC);
@@ -447,7 +448,8 @@ TEST_F(SdlPlatformTest, AWindowDrawsItsLastFrameAgainAtANewSizeAfterItsBitmapIsD
   // Full screen, the window is as large as the screen: the frame fills it.
   plat::DisplayMode mode;
   ASSERT_TRUE(plat::EnumerateDisplayMode(0, mode));
-  ASSERT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(&mode, plat::kDisplayFullScreen));
+  ASSERT_EQ(plat::kDisplayChangeSuccessful,
+            plat::ChangeDisplayMode(&mode, plat::kDisplayFullScreen));
   EXPECT_TRUE(LiesAt("Solvane kept", plat::Rect{0, 0, screenWidth, screenHeight}));
   EXPECT_TRUE(ScreenShows(FullScreenMismatch));
   EXPECT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(nullptr, 0));

@@ -61,9 +61,14 @@ class Backend {
 
   virtual bool DrawContextAvailable(Window& window) = 0;
   virtual bool PixelBitmapAvailable() = 0;
-  // A frame copied to a window: rows top to bottom, pitch in pixels.
-  virtual void PresentWindow(Window& window, const std::uint32_t* pixels, int width, int height,
-                             int pitch) = 0;
+  // A frame copied to a window: rows top to bottom, pitch in pixels, starting
+  // at pixels, which lies in the bitmap's memory. A backend that must draw the
+  // window again later (exposed, resized) keeps memory rather than a copy of
+  // every frame; the program goes on drawing into it, so such a repaint shows
+  // the bitmap as it is then, as the next copy would.
+  virtual void PresentWindow(Window& window,
+                             std::shared_ptr<const std::vector<std::uint32_t>> memory,
+                             const std::uint32_t* pixels, int width, int height, int pitch) = 0;
   // Delivers the next input event that arrived, if any (DeliverKey,
   // DeliverMouse, DeliverClose); called when the message queue is empty.
   virtual void PollInput() = 0;

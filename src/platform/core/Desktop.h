@@ -19,7 +19,11 @@ namespace plat {
 struct PixelBitmap {
   int width = 0;
   int height = 0;
-  std::vector<std::uint32_t> pixels;
+  // Shared with the windows it was last copied to, which draw the frame again
+  // from here when exposed or resized instead of keeping a copy of every frame;
+  // the memory lives on while one still refers to it, after the bitmap is
+  // deleted. Sized once: the program holds a pointer into it.
+  std::shared_ptr<std::vector<std::uint32_t>> pixels;
 };
 
 class BackBufferSurface;

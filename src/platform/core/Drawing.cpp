@@ -80,8 +80,9 @@ BitmapHandle CreatePixelBitmap(DCHandle, int width, int height, std::uint32_t** 
   auto bitmap = std::make_unique<PixelBitmap>();
   bitmap->width = width;
   bitmap->height = height;
-  bitmap->pixels.assign(static_cast<size_t>(width) * height, 0u);
-  if (pixels) *pixels = bitmap->pixels.data();
+  bitmap->pixels =
+      std::make_shared<std::vector<std::uint32_t>>(static_cast<size_t>(width) * height, 0u);
+  if (pixels) *pixels = bitmap->pixels->data();
   PixelBitmap* handle = bitmap.get();
   TheDesktop().bitmaps.push_back(std::move(bitmap));
   return handle;
@@ -117,20 +118,21 @@ bool CopyPixels(DCHandle destination, int x, int y, int width, int height, DCHan
   width = std::min(width, bitmap.width - sourceX);
   height = std::min(height, bitmap.height - sourceY);
   const std::uint32_t* pixels =
-      bitmap.pixels.data() + static_cast<size_t>(sourceY) * bitmap.width + sourceX;
+      bitmap.pixels->data() + static_cast<size_t>(sourceY) * bitmap.width + sourceX;
 
   switch (to->kind) {
     case DrawContext::kWhole:
     case DrawContext::kClient:
       if (x != 0 || y != 0) return false;  // frames are always shown whole
-      TheDesktop().backend->PresentWindow(*to->window, pixels, width, height, bitmap.width);
+      TheDesktop().backend->PresentWindow(*to->window, bitmap.pixels, pixels, width, height,
+                                          bitmap.width);
       return true;
     case DrawContext::kBackBuffer:
       return to->backBuffer && to->backBuffer->CopyIn(x, y, pixels, width, height, bitmap.width);
     case DrawContext::kMemory: {
       if (!to->selected) return false;
       PixelBitmap& target = *to->selected;
-      CopyClipped(target.pixels.data(), target.width, target.height, x, y, pixels, width, height,
+      CopyClipped(target.pixels->data(), target.width, target.height, x, y, pixels, width, height,
                   bitmap.width);
       return true;
     }

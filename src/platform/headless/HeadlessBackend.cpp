@@ -69,8 +69,10 @@ class HeadlessBackend : public Backend {
   bool DrawContextAvailable(Window&) override { return !control_.failDrawContext; }
   bool PixelBitmapAvailable() override { return !control_.failPixelBitmap; }
 
-  void PresentWindow(Window&, const std::uint32_t* pixels, int width, int height,
-                     int pitch) override {
+  // The frame is recorded as it is now; the bitmap's memory need not be kept,
+  // as nothing here draws a window again.
+  void PresentWindow(Window&, std::shared_ptr<const std::vector<std::uint32_t>>,
+                     const std::uint32_t* pixels, int width, int height, int pitch) override {
     Record(pixels, width, height, pitch, false);
   }
 

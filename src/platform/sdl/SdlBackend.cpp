@@ -27,8 +27,12 @@ namespace {
 // What the backend keeps for a top-level window.
 struct NativeWindow {
   SDL_Window* window = nullptr;
-  std::vector<std::uint32_t> frame;  // the last frame shown, for exposure
-  int frameWidth = 0, frameHeight = 0;
+  // The last frame shown, drawn again on exposure or a size change: a place in
+  // the pixel memory of the bitmap it came from, shared with the bitmap so it
+  // outlives a bitmap the program deletes, and never copied here per frame.
+  std::shared_ptr<const std::vector<std::uint32_t>> frameMemory;
+  const std::uint32_t* frame = nullptr;
+  int frameWidth = 0, frameHeight = 0, framePitch = 0;
   bool fullScreen = false;  // made full screen by a mode change or the exclusive output
   // Where the client area belongs; a window manager may place the frame there
   // instead, so the window is moved into place (three times at most).
@@ -100,6 +104,11 @@ class SdlBackend : public Backend {
   }
 
   bool Start(std::string& error) {
+    // A window surface goes to the X server through shared memory (MIT-SHM)
+    // where the display offers it, not through a GL texture and a swap, which
+    // costs a frame several copies; a choice made in the environment stands.
+    if (!SDL_getenv("SDL_FRAMEBUFFER_ACCELERATION"))
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // A full-screen window gives the display back when it loses the focus.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
     // SIGTERM and Ctrl+C end the program as they end any other; SDL would
@@ -236,16 +245,17 @@ class SdlBackend : public Backend {
   bool DrawContextAvailable(Window&) override { return true; }
   bool PixelBitmapAvailable() override { return true; }
 
-  void PresentWindow(Window& window, const std::uint32_t* pixels, int width, int height,
-                     int pitch) override {
+  // One copy a frame, straight into the window surface; the window keeps only
+  // a reference to the bitmap for drawing it again.
+  void PresentWindow(Window& window, std::shared_ptr<const std::vector<std::uint32_t>> memory,
+                     const std::uint32_t* pixels, int width, int height, int pitch) override {
     NativeWindow* native = NativeOf(window);
     if (!native) return;
-    native->frame.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-      std::memcpy(native->frame.data() + static_cast<size_t>(y) * width,
-                  pixels + static_cast<size_t>(y) * pitch, width * 4u);
+    native->frameMemory = std::move(memory);
+    native->frame = pixels;
     native->frameWidth = width;
     native->frameHeight = height;
+    native->framePitch = pitch;
     ShowFrame(*native);
   }
 
@@ -421,23 +431,30 @@ class SdlBackend : public Backend {
   }
 
   // The last frame on the window surface, 1:1 when the sizes agree, else
-  // scaled to fit with black bars.
+  // scaled to fit with black bars. The surface is what SDL hands to the
+  // display (an X shared-memory image where there is one), so this is the
+  // frame's one copy on the way.
   void ShowFrame(NativeWindow& native) {
     SDL_Surface* target = SDL_GetWindowSurface(native.window);
-    if (!target || native.frame.empty()) return;
+    if (!target || !native.frame) return;
+    const size_t rowBytes = static_cast<size_t>(native.frameWidth) * 4;
     if (target->w == native.frameWidth && target->h == native.frameHeight &&
         target->format->format == SDL_PIXELFORMAT_RGB888) {
       if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-      for (int y = 0; y < native.frameHeight; ++y)
-        std::memcpy(static_cast<Uint8*>(target->pixels) + static_cast<size_t>(y) * target->pitch,
-                    native.frame.data() + static_cast<size_t>(y) * native.frameWidth,
-                    native.frameWidth * 4u);
+      auto* to = static_cast<Uint8*>(target->pixels);
+      if (native.framePitch == native.frameWidth && static_cast<size_t>(target->pitch) == rowBytes)
+        std::memcpy(to, native.frame, rowBytes * native.frameHeight);
+      else
+        for (int y = 0; y < native.frameHeight; ++y)
+          std::memcpy(to + static_cast<size_t>(y) * target->pitch,
+                      native.frame + static_cast<size_t>(y) * native.framePitch, rowBytes);
       if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     } else {
       SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-          native.frame.data(), native.frameWidth, native.frameHeight, 32, native.frameWidth * 4,
-          SDL_PIXELFORMAT_RGB888);
+          const_cast<std::uint32_t*>(native.frame), native.frameWidth, native.frameHeight, 32,
+          native.framePitch * 4, SDL_PIXELFORMAT_RGB888);
       if (!source) return;
+      // SDL only reads the source of a blit.
       SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
       SDL_Rect to = FitInside(native.frameWidth, native.frameHeight, target->w, target->h);
       if (to.w == native.frameWidth && to.h == native.frameHeight)
@@ -514,7 +531,7 @@ class SdlBackend : public Backend {
           case SDL_WINDOWEVENT_SIZE_CHANGED:
             if (native) Place(*native);
             Invalidate(window);
-            if (native && !native->frame.empty() && exclusive_.window != native) ShowFrame(*native);
+            if (native && native->frame && exclusive_.window != native) ShowFrame(*native);
             return false;
           // A full-screen window is minimised when it loses the focus.
           case SDL_WINDOWEVENT_MINIMIZED:
