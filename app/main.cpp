@@ -2,6 +2,8 @@
 // demo, on the desktop's display through SDL. SOLVANE_PLATFORM=headless runs
 // it without a display instead: input then comes from SOLVANE_HEADLESS_INPUT
 // and time from a virtual clock, one millisecond per reading.
+// SOLVANE_FRAME_LOOP=poll makes the frame loop poll the clock without sleeping
+// between frames, as first designed (for measurements only).
 #include <cstdlib>
 #include <string>
 
@@ -10,6 +12,7 @@
 #include "Platform.h"
 #include "ProgramEntry.h"
 #include "StartResources.h"
+#include "VDemo.h"
 #include "VSound.h"
 
 namespace {
@@ -48,8 +51,14 @@ bool StartBackend(KolLog& log) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  plat::PrepareProcess();
+  // Before SDL starts, so that it leaves these signals alone.
+  plat::CatchTerminationSignals();
   KolLog& log = GlobalLog();
   log.SetEcho(true);
+  // The frame loop that polls without pause, for measuring the waiting one against.
+  const char* loop = std::getenv("SOLVANE_FRAME_LOOP");
+  SetFramesPolled(loop && std::string(loop) == "poll");
   if (!StartBackend(log)) {
     plat::Shutdown();
     return 1;

@@ -2,10 +2,12 @@
 #include <cstdio>
 
 #include "OfflineRenderer.h"
+#include "Platform.h"
 #include "ProgramLocation.h"
 #include "RenderOptions.h"
 
 int main(int argc, char** argv) {
+  plat::PrepareProcess();
   RenderOptions options;
   std::string error;
   if (!ParseRenderOptions(argc, argv, options, error)) {

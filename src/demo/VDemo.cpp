@@ -23,7 +23,26 @@ constexpr int kSurfaceHeight = 480;
 constexpr int kSurfaceBits = 32;
 constexpr int kFrameInterval = 20;  // ms; frames come strictly more than this apart
 constexpr float kEndTimeLimit = 2147483648.0f;  // 2^31 s: the first end an int cannot hold
+
+bool gFramesPolled = false;
+
+// The first clock reading, in milliseconds, at which the loop's end check
+// (Seconds() not below the end time) holds; INT_MAX when no reading reaches
+// it. Seconds() only grows with the reading, so the search is a short walk
+// from the product.
+int EndMilliseconds(int endTime) {
+  if (endTime > INT_MAX / 1000) return INT_MAX;
+  const float end = static_cast<float>(endTime);
+  const auto reached = [end](int ms) { return !(static_cast<float>(ms * 0.001) < end); };
+  int ms = endTime > 0 ? endTime * 1000 : 0;
+  while (ms > INT_MIN && reached(ms - 1)) --ms;
+  while (!reached(ms)) ++ms;
+  return ms;
+}
 }  // namespace
+
+void SetFramesPolled(bool polled) { gFramesPolled = polled; }
+bool FramesPolled() { return gFramesPolled; }
 
 KolData& InputDataSource() {
   static KolData source;
@@ -112,8 +131,15 @@ void VDemo::Setup() {
 void VDemo::Run() {
   Setup();
   KolLog& log = GlobalLog();
-  if (abandoned || log.RecordCount() != 0) return;
+  if (abandoned || log.RecordCount() != 0) {
+    // No frame and no Finish; but a full screen that was already set up
+    // gives the display mode and the pointer back now, not when the
+    // process ends.
+    if (surface) surface->Close();
+    return;
+  }
 
+  const int endMilliseconds = EndMilliseconds(endTime);
   int lastFrame = 0;
   for (;;) {
     const int now = DemoClock().Milliseconds();
@@ -132,8 +158,25 @@ void VDemo::Run() {
       plat::DispatchAppMessage(message);
     }
     if (QuitRequested()) break;
+    if (!gFramesPolled) WaitForNextFrame(lastFrame, endMilliseconds);
   }
   Finish();
+}
+
+void VDemo::WaitForNextFrame(int lastFrame, int endMilliseconds) {
+  // A first frame at 0 ms is followed by another at once (the loop's rule
+  // for a last frame time of 0).
+  if (lastFrame == 0) return;
+  // Nothing happens before the next frame is due or the end is reached,
+  // unless input comes: until then the loop sleeps, and wakes at the same
+  // millisecond at which polling would have acted.
+  // The deadline is counted from the last frame, so waiting costs no clock
+  // reading of its own; the platform knows how far off it is.
+  unsigned after = kFrameInterval + 1;
+  const unsigned untilEnd =
+      static_cast<unsigned>(endMilliseconds) - static_cast<unsigned>(lastFrame);
+  if (untilEnd < after) after = untilEnd;
+  plat::WaitForInputUntil(DemoClock().StartTick() + static_cast<unsigned>(lastFrame) + after);
 }
 
 void VDemo::RenderFrame() { RenderFrameAt(DemoClock().Seconds()); }

@@ -55,6 +55,10 @@ class VDemo : public DemoModes {
   int framesRendered = 0;
 
  private:
+  // Sleeps until the frame after the one at lastFrame (ms) is due, the end
+  // is reached or input comes.
+  void WaitForNextFrame(int lastFrame, int endMilliseconds);
+
   bool locationSet_ = false;
   std::string archivePath_;
   std::string dataDirectory_;
@@ -65,5 +69,11 @@ class VDemo : public DemoModes {
 // the output directory. Their back ends become the default load and store sources.
 KolData& InputDataSource();
 KolData& OutputDataSource();
+// The frame loop sleeps between frames until the next is due or input comes.
+// Polled, it spins on the clock without pause as first designed; kept so the
+// two can be measured against each other.
+void SetFramesPolled(bool polled);
+bool FramesPolled();
+
 // Tests only: close both sources.
 void ResetDemoDataSourcesForTest();

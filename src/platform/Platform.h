@@ -71,6 +71,21 @@ void SetProgramIcon(const Picture& icon);
 void Shutdown();
 bool Started();
 
+// --- The process -------------------------------------------------------------
+// Makes the process sound on a hostile machine; called first thing by the
+// programs. A standard stream that is closed is opened on the null device, so
+// no file opened later takes its number and receives the program's output;
+// SIGPIPE is ignored, so a reader that went away is a failed write, not the
+// end of the program.
+void PrepareProcess();
+// From here on SIGTERM, SIGINT and SIGHUP ask the program to end the way the
+// user would: at the next message poll every top-level window is sent a close
+// request, once. A second such signal ends the process at once.
+void CatchTerminationSignals();
+bool TerminationRequested();
+// Tests only: forget a request, as if no signal had come.
+void ResetTerminationForTest();
+
 // --- Time, program, files ---------------------------------------------------
 std::uint32_t TickCount();  // milliseconds, wrapping at 2^32
 // The running program's path as the OS gives it (tests may set it).
@@ -106,6 +121,10 @@ bool PeekAppMessage(Message& message, bool remove);
 bool PostAppMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                     std::intptr_t lParam);
 void PostQuit(int exitCode);
+// Waits until input arrives or the tick count reaches tick, whichever is
+// first: a loop with nothing to do before a given time sleeps here instead of
+// polling. Returns at once when input is already waiting or the time has come.
+void WaitForInputUntil(std::uint32_t tick);
 // Adds a character message for a key that types one.
 void TranslateAppMessage(const Message& message);
 std::intptr_t DispatchAppMessage(const Message& message);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -120,16 +121,25 @@ TEST_F(DemoTest, EndTimeIsTheLatestEffectEndInWholeSeconds) {
   }
 }
 
-TEST_F(DemoTest, SetUpErrorMeansNoFrameAndNoFinish) {
+TEST_F(DemoTest, SetUpErrorMeansNoFrameButTheFullScreenIsGivenBack) {
   WriteDemo("0 - 1 Wave ;\n1 - 2 Missing ;");
-  VDemo demo;
-  demo.displayMode = 1;
-  demo.Run();
-  ASSERT_EQ(1, GlobalLog().RecordCount());
-  EXPECT_EQ("Could not open effect script Missing.txt", GlobalLog().Record(0).text);
-  EXPECT_EQ(0, Headless().framesShown);
-  EXPECT_EQ(0, Headless().displayRestores);  // not closed: the mode and the pixels stay
-  EXPECT_NE(nullptr, demo.surface->pixels);
+  for (int mode : {1, 2}) {
+    Restart();
+    VDemo demo;
+    demo.displayMode = mode;
+    demo.Run();
+    ASSERT_EQ(1, GlobalLog().RecordCount());
+    EXPECT_EQ("Could not open effect script Missing.txt", GlobalLog().Record(0).text);
+    EXPECT_EQ(0, Headless().framesShown);
+    // The mode was changed and the pointer hidden before the scripts were
+    // read; both come back at once, not when the process ends.
+    EXPECT_EQ(mode == 1 ? 1 : 0, Headless().displayChanges) << mode;
+    EXPECT_EQ(mode == 1 ? 1 : 0, Headless().displayRestores) << mode;
+    EXPECT_EQ(mode == 2 ? 1 : 0, Headless().exclusiveReleases) << mode;
+    EXPECT_EQ(0, Headless().exclusiveModeWidth) << mode;
+    EXPECT_TRUE(Headless().pointerVisible) << mode;
+    EXPECT_EQ(nullptr, demo.surface->pixels) << mode;
+  }
 }
 
 TEST_F(DemoTest, EffectIsShownFromItsStartUpToButNotAtItsEndAndFillsAllButTheLastRow) {
@@ -182,6 +192,47 @@ TEST_F(DemoTest, FramesComeStrictlyMoreThan20MsApartAndAPostedQuitDoesNotEndTheR
   }
 }
 
+// Between frames the loop sleeps until the next frame is due, and still acts
+// at the very milliseconds at which the loop that polls without pause acts:
+// on a clock that moves one millisecond at each input poll, the polling loop
+// sees every millisecond.
+TEST_F(DemoTest, TheLoopSleepsBetweenFramesAndRendersAtThePollingLoopsTimes) {
+  WriteDemo("0 - 2.5 Wave ;");  // ends at 2 s
+  struct Run { std::vector<int> times; int polls = 0, waits = 0; std::string marks; };
+  const auto run = [this](bool polled, const char* keysAtFrame10) {
+    Restart();
+    SetFramesPolled(polled);
+    Headless().tickStep = 0;
+    Headless().tickPerPoll = 1;
+    Run result;
+    Headless().onFrame = [&result, keysAtFrame10](const plat::headless::Frame&) {
+      result.times.push_back(DemoClock().Milliseconds());
+      if (result.times.size() == 10)
+        for (const char* key = keysAtFrame10; *key; ++key) Headless().TypeKey(*key);
+    };
+    {
+      VDemo demo;
+      demo.Run();
+    }  // the key marks are logged as the demo goes
+    SetFramesPolled(false);
+    result.polls = Headless().polls;
+    result.waits = Headless().timedWaits;
+    result.marks = capture.Text();
+    return result;
+  };
+  const Run polled = run(true, "ABC"), waited = run(false, "ABC");
+  ASSERT_GT(polled.times.size(), 90u);
+  EXPECT_EQ(polled.times, waited.times);
+  EXPECT_EQ(polled.marks, waited.marks);  // keys come when they come, not a frame later
+  EXPECT_NE(std::string::npos, waited.marks.find(" : A\n"));
+  EXPECT_EQ(0, polled.waits);
+  // Polling passes once a millisecond; sleeping, about twice a frame (and
+  // once a key while keys wait).
+  EXPECT_GT(polled.polls, 1900);
+  EXPECT_LT(waited.polls, 3 * static_cast<int>(waited.times.size()) + 10);
+  EXPECT_GT(waited.waits, static_cast<int>(waited.times.size()) - 3);
+}
+
 TEST_F(DemoTest, EscapeOrCloseEndTheDemoWithinOneLoopPass) {
   // The second script ends too late for any clock: only the user ends it.
   for (const char* script : {"0 - 30 Wave ;", "0 - 10000000000 Wave ;"}) {
@@ -199,6 +250,44 @@ TEST_F(DemoTest, EscapeOrCloseEndTheDemoWithinOneLoopPass) {
       EXPECT_EQ(nullptr, demo.surface->pixels) << escape;  // finished
     }
   }
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program as Escape does: the demo
+// finishes (full screens given back, pointer shown, key marks logged), and in
+// the start dialog nothing starts.
+TEST_F(DemoTest, TerminationSignalsEndTheDemoAndTheDialogAsEscapeWould) {
+  WriteDemo("0 - 10000000000 Wave ;");  // only the user ends it
+  plat::CatchTerminationSignals();
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    for (int mode : {1, 2, 3}) {
+      SCOPED_TRACE(std::to_string(signal) + " in mode " + std::to_string(mode));
+      Restart();
+      Headless().onFrame = [signal](const plat::headless::Frame&) {
+        if (Headless().framesShown == 3) Headless().TypeKey('Q');
+        if (Headless().framesShown == 5) std::raise(signal);
+      };
+      {
+        VDemo demo;
+        demo.displayMode = mode;
+        demo.Run();
+        EXPECT_EQ(5, Headless().framesShown);
+        EXPECT_EQ(nullptr, demo.surface->pixels);  // finished
+      }
+      EXPECT_EQ(Headless().displayChanges, Headless().displayRestores);
+      EXPECT_FALSE(Headless().exclusiveActive);
+      EXPECT_TRUE(Headless().pointerVisible);
+      EXPECT_NE(std::string::npos, capture.Text().find(" : Q\n"));
+    }
+    // In the dialog the signal is a close request, which cancels it before
+    // the Enter that would have started the demo.
+    Restart();
+    std::raise(signal);
+    Headless().TypeKey(plat::kKeyReturn);
+    EXPECT_EQ(0, ProgramEntry("", ProgramResources()));
+    EXPECT_EQ(0, Headless().framesShown);
+    EXPECT_EQ(nullptr, plat::FindWindowOfClass("VSurface"));
+  }
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
 }
 
 TEST_F(DemoTest, WithoutEffectsEachDisplayModeShowsOneFrameOnItsSurfaceAndFinishes) {

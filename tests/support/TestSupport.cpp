@@ -12,6 +12,7 @@
 #include "KolDataSource.h"
 #include "KolLog.h"
 #include "KolText.h"
+#include "Platform.h"
 #include "VDialog.h"
 #include "VSound.h"
 #include "VListBox.h"
@@ -31,6 +32,7 @@ void ResetProcessState() {
   TheSound().Stop();
   TheSound().soundFlags = 0;
   ResetAudioLibraryForTest();
+  plat::ResetTerminationForTest();
 }
 
 TempDir::TempDir() {

@@ -34,6 +34,7 @@ struct Window {
   WindowProc procedure = nullptr;
   bool visible = false;
   bool foreign = false;  // stands for another process's window
+  bool terminationNoticed = false;  // sent its close request for a termination signal
   void* native = nullptr;
 };
 
@@ -75,6 +76,8 @@ class Backend {
   // Waits until input may have arrived. False when none ever will (scripted
   // input that has run out), so a modal loop must not wait on.
   virtual bool WaitForInput() = 0;
+  // Waits until input may have arrived or the tick count has reached tick.
+  virtual void WaitForInputUntil(std::uint32_t tick) = 0;
 
   // Text metrics of a font at a size in points: the average character width
   // and the line height in pixels. Dialog units are measured in them.

@@ -239,6 +239,7 @@ bool PeekAppMessage(Message& message, bool remove) {
   if (!gDesktop) return false;
   // Input is taken one event at a time, only once the posted messages are
   // done, so it is routed to the focus as it stands when its turn comes.
+  if (gDesktop->queue.empty()) DeliverTerminationCloses();
   if (gDesktop->queue.empty()) gDesktop->backend->PollInput();
   if (gDesktop->queue.empty()) return false;
   message = gDesktop->queue.front();
@@ -247,6 +248,13 @@ bool PeekAppMessage(Message& message, bool remove) {
     NoteKeyMessage(message);
   }
   return true;
+}
+
+void WaitForInputUntil(std::uint32_t tick) {
+  if (!gDesktop || !gDesktop->queue.empty()) return;
+  // A termination signal that came meanwhile is input as well.
+  if (TerminationRequested()) return;
+  gDesktop->backend->WaitForInputUntil(tick);
 }
 
 bool PostAppMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,

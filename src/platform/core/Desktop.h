@@ -104,6 +104,9 @@ DrawContext* FindContext(DCHandle handle);
 int CreateExclusiveOutput(const void* driver, ExclusiveOutput** output, void* outer);
 // Releases every exclusive output object still alive.
 void ReleaseExclusiveOutputs();
+// Sends a close request to each top-level window not yet told, once a
+// termination signal has come.
+void DeliverTerminationCloses();
 // Unloads the shared objects loaded at run time.
 void CloseLibraries();
 

@@ -77,6 +77,8 @@ class HeadlessBackend : public Backend {
   }
 
   void PollInput() override {
+    ++control_.polls;
+    control_.tick += control_.tickPerPoll;
     // One event a call; an event with no window to go to is dropped.
     while (!control_.pendingInput.empty()) {
       const Control::Input input = control_.pendingInput.front();
@@ -91,6 +93,14 @@ class HeadlessBackend : public Backend {
       }
       return;
     }
+  }
+
+  // Virtual time passes while nothing happens; scripted input that is still
+  // waiting comes at once.
+  void WaitForInputUntil(std::uint32_t tick) override {
+    ++control_.timedWaits;
+    if (!control_.pendingInput.empty()) return;
+    if (static_cast<std::int32_t>(tick - control_.tick) > 0) control_.tick = tick;
   }
 
   bool WaitForInput() override {

@@ -27,6 +27,11 @@ struct Control {
   // loop that polls the clock moves forward in virtual time.
   std::uint32_t tick = 0;
   std::uint32_t tickStep = 0;
+  // Added at every input poll: with tickStep 0, a loop that polls once a pass
+  // then sees every millisecond.
+  std::uint32_t tickPerPoll = 0;
+  int polls = 0;       // input polls so far
+  int timedWaits = 0;  // WaitForInputUntil calls so far
 
   // The screen and the modes the display lists, in enumeration order.
   int screenWidth = 1024;

@@ -266,6 +266,11 @@ class SdlBackend : public Backend {
       if (Deliver(event)) return;
   }
 
+  void WaitForInputUntil(std::uint32_t tick) override {
+    const std::int32_t left = static_cast<std::int32_t>(tick - TickCount());
+    if (left > 0) SDL_WaitEventTimeout(nullptr, left);
+  }
+
   bool WaitForInput() override {
     SDL_WaitEventTimeout(nullptr, 250);
     return true;
