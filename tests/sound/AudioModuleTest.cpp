@@ -4,6 +4,7 @@
 // their contents, files and memory, playing and pausing, and failing cleanly.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -461,6 +462,25 @@ TEST_F(AudioModuleTest, DiskDriverReceivesTheToneAndTheModule) {
   EXPECT_GT(LoudestWritten(modOut, 22050, std::chrono::seconds(5)), 1000);
   ASSERT_TRUE(api.free());
   unsetenv("SDL_DISKAUDIOFILE");
+}
+
+// SDL turns SIGINT and SIGTERM into a quit event when it installs its own
+// handlers (it does so only where the disposition is the default one), and
+// nothing in the program reads SDL's events for that: the demo could then not
+// be stopped. Opening output leaves both as they were.
+bool HasDefaultDisposition(int number) {
+  struct sigaction action;
+  return sigaction(number, nullptr, &action) == 0 && action.sa_handler == SIG_DFL;
+}
+
+TEST_F(AudioModuleTest, OpeningOutputLeavesTheTerminationSignalsAlone) {
+  for (int number : {SIGTERM, SIGINT}) {
+    const auto previous = ::signal(number, SIG_DFL);
+    ASSERT_TRUE(api.init(-1, 44100, 0, nullptr)) << number;
+    EXPECT_TRUE(HasDefaultDisposition(number)) << number;
+    ASSERT_TRUE(api.free());
+    ::signal(number, previous);
+  }
 }
 
 }  // namespace

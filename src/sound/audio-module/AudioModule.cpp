@@ -55,6 +55,9 @@ class Output {
     const int rate = frequency == 0 ? kDefaultFrequency : static_cast<int>(frequency);
     const int channels = (flags & SOLVANE_AUDIO_INIT_MONO) ? 1 : 2;
 
+    // SDL would otherwise turn SIGINT and SIGTERM into a quit event, and the
+    // program reads no SDL events: the signals must keep their own meaning.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
     std::string deviceName;
     if (device >= 1 && device <= SDL_GetNumAudioDevices(0)) {
