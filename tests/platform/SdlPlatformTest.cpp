@@ -564,4 +564,28 @@ TEST_F(SdlPlatformTest, TheExclusiveOutputFillsTheScreenScaledWhenItsModeIsNotLi
   output->Release();
 }
 
+// The program puts its window where it belongs; once it is seen there, a move
+// by the user (here xdotool's, as a drag would) is the user's and stays.
+TEST_F(SdlPlatformTest, AWindowMovedByTheUserStaysWhereTheUserPutIt) {
+  const plat::Rect client{60, 60, 60 + 200, 60 + 100};
+  plat::Rect outer = client;
+  plat::AdjustWindowRectangle(outer, kWindowedStyle);
+  ASSERT_NE(nullptr, plat::CreateAppWindow(0, "SdlTest", "Solvane dragged", kWindowedStyle,
+                                           outer.left, outer.top, outer.Width(), outer.Height()));
+  ASSERT_TRUE(LiesAt("Solvane dragged", client));
+  const std::string id = XWindowOf("Solvane dragged");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowmove --sync " + id + " 300 200");
+  plat::Rect moved;
+  ASSERT_TRUE(PollUntil([&] {
+    moved = XGeometry("Solvane dragged");
+    return moved.Width() > 0 && moved.left != client.left;
+  })) << "xdotool did not move the window";
+  // Nothing to wait for but a move back that must not come.
+  EXPECT_FALSE(PollUntil([&] {
+    const plat::Rect now = XGeometry("Solvane dragged");
+    return now.left != moved.left || now.top != moved.top;
+  }, 1000)) << "the window was moved back";
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <SDL_ttf.h>
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cstring>
@@ -35,9 +36,11 @@ struct NativeWindow {
   int frameWidth = 0, frameHeight = 0, framePitch = 0;
   bool fullScreen = false;  // made full screen by a mode change or the exclusive output
   // Where the client area belongs; a window manager may place the frame there
-  // instead, so the window is moved into place (three times at most).
+  // instead, so the window is moved into place (three times at most) until it
+  // is first seen there. After that every move is the user's.
   int wantX = 0, wantY = 0;
   int corrections = 0;
+  bool placed = false;
 };
 
 unsigned VirtualKey(SDL_Keycode key) {
@@ -206,6 +209,7 @@ class SdlBackend : public Backend {
                          flags);
     if (!sdlWindow) return false;
     if (icon_) SDL_SetWindowIcon(sdlWindow, icon_);
+    KeepClientWhereAsked(sdlWindow);
     auto native = std::make_unique<NativeWindow>();
     native->window = sdlWindow;
     native->wantX = window.client.left;
@@ -455,11 +459,11 @@ class SdlBackend : public Backend {
                       native.frame + static_cast<size_t>(y) * native.framePitch, rowBytes);
       if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     } else {
+      // SDL only reads the source of a blit.
       SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
           const_cast<std::uint32_t*>(native.frame), native.frameWidth, native.frameHeight, 32,
           native.framePitch * 4, SDL_PIXELFORMAT_RGB888);
       if (!source) return;
-      // SDL only reads the source of a blit.
       SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
       SDL_Rect to = FitInside(native.frameWidth, native.frameHeight, target->w, target->h);
       if (to.w == native.frameWidth && to.h == native.frameHeight)
@@ -471,11 +475,29 @@ class SdlBackend : public Backend {
     SDL_UpdateWindowSurface(native.window);
   }
 
+  // Asks the X window manager to put the client area itself at the position
+  // given (static gravity), not its frame: then the window is shown in place
+  // at once instead of being moved there afterwards, visibly.
+  static void KeepClientWhereAsked(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    XSizeHints* hints = XAllocSizeHints();
+    if (!hints) return;
+    long supplied = 0;
+    XGetWMNormalHints(display, info.info.x11.window, hints, &supplied);
+    hints->flags |= PWinGravity | USPosition;
+    hints->win_gravity = StaticGravity;
+    XSetWMNormalHints(display, info.info.x11.window, hints);
+    XFree(hints);
+  }
+
   // Moves the window until its client area is where the program put it. SDL's
   // own idea of the position can be off by the frame a window manager added,
   // so the truth comes from the X server where there is one.
   void Place(NativeWindow& native) {
-    if (native.fullScreen || native.corrections >= 3) return;
+    if (native.fullScreen || native.placed || native.corrections >= 3) return;
     int sdlX = 0, sdlY = 0;
     SDL_GetWindowPosition(native.window, &sdlX, &sdlY);
     int x = sdlX, y = sdlY;
@@ -486,7 +508,10 @@ class SdlBackend : public Backend {
       XTranslateCoordinates(info.info.x11.display, info.info.x11.window,
                             DefaultRootWindow(info.info.x11.display), 0, 0, &x, &y, &child);
     }
-    if (x == native.wantX && y == native.wantY) return;
+    if (x == native.wantX && y == native.wantY) {
+      native.placed = true;
+      return;
+    }
     ++native.corrections;
     SDL_SetWindowPosition(native.window, sdlX + native.wantX - x, sdlY + native.wantY - y);
   }
