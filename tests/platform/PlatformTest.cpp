@@ -1,8 +1,14 @@
 // The headless platform core: classes and windows, the message queue and
 // block copies between draw contexts.
+#include <elf.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "HeadlessControl.h"
@@ -121,6 +127,60 @@ TEST_F(PlatformTest, AWindowCopyShowsExactlyThePartOfTheBitmapThatWasThereThen) 
   EXPECT_EQ((std::vector<std::uint32_t>{105, 106, 107, 109, 110, 111}), control.lastFrame.pixels);
   EXPECT_FALSE(plat::DeletePixelBitmap(bitmap));
   EXPECT_FALSE(plat::CopyPixels(window, 0, 0, 1, 1, from, 0, 0));
+}
+
+// Shared objects in this build's word size, made up on the spot: a header and
+// two segment headers, the loadable segment reaching `loadSize` bytes from the
+// start of the file and holding the dynamic section at 0x1000.
+std::string MadeUpLibrary(std::size_t fileSize, std::uint64_t loadSize) {
+  using ElfHeader = std::conditional_t<sizeof(void*) == 8, Elf64_Ehdr, Elf32_Ehdr>;
+  using SegmentHeader = std::conditional_t<sizeof(void*) == 8, Elf64_Phdr, Elf32_Phdr>;
+  std::ifstream self("/proc/self/exe", std::ios::binary);
+  ElfHeader header{};
+  self.read(reinterpret_cast<char*>(&header), sizeof header);  // this build's machine and order
+  header.e_type = ET_DYN;
+  header.e_phoff = sizeof header;
+  header.e_phentsize = sizeof(SegmentHeader);
+  header.e_phnum = 2;
+  header.e_shoff = 0;
+  header.e_shnum = 0;
+  header.e_shstrndx = 0;
+  SegmentHeader segments[2]{};
+  segments[0].p_type = PT_LOAD;
+  segments[0].p_flags = PF_R | PF_W;
+  segments[0].p_filesz = segments[0].p_memsz = static_cast<decltype(segments[0].p_filesz)>(loadSize);
+  segments[0].p_align = 0x1000;
+  segments[1].p_type = PT_DYNAMIC;
+  segments[1].p_flags = PF_R | PF_W;
+  segments[1].p_offset = segments[1].p_vaddr = 0x1000;
+  segments[1].p_filesz = segments[1].p_memsz = 0x100;
+  segments[1].p_align = 8;
+  std::string bytes(fileSize, '\0');
+  std::memcpy(&bytes[0], &header, sizeof header);
+  std::memcpy(&bytes[sizeof header], segments, sizeof segments);
+  return bytes;
+}
+
+// The loader maps a library's segments as its headers say, and a file shorter
+// than they say is a SIGBUS once the loader reads the part that is not there.
+TEST_F(PlatformTest, ALibraryShorterThanItsSegmentsIsRefusedBeforeTheLoaderMapsIt) {
+  TempDir dir;
+  dir.Write("cut.so", MadeUpLibrary(0x200, 0x2000));  // the dynamic section is past the end
+  EXPECT_EQ(nullptr, plat::LoadRuntimeLibrary(dir.PathOf("cut.so").c_str()));
+  dir.Write("dynamic-outside.so", MadeUpLibrary(0x2000, 0x800));  // no segment holds it
+  EXPECT_EQ(nullptr, plat::LoadRuntimeLibrary(dir.PathOf("dynamic-outside.so").c_str()));
+  dir.Write("empty.so", "");
+  EXPECT_EQ(nullptr, plat::LoadRuntimeLibrary(dir.PathOf("empty.so").c_str()));
+  EXPECT_EQ(nullptr, plat::LoadRuntimeLibrary(dir.PathOf("missing.so").c_str()));
+}
+
+// Opening a FIFO waits for a writer, so the loader would hang on one.
+TEST_F(PlatformTest, AFifoOrFolderInPlaceOfALibraryFailsAtOnce) {
+  TempDir dir;
+  ASSERT_EQ(0, mkfifo(dir.PathOf("fifo.so").c_str(), 0600));
+  EXPECT_EQ(nullptr, plat::LoadRuntimeLibrary(dir.PathOf("fifo.so").c_str()));
+  ASSERT_EQ(0, mkdir(dir.PathOf("folder.so").c_str(), 0700));
+  EXPECT_EQ(nullptr, plat::LoadRuntimeLibrary(dir.PathOf("folder.so").c_str()));
 }
 
 }  // namespace

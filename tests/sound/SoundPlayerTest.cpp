@@ -1,9 +1,12 @@
 // The music player and the sound front over a fake audio library that records
 // its calls: what is read, loaded and called for each sound choice, the
 // messages for a missing or broken library, and the temporary copy's fate.
+#include <elf.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -207,6 +210,100 @@ TEST_F(SoundPlayerTest, AnUnwritableTemporaryFolderIsSaid) {
   EXPECT_EQ(0, sound.Init(44));
   EXPECT_EQ(1, sound.PlayFile("tune.mp3", 0));
   EXPECT_EQ("Can't write BASS.DLL\n", capture.Text());
+}
+
+// The shared object's headers, in this build's word size.
+using ElfHeader = std::conditional_t<sizeof(void*) == 8, Elf64_Ehdr, Elf32_Ehdr>;
+using SegmentHeader = std::conditional_t<sizeof(void*) == 8, Elf64_Phdr, Elf32_Phdr>;
+
+template <typename T>
+T Get(const std::string& bytes, std::size_t at) {
+  T value;
+  std::memcpy(&value, bytes.data() + at, sizeof value);
+  return value;
+}
+template <typename T>
+void Put(std::string& bytes, std::size_t at, const T& value) {
+  std::memcpy(&bytes[at], &value, sizeof value);
+}
+
+// The real library with the header of its last segment of `type` changed.
+std::string WithSegment(std::string bytes, unsigned type,
+                        void (*change)(SegmentHeader&, std::size_t fileSize)) {
+  const auto header = Get<ElfHeader>(bytes, 0);
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < header.e_phnum; ++i) {
+    const std::size_t at = header.e_phoff + i * sizeof(SegmentHeader);
+    if (Get<SegmentHeader>(bytes, at).p_type == type) last = at;
+  }
+  EXPECT_NE(0u, last) << type;
+  auto segment = Get<SegmentHeader>(bytes, last);
+  change(segment, bytes.size());
+  Put(bytes, last, segment);
+  return bytes;
+}
+
+// A library cut short (a damaged archive, a full disk) would have the loader
+// map segments past the end of the file and die of SIGBUS touching them; one
+// whose headers point outside the file is as broken. Either is no library:
+// silence, the one line, and the temporary copy gone.
+TEST_F(SoundPlayerTest, ACutOrMalformedLibraryIsNotLoadedAndLeavesNothingBehind) {
+  const std::string whole = FileBytes(AUDIO_MODULE_PATH);
+  ASSERT_GT(whole.size(), 2000u);
+  ASSERT_EQ(0, std::memcmp(whole.data(), ELFMAG, SELFMAG));
+  std::string badMagic = whole;
+  badMagic[1] = 'X';
+  std::string headersPastTheEnd = whole;
+  auto header = Get<ElfHeader>(whole, 0);
+  header.e_phoff = whole.size() - sizeof(SegmentHeader);
+  Put(headersPastTheEnd, 0, header);
+  std::string headersWrapAround = whole;
+  header.e_phoff = ~decltype(header.e_phoff){0} - 8;
+  Put(headersWrapAround, 0, header);
+  const std::string loadPastTheEnd = WithSegment(whole, PT_LOAD, [](SegmentHeader& s, std::size_t size) {
+    s.p_filesz = size - s.p_offset + 1;
+    s.p_memsz = s.p_filesz;
+  });
+  const std::string loadWrapAround = WithSegment(whole, PT_LOAD, [](SegmentHeader& s, std::size_t) {
+    s.p_filesz = ~decltype(s.p_filesz){0} - s.p_offset + 2;
+  });
+  const std::string dynamicPastTheEnd =
+      WithSegment(whole, PT_DYNAMIC, [](SegmentHeader& s, std::size_t size) { s.p_offset = size; });
+
+  struct Case { const char* what; std::string bytes; };
+  for (const Case& c : {Case{"half", whole.substr(0, whole.size() / 2)},
+                        Case{"1000 bytes", whole.substr(0, 1000)}, Case{"bad magic", badMagic},
+                        Case{"headers past the end", headersPastTheEnd},
+                        Case{"headers wrap around", headersWrapAround},
+                        Case{"segment past the end", loadPastTheEnd},
+                        Case{"segment wraps around", loadWrapAround},
+                        Case{"dynamic section past the end", dynamicPastTheEnd}}) {
+    ResetAudioLibraryForTest();
+    SetAudioLibrarySource(&source, "bass.dll");
+    GlobalLog().ResetForTest();
+    GlobalLog().SetBufferOutput(true);
+    InstallLibrary(c.bytes);
+    VSound sound;
+    EXPECT_EQ(0, sound.Init(44)) << c.what;
+    EXPECT_EQ(1, sound.PlayFile("tune.mp3", 0)) << c.what;
+    EXPECT_EQ("Can't load BASS.DLL\n", capture.Text()) << c.what;
+    EXPECT_EQ(0, capture.Records()) << c.what;
+    EXPECT_FALSE(AudioLibraryLoaded()) << c.what;
+    EXPECT_EQ(0, TempFilesLeft()) << c.what;
+    sound.Stop();
+  }
+
+  // The whole library still loads, and its copy goes too.
+  ResetAudioLibraryForTest();
+  SetAudioLibrarySource(&source, "bass.dll");
+  GlobalLog().ResetForTest();
+  GlobalLog().SetBufferOutput(true);
+  InstallLibrary(whole);
+  VSound sound;
+  EXPECT_EQ(0, sound.Init(44));
+  EXPECT_TRUE(AudioLibraryLoaded());
+  EXPECT_EQ("", capture.Text());
+  EXPECT_EQ(0, TempFilesLeft());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Desktop.h"
+#include "ElfImage.h"
 
 namespace plat {
 
@@ -15,6 +16,9 @@ LibraryHandle LoadRuntimeLibrary(const char* name) {
     if (!TheDesktop().backend->ExclusiveOutputInstalled()) return nullptr;
     library->builtinExclusive = true;
   } else {
+    // A name without a '/' is searched for by the loader among the system's
+    // own libraries; a path is a file we were handed, and is checked first.
+    if (std::strchr(name, '/') && !IsWholeElfImage(name)) return nullptr;
     library->native = dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (!library->native) return nullptr;
   }
