@@ -1,12 +1,14 @@
 #include "OfflineRenderer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <thread>
-#include <vector>
 
 #include "CombineEffects.h"
 #include "KolLog.h"
@@ -19,7 +21,35 @@
 
 namespace {
 
-constexpr long long kMaxFrames = 10'000'000;
+// Beyond 2^53 frames, k / fps no longer tells frame k from frame k + 1.
+constexpr long long kMaxFrames = 9'007'199'254'740'992;
+// The most rows a PNG file holds: its height is a 31-bit number.
+constexpr long long kMaxPngRows = 2'147'483'647;
+
+// The number of frames k = 0, 1, ... whose times from + k / fps lie before to;
+// limit + 1 when there are more than limit. The times rise with k, so the
+// frames before to are the first ones and a binary search finds where they end.
+long long CountFrames(double from, double to, double fps, long long limit) {
+  long long before = 0;  // frames known to lie before to
+  long long after = limit + 1;  // the first frame known not to (or one past the limit)
+  while (before < after) {
+    const long long k = before + (after - before) / 2;
+    if (from + static_cast<double>(k) / fps < to) before = k + 1;
+    else after = k;
+  }
+  return before;
+}
+
+// A number as the user would type it: the shortest text that reads back as
+// it, without an exponent unless the number is very large or very small.
+std::string Seconds(double value) {
+  char text[32];
+  const double size = std::fabs(value);
+  const bool plain = size < 1e16 && (size == 0.0 || size >= 1e-6);
+  const auto end = plain ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+                         : std::to_chars(text, text + sizeof text, value);
+  return end.ec == std::errc() ? std::string(text, end.ptr) : std::string("?");
+}
 
 // Draws "[#####     ]  42%" on the terminal, only when the percentage changes.
 class ProgressBar {
@@ -115,14 +145,45 @@ class Session {
     return 0;
   }
 
+  // "from --from 0 s to --to 9 s at 50 fps", the range in the user's terms.
+  std::string RangeText(double to) const {
+    const std::string end = options_.to >= 0.0
+                                ? "--to " + Seconds(to) + " s"
+                                : "the demo's end at " + std::to_string(demo_.endTime) + " s";
+    return "from --from " + Seconds(options_.from) + " s to " + end + " at " +
+           Seconds(options_.fps) + " fps";
+  }
+
   int RenderSequence() {
     const double to = options_.to >= 0.0 ? options_.to : static_cast<double>(demo_.endTime);
-    long long count = 0;
-    while (count < kMaxFrames && options_.from + count / options_.fps < to) ++count;
+    const long long count = CountFrames(options_.from, to, options_.fps, kMaxFrames);
     if (count == 0) return Fail("no frame lies between --from and --to");
+    const char* const narrow = "; narrow the range with --from/--to";
+    const std::string counted = count > kMaxFrames ? "more than " + std::to_string(kMaxFrames)
+                                                   : std::to_string(count);
     const int width = demo_.surface->width;
     const int height = demo_.surface->height;
     if (width <= 0 || height <= 0 || !demo_.surface->pixels) return Fail("the surface has no pixels");
+
+    // The strip is sized before any output is started, so a range too long for
+    // it leaves nothing behind. It is encoded on its own thread, row by row as
+    // the frames come.
+    std::unique_ptr<std::uint32_t[]> strip;
+    if (!options_.stripPath.empty()) {
+      const std::string rows = "the strip " + RangeText(to) + " would have " + counted + " rows";
+      if (count > kMaxPngRows)
+        return Fail(rows + ", more than the " + std::to_string(kMaxPngRows) + " a PNG holds" +
+                    narrow);
+      // count * width words never overflow: count < 2^31 and width < 2^31.
+      const size_t words = static_cast<size_t>(count) * static_cast<size_t>(width);
+      strip.reset(new (std::nothrow) std::uint32_t[words]);
+      if (!strip)
+        return Fail(rows + " (" + std::to_string(words * sizeof(std::uint32_t)) +
+                    " bytes), more than memory allows" + narrow);
+    }
+    if (count > kMaxFrames)
+      return Fail("the frames " + RangeText(to) + " would be " + counted +
+                  ", too many to tell apart by their times" + narrow);
 
     if (!options_.framesDir.empty()) {
       std::error_code ec;
@@ -137,19 +198,15 @@ class Session {
       video = plat::OpenWritePipe(VideoCommand(width, height));
       if (!video) return Fail("cannot start ffmpeg");
     }
-    // The strip is encoded on its own thread, row by row as the frames come.
-    std::vector<std::uint32_t> strip;
     std::unique_ptr<PngRowStream> stripPng;
-    if (!options_.stripPath.empty()) {
-      strip.resize(static_cast<size_t>(width) * count);
-      stripPng = std::make_unique<PngRowStream>(options_.stripPath, strip.data(), width,
+    if (strip)
+      stripPng = std::make_unique<PngRowStream>(options_.stripPath, strip.get(), width,
                                                 static_cast<int>(count));
-    }
 
     ProgressBar progress(count, plat::StandardErrorIsTerminal());
     int result = 0;
     if (stripPng && options_.framesDir.empty() && !video) {
-      RenderStripRows(count, width, height, strip, *stripPng, progress);
+      RenderStripRows(count, width, height, strip.get(), *stripPng, progress);
     } else {
       // Frames are rendered here, in order, and encoded on the pool's threads.
       std::unique_ptr<FramePngPool> pool;
@@ -158,7 +215,7 @@ class Session {
       for (long long k = 0; k < count && result == 0; ++k) {
         const std::uint32_t* pixels = Render(options_.from + k / options_.fps);
         if (stripPng) {
-          std::copy(pixels, pixels + width, strip.begin() + k * width);
+          std::copy(pixels, pixels + width, strip.get() + k * width);
           stripPng->Publish(static_cast<int>(k + 1));
         }
         if (pool) {
@@ -198,14 +255,14 @@ class Session {
   // see the same size): the frame's own colour work (CombineEffects, then
   // WriteToSurface into row 0) without the copies down the picture and the
   // presentation that VDemo::RenderFrameAt adds.
-  void RenderStripRows(long long count, int width, int height, std::vector<std::uint32_t>& strip,
+  void RenderStripRows(long long count, int width, int height, std::uint32_t* strip,
                        PngRowStream& stripPng, ProgressBar& progress) {
     MemorySurface offscreen(width, height);
     for (long long k = 0; k < count; ++k) {
       CombineEffects(demo_.effects, static_cast<float>(options_.from + k / options_.fps),
                      demo_.mainLine);
       demo_.mainLine.WriteToSurface();
-      std::copy(offscreen.pixels, offscreen.pixels + width, strip.begin() + k * width);
+      std::copy(offscreen.pixels, offscreen.pixels + width, strip + k * width);
       stripPng.Publish(static_cast<int>(k + 1));
       progress.Update(k + 1);
     }

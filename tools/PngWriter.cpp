@@ -74,6 +74,9 @@ bool PngRowWriter::Open(const std::string& path, int width, int height, PngRows 
   previousRow_.assign(static_cast<size_t>(width), 0);
   if (setjmp(png_jmpbuf(png_))) return Fail("cannot encode ");
   png_init_io(png_, file_);
+  // libpng refuses pictures over a million rows or columns unless told to
+  // allow more; a strip may have as many rows as the format holds, 2^31 - 1.
+  png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_set_IHDR(png_, info_, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);

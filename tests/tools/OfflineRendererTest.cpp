@@ -4,19 +4,30 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "KolLog.h"
 #include "OfflineRenderer.h"
+#include "PngWriter.h"
 #include "ProgramLocation.h"
 #include "TestSupport.h"
 #include "VDemo.h"
 #include "VSourceGravityParticle.h"
 #include "VWindowSurface.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// The renderer must survive a strip too large to allocate; the address
+// sanitizer aborts on a failed allocation unless it may hand back null, as the
+// ordinary allocator does.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
 
 namespace {
 
@@ -95,6 +106,14 @@ class OfflineRendererTest : public ::testing::Test {
     EXPECT_TRUE(Parse(args, options, error)) << error;
     ResetDemoDataSourcesForTest();
     return RunOfflineRenderer(options, dir_.Path() + "/");
+  }
+
+  // Render, keeping what the tool printed on the error stream.
+  int RenderTellingErrors(const std::vector<std::string>& args, std::string& errors) {
+    testing::internal::CaptureStderr();
+    const int result = Render(args);
+    errors = testing::internal::GetCapturedStderr();
+    return result;
   }
 
   LogCapture capture_;
@@ -197,6 +216,117 @@ TEST_F(OfflineRendererTest, CheckSucceedsOrFailuresEndWithExitCodeOne) {
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(1, result);
   EXPECT_EQ(1, Render({"--strip", dir_.PathOf("missing/dir/strip.png")}));
+}
+
+// A demo's time range can give more strip rows than a PNG file can hold (2^31 - 1) or
+// than memory holds; the run says which, before anything is rendered or written.
+TEST_F(OfflineRendererTest, AStripOfABillionSecondsIsRefusedWithTheRowCount) {
+  dir_.Write("data/Script/Demo.txt", "0 - 1000000000 Bar;\n");
+  const std::string data = dir_.PathOf("data");
+  std::string errors;
+  EXPECT_EQ(1, RenderTellingErrors({"--data", data, "--strip", dir_.PathOf("s.png")}, errors));
+  EXPECT_NE(errors.find("solvane-render: the strip from --from 0 s to the demo's end at "
+                        "1000000000 s at 50 fps would have 50000000000 rows, more than the "
+                        "2147483647 a PNG holds; narrow the range with --from/--to\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("s.png")));
+
+  // The same range asked for with --to; the frames asked for beside the strip are not started.
+  EXPECT_EQ(1, RenderTellingErrors({"--strip", dir_.PathOf("s.png"), "--frames", dir_.PathOf("f"),
+                                    "--from", "0.5", "--to", "1e9"},
+                                   errors));
+  EXPECT_NE(errors.find("solvane-render: the strip from --from 0.5 s to --to 1000000000 s at 50 "
+                        "fps would have 49999999975 rows, more than the 2147483647 a PNG holds; "
+                        "narrow the range with --from/--to\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("s.png")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("f")));
+}
+
+TEST_F(OfflineRendererTest, AStripOfTheMostRowsAPngHoldsIsLimitedOnlyByMemory) {
+  // One frame a second: frames at 0 .. 2^31 - 1 s fill 2^31 rows, one more than a PNG holds.
+  std::string errors;
+  EXPECT_EQ(1, RenderTellingErrors({"--strip", dir_.PathOf("s.png"), "--fps", "1", "--to",
+                                    "2147483648"},
+                                   errors));
+  EXPECT_NE(errors.find("solvane-render: the strip from --from 0 s to --to 2147483648 s at 1 fps "
+                        "would have 2147483648 rows, more than the 2147483647 a PNG holds; "
+                        "narrow the range with --from/--to\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("s.png")));
+
+  // One row fewer fits the file, and its 640 x 4 bytes a row (5.5 TB) do not fit memory. A
+  // machine that grants that much address space would render for days instead.
+  const size_t words = size_t{640} * 2147483647u;
+  if (std::unique_ptr<std::uint32_t[]>(new (std::nothrow) std::uint32_t[words]))
+    GTEST_SKIP() << "this machine grants a 5.5 TB allocation";
+  EXPECT_EQ(1, RenderTellingErrors({"--strip", dir_.PathOf("s.png"), "--fps", "1", "--to",
+                                    "2147483647"},
+                                   errors));
+  EXPECT_NE(errors.find("solvane-render: the strip from --from 0 s to --to 2147483647 s at 1 fps "
+                        "would have 2147483647 rows (5497558136320 bytes), more than memory "
+                        "allows; narrow the range with --from/--to\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("s.png")));
+}
+
+TEST_F(OfflineRendererTest, RangesBeyondTheCountOfDistinctFrameTimesAreRefused) {
+  // Past 2^53 frames, k / fps no longer tells one frame from the next.
+  std::string errors;
+  EXPECT_EQ(1, RenderTellingErrors({"--frames", dir_.PathOf("f"), "--to", "1e300"}, errors));
+  EXPECT_NE(errors.find("solvane-render: the frames from --from 0 s to --to 1e+300 s at 50 fps "
+                        "would be more than 9007199254740992, too many to tell apart by their "
+                        "times; narrow the range with --from/--to\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("f")));
+  // A strip of that range is told as a strip.
+  EXPECT_EQ(1, RenderTellingErrors({"--strip", dir_.PathOf("s.png"), "--from", "-1e300", "--to",
+                                    "1e300"},
+                                   errors));
+  EXPECT_NE(errors.find("solvane-render: the strip from --from -1e+300 s to --to 1e+300 s at 50 "
+                        "fps would have more than 9007199254740992 rows, more than the "
+                        "2147483647 a PNG holds; narrow the range with --from/--to\n"),
+            std::string::npos)
+      << errors;
+}
+
+TEST_F(OfflineRendererTest, AStripMayBeTallerThanLibpngWritesByDefault) {
+  // libpng refuses pictures over a million rows unless told otherwise; a strip
+  // of six hours at 50 fps is that tall.
+  const int height = 1000001;
+  const std::vector<std::uint32_t> column(height, 0x00102030u);
+  PngRowWriter writer;
+  ASSERT_TRUE(writer.Open(dir_.PathOf("tall.png"), 1, height, PngRows::kVarying)) << writer.Error();
+  ASSERT_TRUE(writer.WriteRows(column.data(), height)) << writer.Error();
+  ASSERT_TRUE(writer.Close()) << writer.Error();
+
+  // Read back with the reader's limit raised to match.
+  std::FILE* file = std::fopen(dir_.PathOf("tall.png").c_str(), "rb");
+  ASSERT_NE(nullptr, file);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_uint_32 readHeight = 0;
+  int wrongRows = 0;
+  if (!setjmp(png_jmpbuf(png))) {
+    png_init_io(png, file);
+    png_set_user_limits(png, 1, 0x7fffffff);
+    png_read_info(png, info);
+    readHeight = png_get_image_height(png, info);
+    unsigned char rgb[3];
+    for (png_uint_32 y = 0; y < readHeight; ++y) {
+      png_read_row(png, rgb, nullptr);
+      wrongRows += rgb[0] != 0x10 || rgb[1] != 0x20 || rgb[2] != 0x30;
+    }
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(file);
+  EXPECT_EQ(static_cast<png_uint_32>(height), readHeight);
+  EXPECT_EQ(0, wrongRows);
 }
 
 // What ffprobe says of a file, as its one line of CSV (empty when it cannot tell).
