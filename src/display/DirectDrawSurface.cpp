@@ -69,7 +69,8 @@ int DirectDrawSurface::Init() {
 int DirectDrawSurface::Lock() {
   if (backBufferDC_) Unlock();  // a Lock without its Unlock: finish that frame first
   backBufferDC_ = nullptr;
-  if (!backBuffer_ || !bitmap_) return 1;
+  // After Close (or a failed Create) there is no chain to draw into.
+  if (!primary_ || !backBuffer_ || !bitmap_) return 1;
   // A lost back buffer gives no DC; the frame is then skipped.
   if (backBuffer_->GetDC(&backBufferDC_) != plat::kResultOk || !backBufferDC_) {
     backBufferDC_ = nullptr;
@@ -87,8 +88,9 @@ int DirectDrawSurface::Unlock() {
     plat::DeleteMemoryDC(memoryDC_);
     memoryDC_ = nullptr;
   }
-  backBuffer_->ReleaseDC(backBufferDC_);
+  if (backBuffer_) backBuffer_->ReleaseDC(backBufferDC_);
   backBufferDC_ = nullptr;
+  if (!primary_) return 1;  // the chain is gone: nothing to flip
   for (;;) {
     const int result = primary_->Flip(nullptr, 0);
     if (result == plat::kResultStillDrawing) continue;  // busy retry, no sleep
@@ -99,6 +101,14 @@ int DirectDrawSurface::Unlock() {
 }
 
 int DirectDrawSurface::Close() {
+  // A frame still locked holds draw contexts on the back buffer; they go back
+  // while that buffer still exists, since releasing the chain destroys it.
+  if (memoryDC_) {
+    plat::DeleteMemoryDC(memoryDC_);
+    memoryDC_ = nullptr;
+  }
+  if (backBufferDC_ && backBuffer_) backBuffer_->ReleaseDC(backBufferDC_);
+  backBufferDC_ = nullptr;
   if (output_) {
     output_->RestoreDisplayMode();
     if (primary_) primary_->Release();

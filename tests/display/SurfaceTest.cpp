@@ -268,4 +268,67 @@ TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
   EXPECT_EQ(0, GlobalLog().RecordCount());
 }
 
+TEST_F(SurfaceTest, AnExclusiveSurfaceClosedWhileLockedTouchesNothingReleased) {
+  // Close in the middle of a frame, then Unlock, Lock again or Close again: the
+  // surfaces are gone, and only the first Close gives anything back.
+  const auto contexts = [] { return plat::TheDesktop().contexts.size(); };
+  enum Next { kUnlock, kLock, kClose };
+  for (Next next : {kUnlock, kLock, kClose}) {
+    SCOPED_TRACE(next == kUnlock ? "unlock" : next == kLock ? "lock" : "close");
+    Restart();
+    const size_t idle = contexts();
+    DirectDrawSurface s;
+    s.Create(true, 640, 480, 32);
+    s.Init();
+    ASSERT_EQ(0, s.Lock());
+    ASSERT_GT(contexts(), idle);
+    EXPECT_EQ(0, s.Close());
+    EXPECT_EQ(idle, contexts());
+    EXPECT_EQ(0, Headless().exclusiveModeWidth);
+    EXPECT_EQ(1, Headless().exclusiveReleases);
+    // A second restore of the display mode would clear this again.
+    Headless().exclusiveModeWidth = 640;
+    if (next == kUnlock) {
+      EXPECT_EQ(1, s.Unlock());
+    } else if (next == kLock) {
+      EXPECT_EQ(1, s.Lock());
+    }
+    EXPECT_EQ(0, s.Close());
+    EXPECT_EQ(nullptr, s.pixels);
+    EXPECT_EQ(idle, contexts());
+    EXPECT_EQ(640, Headless().exclusiveModeWidth);
+    EXPECT_EQ(1, Headless().exclusiveReleases);
+    EXPECT_EQ(0, Headless().flipCalls);
+    EXPECT_EQ(0, Headless().framesShown);
+    EXPECT_TRUE(Headless().pointerVisible);
+    EXPECT_EQ(0, GlobalLog().RecordCount());
+  }
+}
+
+TEST_F(SurfaceTest, APixelSurfaceClosedWhileLockedTouchesNothingReleased) {
+  const auto contexts = [] { return plat::TheDesktop().contexts.size(); };
+  for (int next = 0; next < 3; ++next) {  // Unlock, Lock, or nothing before the second Close
+    SCOPED_TRACE(next);
+    Restart();
+    Headless().modes = {{640, 480, 32, 60}};
+    const size_t idle = contexts();
+    PixelSurface s;
+    s.Create(true, 640, 480, 32);
+    s.Init();
+    ASSERT_EQ(0, s.Lock());
+    EXPECT_EQ(0, s.Close());
+    EXPECT_EQ(idle, contexts());
+    if (next == 0) {
+      EXPECT_EQ(1, s.Unlock());
+    } else if (next == 1) {
+      EXPECT_EQ(1, s.Lock());
+    }
+    EXPECT_EQ(0, s.Close());
+    EXPECT_EQ(idle, contexts());
+    EXPECT_EQ(1, Headless().displayRestores);
+    EXPECT_EQ(0, Headless().framesShown);
+    EXPECT_TRUE(Headless().pointerVisible);
+  }
+}
+
 }  // namespace
