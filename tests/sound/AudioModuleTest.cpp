@@ -3,8 +3,10 @@
 // and disk audio drivers: opening output, telling streams from modules by
 // their contents, files and memory, playing and pausing, and failing cleanly.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -480,6 +482,127 @@ TEST_F(AudioModuleTest, OpeningOutputLeavesTheTerminationSignalsAlone) {
     EXPECT_TRUE(HasDefaultDisposition(number)) << number;
     ASSERT_TRUE(api.free());
     ::signal(number, previous);
+  }
+}
+
+// What is in place of a music file need not be one: a folder, a FIFO (whose
+// open would wait for a writer) or a file far larger than any music. None of
+// them may hang the caller or throw through the library's C interface.
+TEST_F(AudioModuleTest, AFolderOrFifoNamedLikeMusicLoadsAsNeitherAtOnce) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const std::string folder = (dir / "x.mp3").string();
+  ASSERT_TRUE(fs::create_directory(folder));
+  EXPECT_EQ(0u, api.streamCreateFile(0, folder.c_str(), 0, 0, 0));
+  EXPECT_EQ(0u, api.musicLoad(0, folder.c_str(), 0, 0, 0));
+  const std::string fifo = (dir / "fifo.mp3").string();
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  EXPECT_EQ(0u, api.streamCreateFile(0, fifo.c_str(), 0, 0, 0));
+  EXPECT_EQ(0u, api.musicLoad(0, fifo.c_str(), 0, 0, 0));
+  EXPECT_TRUE(api.streamPlay(api.streamCreateFile(0, kTone.c_str(), 0, 0, 0), 0, 0));
+}
+
+long PeakResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.compare(0, 6, "VmHWM:") == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+// The tone, then a hole to 3 GB: as a stream it is read as it plays, as a
+// module it is too large to take whole; neither copies its size into memory.
+TEST_F(AudioModuleTest, AHugeFileIsNeverReadWhole) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const std::string path = Write("huge.mp3", ReadBytes(kTone));
+  {
+    const int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_LE(0, fd);
+    ASSERT_EQ(0, ftruncate(fd, 3LL << 30));
+    close(fd);
+  }
+  const long before = PeakResidentKb();
+  const unsigned stream = api.streamCreateFile(0, path.c_str(), 0, 0, 0);
+  if (stream) {
+    EXPECT_TRUE(api.streamPlay(stream, 0, 0));
+  }
+  EXPECT_EQ(0u, api.musicLoad(0, path.c_str(), 0, 0, 0));
+  // Far below the file's size; this is no measure of the memory a stream
+  // takes (bench/ has that), only of its not being a copy.
+  EXPECT_LT(PeakResidentKb() - before, 256L * 1024);
+}
+
+// A stream plays from its file: the bytes reach the output although the file
+// is gone from its folder by then.
+TEST_F(AudioModuleTest, AStreamedFilePlaysEvenOnceItIsDeleted) {
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  const fs::path out = dir / "tone.raw";
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  ASSERT_TRUE(api.init(-1, 22050, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  const std::string path = Write("tone.mp3", ReadBytes(kTone));
+  const unsigned stream = api.streamCreateFile(0, path.c_str(), 0, 0, 0);
+  ASSERT_NE(0u, stream);
+  ASSERT_TRUE(fs::remove(path));
+  ASSERT_TRUE(api.streamPlay(stream, 0, 0));
+  EXPECT_TRUE(api.playing());
+  EXPECT_GT(LoudestWritten(out, 22050, std::chrono::seconds(5)), 8000);
+  ASSERT_TRUE(api.free());
+  unsetenv("SDL_DISKAUDIOFILE");
+}
+
+// The FLAC checks hold for a file as for memory; a file whose comment would
+// fail to read is decoded with its metadata blocks skipped as padding.
+TEST_F(AudioModuleTest, AFlacFileIsCheckedAndDecodedWithItsMetadataSkipped) {
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  const fs::path out = dir / "flac.raw";
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  ASSERT_TRUE(api.init(-1, 22050, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  const std::vector<std::uint8_t> flac = ReadBytes(std::string(AUDIO_TEST_DATA_DIR) + "/tone.flac");
+  ASSERT_GT(flac.size(), 64u);
+  const auto load = [this](const std::vector<std::uint8_t>& bytes) {
+    const std::string path = Write("tone.flac", bytes);
+    return api.streamCreateFile(0, path.c_str(), 0, 0, 0);
+  };
+  std::vector<std::uint8_t> badComment = flac;
+  badComment[56] = badComment[57] = badComment[58] = badComment[59] = 0x7F;
+  const unsigned stream = load(badComment);
+  ASSERT_NE(0u, stream);
+  // The file itself is left as it was.
+  EXPECT_EQ(badComment, ReadBytes(dir / "tone.flac"));
+  ASSERT_TRUE(api.streamPlay(stream, 0, 0));
+  EXPECT_GT(LoudestWritten(out, 22050, std::chrono::seconds(5)), 1000);
+  ASSERT_TRUE(api.free());
+  unsetenv("SDL_DISKAUDIOFILE");
+
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  EXPECT_EQ(0u, load(std::vector<std::uint8_t>(flac.begin(), flac.begin() + 50)));
+  std::vector<std::uint8_t> pastTheEnd = flac;
+  pastTheEnd[43] = 0x7F;
+  EXPECT_EQ(0u, load(pastTheEnd));
+  std::vector<std::uint8_t> rateZero = flac;
+  rateZero[18] = rateZero[19] = 0;
+  rateZero[20] &= 0x0F;
+  EXPECT_EQ(0u, load(rateZero));
+}
+
+// A WAV file's format chunk is checked wherever it sits in the file, also
+// where a file is read in pieces and the chunk straddles two of them.
+TEST_F(AudioModuleTest, AWavFileWithNoChannelsIsRefusedWhereverItsFormatChunkSits) {
+  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
+  const std::vector<std::uint8_t> format = {'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 0, 0,
+                                            0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0};
+  for (std::size_t at : {12u, 4000u, 65536u - 24, 65536u - 11, 65536u - 6, 65536u - 2,
+                         65536u, 131072u - 9, 200000u}) {
+    std::vector<std::uint8_t> wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    wav.resize(at, 'j');
+    wav.insert(wav.end(), format.begin(), format.end());
+    const std::vector<std::uint8_t> data = {'d', 'a', 't', 'a', 0, 16, 0, 0};
+    wav.insert(wav.end(), data.begin(), data.end());
+    wav.resize(wav.size() + 4096, 0);
+    const std::string path = Write("silent.wav", wav);
+    EXPECT_EQ(0u, api.streamCreateFile(0, path.c_str(), 0, 0, 0)) << at;
+    const unsigned size = static_cast<unsigned>(wav.size());
+    EXPECT_EQ(0u, api.streamCreateFile(1, wav.data(), 0, size, 0)) << at;
   }
 }
 

@@ -68,7 +68,10 @@ SOLVANE_AUDIO_API int BASS_Pause(void);
  *   copied, so the caller's buffer may go away after the call.
  * - `memory` zero: `file` is a NUL-terminated path (const char*). The bytes
  *   from `offset` on are used: `length` of them, or everything to the end of
- *   the file when `length` is 0 (or reaches beyond the end).
+ *   the file when `length` is 0 (or reaches beyond the end). Only a regular
+ *   file loads (a FIFO, device or folder fails at once). A stream is read
+ *   from the open file as it plays, so its memory does not grow with the
+ *   file; a module is read whole and fails beyond 64 MB.
  * The format is always taken from the contents, never from the file name.
  * `flags` is ignored. A handle stays valid until BASS_Free or the next
  * BASS_Init. */

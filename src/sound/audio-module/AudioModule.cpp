@@ -1,19 +1,32 @@
-// The audio library the player loads at run time, over SDL2_mixer. Every
-// loaded stream or module is a Mix_Music over a copy of its bytes; playing one
-// puts it on the mixer's single music channel. The format always comes from
-// the contents (SDL_mixer's own loader would go by the file name's extension).
+// The audio library the player loads at run time, over SDL2_mixer. A stream
+// from a file is decoded from the file as it plays, through a reader that
+// serves the few bytes the checks below rewrite; a stream from memory, and
+// module music (the tracker library takes it whole), play from a copy of
+// their bytes. The format always comes from the contents (SDL_mixer's own
+// loader would go by the file name's extension). Nothing thrown inside may
+// leave through the C interface, and no allocation's size comes from a file
+// unchecked.
 #include "AudioLibrary.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -24,11 +37,180 @@ constexpr int kDecoders = MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC | MIX_INIT
 
 enum class Kind { Stream, Module };
 
-// One loaded stream or module. The decoder reads `bytes` while it plays, so
-// they live exactly as long as `music`.
+// Module music read from a file is held whole, up to this size: the largest
+// tracker modules are tens of megabytes.
+constexpr Uint64 kMaxModuleBytes = 64u << 20;
+// A FLAC file's metadata blocks beyond the stream information, at most. An
+// encoder writes a handful; each is remembered while the file plays.
+constexpr size_t kMaxFlacBlocks = 1024;
+
+// One byte of a file served other than it is on disk.
+struct Patch {
+  Uint64 at;
+  Uint8 value;
+};
+
+// The bytes a loader checks before a decoder sees them: a copy in memory, or
+// `size` bytes of an open file from `start` on, read where they lie.
+class Source {
+ public:
+  Source(const Uint8* bytes, Uint64 size) : bytes_(bytes), size_(size) {}
+  Source(SDL_RWops* file, Sint64 start, Uint64 size) : file_(file), start_(start), size_(size) {}
+
+  Uint64 Size() const { return size_; }
+
+  // Copies up to n bytes from `at` on; returns how many it could.
+  size_t Read(Uint64 at, void* into, size_t n) const {
+    if (at >= size_) return 0;
+    n = static_cast<size_t>(std::min<Uint64>(n, size_ - at));
+    if (bytes_) {
+      std::memcpy(into, bytes_ + at, n);
+      return n;
+    }
+    const Sint64 position = start_ + static_cast<Sint64>(at);
+    if (SDL_RWseek(file_, position, RW_SEEK_SET) != position) return 0;
+    size_t done = 0;
+    while (done < n) {
+      const size_t got = SDL_RWread(file_, static_cast<Uint8*>(into) + done, 1, n - done);
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+  bool Has(Uint64 at, const char* tag, size_t n) const {
+    Uint8 found[32];
+    return n <= sizeof found && Read(at, found, n) == n && std::memcmp(found, tag, n) == 0;
+  }
+
+ private:
+  const Uint8* bytes_ = nullptr;
+  SDL_RWops* file_ = nullptr;
+  Sint64 start_ = 0;
+  Uint64 size_ = 0;
+};
+
+// A stream's file as its decoder reads it: a window of the file, with the
+// patched bytes served in place of those on disk. Closing it closes the file.
+class FileWindow {
+ public:
+  // Takes `file`, whatever the result; null when nothing could be set up.
+  static SDL_RWops* Open(SDL_RWops* file, Sint64 start, Sint64 size, std::vector<Patch> patches) {
+    std::unique_ptr<FileWindow> window(new (std::nothrow) FileWindow);
+    SDL_RWops* rw = window ? SDL_AllocRW() : nullptr;
+    if (!rw) {
+      SDL_RWclose(file);
+      return nullptr;
+    }
+    window->file_ = file;
+    window->start_ = start;
+    window->size_ = size;
+    window->patches_ = std::move(patches);
+    rw->type = SDL_RWOPS_UNKNOWN;
+    rw->size = Size;
+    rw->seek = Seek;
+    rw->read = Read;
+    rw->write = Write;
+    rw->close = Close;
+    rw->hidden.unknown.data1 = window.release();  // deleted by Close
+    return rw;
+  }
+
+ private:
+  static FileWindow& Of(SDL_RWops* rw) {
+    return *static_cast<FileWindow*>(rw->hidden.unknown.data1);
+  }
+
+  static Sint64 SDLCALL Size(SDL_RWops* rw) { return Of(rw).size_; }
+
+  static Sint64 SDLCALL Seek(SDL_RWops* rw, Sint64 offset, int whence) {
+    FileWindow& window = Of(rw);
+    Sint64 base = 0;
+    if (whence == RW_SEEK_CUR) base = window.position_;
+    else if (whence == RW_SEEK_END) base = window.size_;
+    else if (whence != RW_SEEK_SET) return SDL_SetError("Unknown value for 'whence'");
+    // Clamped to the window, as SDL's memory reader does.
+    if (offset < -base) offset = -base;
+    if (offset > window.size_ - base) offset = window.size_ - base;
+    window.position_ = base + offset;
+    return window.position_;
+  }
+
+  static size_t SDLCALL Read(SDL_RWops* rw, void* into, size_t size, size_t count) {
+    FileWindow& window = Of(rw);
+    if (size == 0 || count == 0) return 0;
+    const Uint64 left = static_cast<Uint64>(window.size_ - window.position_);
+    // Whole objects only, as SDL's memory reader gives them.
+    const Uint64 objects = std::min<Uint64>(count, left / size);
+    if (objects == 0) return 0;
+    const size_t wanted = static_cast<size_t>(objects * size);
+    const Sint64 position = window.start_ + window.position_;
+    if (SDL_RWseek(window.file_, position, RW_SEEK_SET) != position) return 0;
+    Uint8* const bytes = static_cast<Uint8*>(into);
+    size_t done = 0;
+    while (done < wanted) {
+      const size_t got = SDL_RWread(window.file_, bytes + done, 1, wanted - done);
+      if (got == 0) break;
+      done += got;
+    }
+    done -= done % size;
+    const Uint64 from = static_cast<Uint64>(window.position_);
+    for (const Patch& patch : window.patches_)
+      if (patch.at >= from && patch.at - from < done) bytes[patch.at - from] = patch.value;
+    window.position_ += static_cast<Sint64>(done);
+    return done / size;
+  }
+
+  static size_t SDLCALL Write(SDL_RWops*, const void*, size_t, size_t) {
+    SDL_SetError("A music file is read only");
+    return 0;
+  }
+
+  static int SDLCALL Close(SDL_RWops* rw) {
+    std::unique_ptr<FileWindow> window(&Of(rw));
+    const int result = SDL_RWclose(window->file_);
+    SDL_FreeRW(rw);
+    return result;
+  }
+
+  SDL_RWops* file_ = nullptr;
+  Sint64 start_ = 0, size_ = 0, position_ = 0;
+  std::vector<Patch> patches_;
+};
+
+// Opens a music file for reading only when it is a regular file. Opening a
+// FIFO would wait for a writer, and a device may block for ever, so the open
+// is non-blocking until the type is known.
+SDL_RWops* OpenRegularFile(const char* path) {
+#ifndef _WIN32
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat status;
+  const int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (!file) {
+    close(fd);
+    return nullptr;
+  }
+  SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
+  if (!rw) std::fclose(file);
+  return rw;
+#else
+  return SDL_RWFromFile(path, "rb");
+#endif
+}
+
+// One loaded stream or module. A decoder that plays from memory reads
+// `bytes`, so they live exactly as long as `music`; one that plays from a
+// file owns its reader, which Mix_FreeMusic closes.
 struct Music {
   Kind kind;
-  std::vector<Uint8> bytes;
+  std::unique_ptr<Uint8[]> bytes;
   Mix_Music* music = nullptr;
 
   explicit Music(Kind k) : kind(k) {}
@@ -101,10 +283,15 @@ class Output {
 
   unsigned Load(Kind kind, int memory, const void* file, unsigned offset, unsigned length) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_) return 0;
-    auto loaded = std::make_unique<Music>(kind);
-    if (!ReadSource(memory, file, offset, length, loaded->bytes)) return 0;
-    loaded->music = kind == Kind::Stream ? DecodeStream(loaded->bytes) : DecodeModule(loaded->bytes);
+    if (!open_ || !file) return 0;
+    std::unique_ptr<Music> loaded(new (std::nothrow) Music(kind));
+    if (!loaded) return 0;
+    if (memory) {
+      if (length == 0) return 0;
+      loaded->music = LoadCopy(*loaded, static_cast<const Uint8*>(file) + offset, length);
+    } else {
+      loaded->music = LoadFile(*loaded, static_cast<const char*>(file), offset, length);
+    }
     if (!loaded->music) return 0;
     const unsigned handle = NewHandleLocked();
     musics_[handle] = std::move(loaded);
@@ -168,36 +355,65 @@ class Output {
     return lastHandle_;
   }
 
-  // Copies the source's bytes: memory from `file + offset`, or a file's bytes
-  // from `offset` on (to its end when `length` is 0 or reaches past it).
-  static bool ReadSource(int memory, const void* file, unsigned offset, unsigned length,
-                         std::vector<Uint8>& bytes) {
-    if (!file) return false;
-    if (memory) {
-      if (length == 0) return false;
-      const Uint8* start = static_cast<const Uint8*>(file) + offset;
-      bytes.assign(start, start + length);
-      return true;
+  // Decodes a copy of `length` bytes from `start`.
+  static Mix_Music* LoadCopy(Music& into, const Uint8* start, Uint64 length) {
+    // SDL's memory reader counts in int.
+    if (length == 0 || length > static_cast<Uint64>(INT_MAX)) return nullptr;
+    into.bytes.reset(new (std::nothrow) Uint8[length]);
+    if (!into.bytes) return nullptr;
+    std::memcpy(into.bytes.get(), start, length);
+    return DecodeHeld(into, length);
+  }
+
+  // Decodes the `length` bytes `into` holds.
+  static Mix_Music* DecodeHeld(Music& into, Uint64 length) {
+    const Source source(into.bytes.get(), length);
+    std::vector<Patch> patches;
+    if (into.kind == Kind::Stream ? !StreamPassesChecks(source, patches) : !IsModule(source))
+      return nullptr;
+    for (const Patch& patch : patches) into.bytes[patch.at] = patch.value;
+    SDL_RWops* rw = SDL_RWFromConstMem(into.bytes.get(), static_cast<int>(length));
+    if (!rw) return nullptr;
+    return into.kind == Kind::Stream ? DecodeStream(rw) : DecodeModule(rw);
+  }
+
+  // Decodes a file's bytes from `offset` on (to its end when `length` is 0
+  // or reaches past it): a stream from the file itself, a module from a copy.
+  static Mix_Music* LoadFile(Music& into, const char* path, unsigned offset, unsigned length) {
+    SDL_RWops* file = OpenRegularFile(path);
+    if (!file) return nullptr;
+    const Sint64 size = SDL_RWsize(file);
+    if (size <= 0 || static_cast<Sint64>(offset) >= size) {
+      SDL_RWclose(file);
+      return nullptr;
     }
-    SDL_RWops* rw = SDL_RWFromFile(static_cast<const char*>(file), "rb");
-    if (!rw) return false;
-    const Sint64 size = SDL_RWsize(rw);
-    bool ok = size > 0 && static_cast<Sint64>(offset) < size &&
-              SDL_RWseek(rw, offset, RW_SEEK_SET) == static_cast<Sint64>(offset);
-    if (ok) {
-      const Sint64 available = size - offset;
-      const Sint64 wanted = length == 0 ? available : std::min<Sint64>(length, available);
-      bytes.resize(static_cast<size_t>(wanted));
-      size_t done = 0;
-      while (done < bytes.size()) {
-        const size_t got = SDL_RWread(rw, bytes.data() + done, 1, bytes.size() - done);
-        if (got == 0) break;
-        done += got;
+    const Sint64 available = size - offset;
+    const Sint64 wanted = length == 0 ? available : std::min<Sint64>(length, available);
+    if (into.kind == Kind::Module) {
+      // The tracker library needs a module whole.
+      bool read = false;
+      if (static_cast<Uint64>(wanted) <= kMaxModuleBytes) {
+        into.bytes.reset(new (std::nothrow) Uint8[static_cast<size_t>(wanted)]);
+        const Source source(file, offset, static_cast<Uint64>(wanted));
+        read = into.bytes && source.Read(0, into.bytes.get(), static_cast<size_t>(wanted)) ==
+                                 static_cast<size_t>(wanted);
       }
-      ok = done == bytes.size();
+      SDL_RWclose(file);
+      return read ? DecodeHeld(into, static_cast<Uint64>(wanted)) : nullptr;
     }
-    SDL_RWclose(rw);
-    return ok;
+    const Source source(file, offset, static_cast<Uint64>(wanted));
+    std::vector<Patch> patches;
+    if (!StreamPassesChecks(source, patches)) {
+      SDL_RWclose(file);
+      return nullptr;
+    }
+    SDL_RWops* rw = FileWindow::Open(file, offset, wanted, std::move(patches));
+    return rw ? DecodeStream(rw) : nullptr;
+  }
+
+  static bool StreamPassesChecks(const Source& source, std::vector<Patch>& patches) {
+    return StartsLikeStream(source) && !HasHeaderSdlCannotTake(source) &&
+           PrepareFlacMetadata(source, patches);
   }
 
   // SDL_mixer hands a WAV or AIFF file's header values to SDL as they are, and
@@ -207,31 +423,42 @@ class Output {
   // rate of 0 or of hundreds of megahertz fails halfway and leaks what it had
   // set up). Such files are refused before the decoder sees them; every format
   // chunk in the file counts, wherever it sits, so no chunk layout can slip one
-  // past.
+  // past. A file is read in pieces, each with the bytes of a chunk header that
+  // starts at its end.
   static constexpr Uint32 kMaxSampleRate = 1u << 20;  // far above any real recording
+  static constexpr size_t kPiece = 64 * 1024, kChunkHeaderReach = 18;
 
-  static bool HasHeaderSdlCannotTake(const std::vector<Uint8>& bytes) {
-    const auto at = [&bytes](size_t position, const char* tag) {
-      return std::memcmp(bytes.data() + position, tag, 4) == 0;
-    };
-    if (bytes.size() < 12) return false;
-    const bool wave = at(0, "RIFF"), aiff = at(0, "FORM");
-    for (size_t i = 12; (wave || aiff) && i + 12 <= bytes.size(); ++i) {
-      if (wave && at(i, "fmt ")) {
-        if (bytes[i + 10] == 0) return true;  // the channel count, little-endian
-        if (i + 16 <= bytes.size()) {
-          const Uint32 rate = bytes[i + 12] | bytes[i + 13] << 8 | bytes[i + 14] << 16 |
-                              static_cast<Uint32>(bytes[i + 15]) << 24;
-          if (rate == 0 || rate > kMaxSampleRate) return true;
+  static bool HasHeaderSdlCannotTake(const Source& source) {
+    const Uint64 size = source.Size();
+    if (size < 12) return false;
+    const bool wave = source.Has(0, "RIFF", 4), aiff = source.Has(0, "FORM", 4);
+    if (!wave && !aiff) return false;
+    std::unique_ptr<Uint8[]> piece(new (std::nothrow) Uint8[kPiece + kChunkHeaderReach]);
+    if (!piece) return true;  // unchecked is refused
+    for (Uint64 from = 12; from + 12 <= size; from += kPiece) {
+      const size_t expected =
+          static_cast<size_t>(std::min<Uint64>(kPiece + kChunkHeaderReach, size - from));
+      if (source.Read(from, piece.get(), expected) != expected) return true;
+      // `left` is the bytes from position i to the end of the file, or more
+      // than a chunk header needs.
+      for (size_t k = 0; k < kPiece && k + 12 <= expected; ++k) {
+        const Uint8* p = piece.get() + k;
+        const size_t left = expected - k;
+        if (wave && std::memcmp(p, "fmt ", 4) == 0) {
+          if (p[10] == 0) return true;  // the channel count, little-endian
+          if (left >= 16) {
+            const Uint32 rate = p[12] | p[13] << 8 | p[14] << 16 | static_cast<Uint32>(p[15]) << 24;
+            if (rate == 0 || rate > kMaxSampleRate) return true;
+          }
         }
-      }
-      if (aiff && at(i, "COMM")) {
-        if (bytes[i + 9] == 0) return true;  // the channel count, big-endian
-        if (i + 18 <= bytes.size()) {
-          // The rate is an 80-bit float: a sign bit and a 15-bit exponent (bias
-          // 16383) come first, so 1 to kMaxSampleRate means 16383 to 16402.
-          const int exponent = (bytes[i + 16] & 0x7F) << 8 | bytes[i + 17];
-          if ((bytes[i + 16] & 0x80) || exponent < 16383 || exponent >= 16383 + 20) return true;
+        if (aiff && std::memcmp(p, "COMM", 4) == 0) {
+          if (p[9] == 0) return true;  // the channel count, big-endian
+          if (left >= 18) {
+            // The rate is an 80-bit float: a sign bit and a 15-bit exponent (bias
+            // 16383) come first, so 1 to kMaxSampleRate means 16383 to 16402.
+            const int exponent = (p[16] & 0x7F) << 8 | p[17];
+            if ((p[16] & 0x80) || exponent < 16383 || exponent >= 16383 + 20) return true;
+          }
         }
       }
     }
@@ -247,41 +474,37 @@ class Output {
   // decoded only when it starts with one such block of the standard size and
   // a non-zero rate and its metadata chain is whole (every block within the
   // file, the last one marked); every other block is then turned into
-  // padding, which the decoder skips unread. Returns false for a file to
-  // refuse; anything that is not FLAC passes unchanged.
-  static bool PrepareFlacMetadata(std::vector<Uint8>& bytes) {
-    if (bytes.size() < 4 || std::memcmp(bytes.data(), "fLaC", 4) != 0) return true;
+  // padding, which the decoder skips unread: `patches` gets each block's
+  // rewritten first byte. Returns false for a file to refuse; anything that
+  // is not FLAC passes unchanged.
+  static bool PrepareFlacMetadata(const Source& source, std::vector<Patch>& patches) {
+    patches.clear();
+    if (!source.Has(0, "fLaC", 4)) return true;
     constexpr int kStreamInfo = 0, kPadding = 1, kInvalid = 127;
-    constexpr size_t kStreamInfoLength = 34;
-    std::vector<size_t> others;
-    for (size_t at = 4;;) {
-      if (at + 4 > bytes.size()) return false;
-      const bool last = (bytes[at] & 0x80) != 0;
-      const int type = bytes[at] & 0x7F;
-      const size_t length =
-          static_cast<size_t>(bytes[at + 1]) << 16 | bytes[at + 2] << 8 | bytes[at + 3];
-      if (type == kInvalid || length > bytes.size() - at - 4) return false;
+    constexpr Uint64 kStreamInfoLength = 34;
+    const Uint64 size = source.Size();
+    for (Uint64 at = 4;;) {
+      Uint8 header[4];
+      if (source.Read(at, header, 4) != 4) return false;
+      const bool last = (header[0] & 0x80) != 0;
+      const int type = header[0] & 0x7F;
+      const Uint64 length = static_cast<Uint64>(header[1]) << 16 | header[2] << 8 | header[3];
+      if (type == kInvalid || length > size - at - 4) return false;
       if (at == 4) {
-        if (type != kStreamInfo || length != kStreamInfoLength) return false;
-        const Uint32 rate = bytes[at + 14] << 12 | bytes[at + 15] << 4 | bytes[at + 16] >> 4;
+        Uint8 rateBytes[3];
+        if (type != kStreamInfo || length != kStreamInfoLength ||
+            source.Read(at + 14, rateBytes, 3) != 3)
+          return false;
+        const Uint32 rate = rateBytes[0] << 12 | rateBytes[1] << 4 | rateBytes[2] >> 4;
         if (rate == 0) return false;
       } else {
-        others.push_back(at);
+        if (patches.size() == kMaxFlacBlocks) return false;
+        patches.push_back({at, static_cast<Uint8>((header[0] & 0x80) | kPadding)});
       }
       at += 4 + length;
       if (last) break;
     }
-    for (size_t at : others) bytes[at] = static_cast<Uint8>((bytes[at] & 0x80) | kPadding);
     return true;
-  }
-
-  static Mix_Music* Decode(std::vector<Uint8>& bytes, Mix_MusicType type) {
-    if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
-    if (type != MUS_MOD && (HasHeaderSdlCannotTake(bytes) || !PrepareFlacMetadata(bytes)))
-      return nullptr;
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    if (!rw) return nullptr;
-    return Mix_LoadMUSType_RW(rw, type, 1);  // closes `rw` when it fails or the music is freed
   }
 
   // The mixer's own detection takes any bytes it does not recognise for a
@@ -290,19 +513,19 @@ class Output {
   // start the way the mixer recognises a stream (WAV or AIFF, Ogg, FLAC, MP3)
   // are decoded; anything else it would detect as a module or as MIDI, which
   // are refused here in any case.
-  static bool StartsLikeStream(const std::vector<Uint8>& bytes) {
-    const auto at = [&bytes](size_t position, const char* tag, size_t n) {
-      return bytes.size() >= position + n && std::memcmp(bytes.data() + position, tag, n) == 0;
-    };
-    if ((at(0, "RIFF", 4) && at(8, "WAVE", 4)) || at(0, "FORM", 4)) return true;
-    if (at(0, "OggS", 4) || at(0, "fLaC", 4) || at(0, "ID3", 3)) return true;
+  static bool StartsLikeStream(const Source& source) {
+    if ((source.Has(0, "RIFF", 4) && source.Has(8, "WAVE", 4)) || source.Has(0, "FORM", 4))
+      return true;
+    if (source.Has(0, "OggS", 4) || source.Has(0, "fLaC", 4) || source.Has(0, "ID3", 3))
+      return true;
     // An MPEG audio frame header.
-    return bytes.size() >= 2 && bytes[0] == 0xFF && (bytes[1] & 0xE6) == 0xE2;
+    Uint8 start[2];
+    return source.Read(0, start, 2) == 2 && start[0] == 0xFF && (start[1] & 0xE6) == 0xE2;
   }
 
-  static Mix_Music* DecodeStream(std::vector<Uint8>& bytes) {
-    if (!StartsLikeStream(bytes)) return nullptr;
-    Mix_Music* music = Decode(bytes, MUS_NONE);
+  // Both decoders close `rw` when they fail, or else when the music is freed.
+  static Mix_Music* DecodeStream(SDL_RWops* rw) {
+    Mix_Music* music = Mix_LoadMUSType_RW(rw, MUS_NONE, 1);
     if (!music) return nullptr;
     switch (Mix_GetMusicType(music)) {
       case MUS_MP3:
@@ -316,19 +539,8 @@ class Output {
     }
   }
 
-  static Mix_Music* DecodeModule(std::vector<Uint8>& bytes) {
-    // The tracker library takes many things for a module; only the four
-    // formats with a signature count. They go to it directly, since a
-    // module's title may happen to look like another format's header.
-    if (!HasModuleSignature(bytes)) return nullptr;
-    // The tracker library tries its own WAV reader before it gets to MOD
-    // files (and to S3M files it refuses), and that reader can follow a
-    // format chunk's length back onto the same chunk for ever. A WAV file is
-    // no module, and streams reach SDL's WAV decoder by the stream path.
-    if (bytes.size() >= 16 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
-        std::memcmp(bytes.data() + 8, "WAVEfmt ", 8) == 0)
-      return nullptr;
-    Mix_Music* music = Decode(bytes, MUS_MOD);
+  static Mix_Music* DecodeModule(SDL_RWops* rw) {
+    Mix_Music* music = Mix_LoadMUSType_RW(rw, MUS_MOD, 1);
     if (music && Mix_GetMusicType(music) != MUS_MOD) {
       Mix_FreeMusic(music);
       music = nullptr;
@@ -336,15 +548,26 @@ class Output {
     return music;
   }
 
-  static bool HasModuleSignature(const std::vector<Uint8>& bytes) {
-    const auto at = [&bytes](size_t position, const char* text) {
-      const size_t n = std::strlen(text);
-      return bytes.size() >= position + n && std::memcmp(bytes.data() + position, text, n) == 0;
+  static bool IsModule(const Source& source) {
+    // The tracker library takes many things for a module; only the four
+    // formats with a signature count. They go to it directly, since a
+    // module's title may happen to look like another format's header.
+    if (!HasModuleSignature(source)) return false;
+    // The tracker library tries its own WAV reader before it gets to MOD
+    // files (and to S3M files it refuses), and that reader can follow a
+    // format chunk's length back onto the same chunk for ever. A WAV file is
+    // no module, and streams reach SDL's WAV decoder by the stream path.
+    return !(source.Has(0, "RIFF", 4) && source.Has(8, "WAVEfmt ", 8));
+  }
+
+  static bool HasModuleSignature(const Source& source) {
+    const auto at = [&source](Uint64 position, const char* text) {
+      return source.Has(position, text, std::strlen(text));
     };
     if (at(0, "Extended Module: ") || at(44, "SCRM") || at(0, "IMPM")) return true;  // XM, S3M, IT
     // A MOD names its channel count (or tracker) at byte 1080.
-    if (bytes.size() < 1084) return false;
-    const char* tag = reinterpret_cast<const char*>(bytes.data()) + 1080;
+    char tag[4];
+    if (source.Read(1080, tag, 4) != 4) return false;
     static const char* const kTags[] = {"M.K.", "M!K!", "M&K!", "N.T.", "FLT4", "FLT8", "EXO4", "EXO8",
                                         "CD61", "CD81", "OKTA", "OCTA", "FA04", "FA06", "FA08"};
     for (const char* known : kTags)
@@ -365,31 +588,48 @@ class Output {
 
 Output theOutput;
 
+// Nothing may be thrown through the C interface: an operation that meets
+// an exception (a lock that fails, an allocation) returns its failure value.
+template <typename Result, typename Operation>
+Result Guarded(Result failure, Operation operation) {
+  try {
+    return operation();
+  } catch (...) {
+    return failure;
+  }
+}
+
 }  // namespace
 
 extern "C" {
 
 int BASS_Init(int device, unsigned frequency, unsigned flags, void* window) {
-  return theOutput.Init(device, frequency, flags);
+  return Guarded(0, [&] { return theOutput.Init(device, frequency, flags); });
 }
 
-int BASS_Free(void) { return theOutput.Free(); }
+int BASS_Free(void) { return Guarded(0, [] { return theOutput.Free(); }); }
 
-int BASS_Start(void) { return theOutput.Start(); }
+int BASS_Start(void) { return Guarded(0, [] { return theOutput.Start(); }); }
 
-int BASS_Pause(void) { return theOutput.Pause(); }
+int BASS_Pause(void) { return Guarded(0, [] { return theOutput.Pause(); }); }
 
-unsigned BASS_StreamCreateFile(int memory, const void* file, unsigned offset, unsigned length, unsigned flags) {
-  return theOutput.Load(Kind::Stream, memory, file, offset, length);
+unsigned BASS_StreamCreateFile(int memory, const void* file, unsigned offset, unsigned length,
+                               unsigned flags) {
+  return Guarded(0u, [&] { return theOutput.Load(Kind::Stream, memory, file, offset, length); });
 }
 
-unsigned BASS_MusicLoad(int memory, const void* file, unsigned offset, unsigned length, unsigned flags) {
-  return theOutput.Load(Kind::Module, memory, file, offset, length);
+unsigned BASS_MusicLoad(int memory, const void* file, unsigned offset, unsigned length,
+                        unsigned flags) {
+  return Guarded(0u, [&] { return theOutput.Load(Kind::Module, memory, file, offset, length); });
 }
 
-int BASS_StreamPlay(unsigned handle, int flush, unsigned flags) { return theOutput.Play(handle, Kind::Stream); }
+int BASS_StreamPlay(unsigned handle, int flush, unsigned flags) {
+  return Guarded(0, [&] { return theOutput.Play(handle, Kind::Stream); });
+}
 
-int BASS_MusicPlay(unsigned handle) { return theOutput.Play(handle, Kind::Module); }
+int BASS_MusicPlay(unsigned handle) {
+  return Guarded(0, [&] { return theOutput.Play(handle, Kind::Module); });
+}
 
 int BASS_ErrorGetCode(void) { return 0; }
 
@@ -414,12 +654,16 @@ unsigned BASS_ChannelSetSync(unsigned handle, unsigned type, unsigned param, Sol
   return 0;
 }
 
-int SolvaneAudio_OpenedFormat(int* frequency, int* channels) { return theOutput.OpenedFormat(frequency, channels); }
+int SolvaneAudio_OpenedFormat(int* frequency, int* channels) {
+  return Guarded(0, [&] { return theOutput.OpenedFormat(frequency, channels); });
+}
 
-int SolvaneAudio_Playing(void) { return theOutput.Playing(); }
+int SolvaneAudio_Playing(void) { return Guarded(0, [] { return theOutput.Playing(); }); }
 
-int SolvaneAudio_Paused(void) { return theOutput.Paused(); }
+int SolvaneAudio_Paused(void) { return Guarded(0, [] { return theOutput.Paused(); }); }
 
-int SolvaneAudio_FreeMusic(unsigned handle) { return theOutput.FreeMusic(handle); }
+int SolvaneAudio_FreeMusic(unsigned handle) {
+  return Guarded(0, [&] { return theOutput.FreeMusic(handle); });
+}
 
 }  // extern "C"
