@@ -1,5 +1,6 @@
 #include "VSoundBass.h"
 
+#include <cstdio>
 #include <string>
 
 #include "KolData.h"
@@ -94,6 +95,16 @@ bool LoadLibrary(AudioLibrary& library) {
   return true;
 }
 
+// A FIFO or device in place of the music file would hang the library's open,
+// and a folder is no music: either is said once and taken as missing music.
+bool IsNoRegularFile(const char* path) {
+  bool notRegular = false;
+  std::FILE* file = path ? plat::OpenRegularFile(path, "rb", &notRegular) : nullptr;
+  if (file) std::fclose(file);
+  if (notRegular) GlobalLog().PrintLine("Music file [%s] is not a regular file", path);
+  return notRegular;
+}
+
 }  // namespace
 
 void SetAudioLibrarySource(KolData* source, const char* name) {
@@ -115,6 +126,7 @@ VSoundBass::VSoundBass() {
 int VSoundBass::Play(bool fromMemory) {
   AudioLibrary& library = Library();
   if (!library.loaded) return 1;
+  if (!fromMemory && IsNoRegularFile(fileName)) return 1;
   // The frequency flags are tested in order, the last one set winning.
   frequency = 44100;
   if (soundFlags & kSoundFlag11025) frequency = 11025;

@@ -148,7 +148,8 @@ std::string MadeUpLibrary(std::size_t fileSize, std::uint64_t loadSize) {
   SegmentHeader segments[2]{};
   segments[0].p_type = PT_LOAD;
   segments[0].p_flags = PF_R | PF_W;
-  segments[0].p_filesz = segments[0].p_memsz = static_cast<decltype(segments[0].p_filesz)>(loadSize);
+  using Size = decltype(segments[0].p_filesz);
+  segments[0].p_filesz = segments[0].p_memsz = static_cast<Size>(loadSize);
   segments[0].p_align = 0x1000;
   segments[1].p_type = PT_DYNAMIC;
   segments[1].p_flags = PF_R | PF_W;

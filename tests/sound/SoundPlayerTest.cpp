@@ -3,6 +3,7 @@
 // messages for a missing or broken library, and the temporary copy's fate.
 #include <elf.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -260,10 +261,11 @@ TEST_F(SoundPlayerTest, ACutOrMalformedLibraryIsNotLoadedAndLeavesNothingBehind)
   std::string headersWrapAround = whole;
   header.e_phoff = ~decltype(header.e_phoff){0} - 8;
   Put(headersWrapAround, 0, header);
-  const std::string loadPastTheEnd = WithSegment(whole, PT_LOAD, [](SegmentHeader& s, std::size_t size) {
-    s.p_filesz = size - s.p_offset + 1;
-    s.p_memsz = s.p_filesz;
-  });
+  const std::string loadPastTheEnd =
+      WithSegment(whole, PT_LOAD, [](SegmentHeader& s, std::size_t size) {
+        s.p_filesz = size - s.p_offset + 1;
+        s.p_memsz = s.p_filesz;
+      });
   const std::string loadWrapAround = WithSegment(whole, PT_LOAD, [](SegmentHeader& s, std::size_t) {
     s.p_filesz = ~decltype(s.p_filesz){0} - s.p_offset + 2;
   });
@@ -304,6 +306,34 @@ TEST_F(SoundPlayerTest, ACutOrMalformedLibraryIsNotLoadedAndLeavesNothingBehind)
   EXPECT_TRUE(AudioLibraryLoaded());
   EXPECT_EQ("", capture.Text());
   EXPECT_EQ(0, TempFilesLeft());
+}
+
+// A FIFO in place of the music would hang whoever opens it, and a folder is
+// no music either: each is said in one line and the demo goes on silent,
+// without the library ever being handed the path.
+TEST_F(SoundPlayerTest, AMusicFileThatIsNoRegularFileIsSaidAndLeftAlone) {
+  InstallFake();
+  const std::string fifo = data.PathOf("fifo.mp3"), folder = data.PathOf("solvane.mp3");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  ASSERT_EQ(0, mkdir(folder.c_str(), 0700));
+  VSound sound;
+  ASSERT_EQ(0, sound.Init(44));
+  for (const std::string& path : {fifo, folder}) {
+    GlobalLog().ResetForTest();
+    GlobalLog().SetBufferOutput(true);
+    Fake().count = 0;
+    EXPECT_EQ(1, sound.PlayFile(path.c_str(), 0)) << path;
+    EXPECT_EQ("Music file [" + path + "] is not a regular file\n", capture.Text());
+    EXPECT_EQ(0, capture.Records());
+    for (const std::string& call : Calls()) EXPECT_NE("StreamCreateFile", call) << path;
+    for (const std::string& call : Calls()) EXPECT_NE("MusicLoad", call) << path;
+  }
+  // A music file that is simply missing is still the library's to refuse.
+  GlobalLog().ResetForTest();
+  GlobalLog().SetBufferOutput(true);
+  Fake().count = 0;
+  EXPECT_EQ(0, sound.PlayFile(data.PathOf("missing.mp3").c_str(), 0));
+  EXPECT_EQ("", capture.Text());
 }
 
 }  // namespace
