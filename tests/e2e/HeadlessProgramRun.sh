@@ -61,4 +61,66 @@ check "no display exits 1" 1 "$status"
 check "no display is said in one line" \
   "solvane: cannot open a display: neither DISPLAY nor WAYLAND_DISPLAY is set" "$(cat stdout.txt)"
 
+# A hostile start. Standard output closed: kol.log must not become descriptor
+# 1, or every line would land in it twice.
+rm -f kol.log
+SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="tab end tab end return s" ./solvane l >&- 2>&-
+check "stdout closed: exits 0" 0 "$?"
+check "stdout closed: each line once" 1 "$(grep -c '^Surface: 640x480$' kol.log)"
+# Standard output a pipe that is gone at once: no SIGPIPE, the log complete.
+rm -f kol.log
+set +e
+SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="tab end tab end return s o" ./solvane l | head -c1 >/dev/null
+status=${PIPESTATUS[0]}
+set -e
+check "stdout a closed pipe: exits 0" 0 "$status"
+check "stdout a closed pipe: the log is whole" "Script Demo.txt: 1 Effects
+0.004 : S
+0.005 : O" "$(tail -n 3 kol.log)"
+
+# FIFOs in place of the log, the archive and a script: each is a clear line
+# and counts as missing; nothing waits for a writer that never comes.
+rm -f kol.log
+mkfifo kol.log solvane.dat
+set +e
+SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="tab end tab end return" timeout 10 ./solvane l >stdout.txt 2>&1
+status=$?
+set -e
+check "a FIFO log and archive: exits 0, no hang" 0 "$status"
+check "a FIFO log and archive: both said" "Log file [kol.log] is not a regular file; the log is not written to it
+KolDataUnzip::Open: [$work/solvane.dat] is not a regular file
+Data file [$work/solvane.dat] not present" "$(head -n 3 stdout.txt)"
+check "a FIFO log and archive: the demo still runs" "Script Demo.txt: 1 Effects" \
+  "$(grep -o 'Script Demo.txt: 1 Effects' stdout.txt)"
+rm -f kol.log solvane.dat
+mv data/Script/Float/one.txt one.txt
+mkfifo data/Script/Float/one.txt
+run "tab end tab end return" l
+rm -f data/Script/Float/one.txt
+mv one.txt data/Script/Float/one.txt
+check "a FIFO script: the demo does not start" 0 "$status"
+check "a FIFO script: said before the error" "KolDataStdio::Load: [Script/Float/one.txt] is not a regular file" \
+  "$(grep -o 'KolDataStdio::Load: .*' kol.log)"
+
+# SIGTERM, SIGINT and SIGHUP end a demo that would never end by itself as
+# Escape does: exit 0 within a second, key marks in the log.
+printf '0 - 10000000000 Wave ;\n' >"$work/data/Script/Demo.txt"
+for signal in TERM INT HUP; do
+  rm -f kol.log
+  SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="tab end tab end return k" ./solvane l >stdout.txt 2>&1 &
+  pid=$!
+  until grep -q 'Script Demo.txt' stdout.txt 2>/dev/null || ! kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+  kill -s "$signal" "$pid"
+  ended=no
+  for _ in $(seq 20); do
+    kill -0 "$pid" 2>/dev/null || { ended=yes; break; }
+    sleep 0.05
+  done
+  check "SIG$signal ends the headless demo within a second" yes "$ended"
+  [ "$ended" = yes ] || kill -9 "$pid"
+  wait "$pid"
+  check "SIG$signal: exits 0" 0 "$?"
+  check "SIG$signal: the key mark is logged" 1 "$(grep -cE '^[0-9]+\.[0-9]{3} : K$' kol.log)"
+done
+
 finish
