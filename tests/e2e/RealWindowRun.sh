@@ -56,7 +56,8 @@ make_demo "$work/one"
 "$render" --data "$work/one/data" --frame 1 "$work/frame.png" >/dev/null 2>&1
 
 start() {  # start DIR: runs the program there with the log on; sets pid
-  (cd "$1" && exec ./solvane l >stdout.txt 2>&1) &
+  mkdir -p "$work/tmp"
+  (cd "$1" && TMPDIR="$work/tmp" exec ./solvane l >stdout.txt 2>&1) &
   pid=$!
   pids+=("$pid")
 }
@@ -192,6 +193,32 @@ Script Demo.txt: 2 Effects
 1
 0" "$(grep -E '^(Surface|Script)' "$work/one/kol.log"; grep -cE '^[0-9]+\.[0-9]{3} : C$' "$work/one/kol.log"; grep -c 'BASS\|Error' "$work/one/kol.log")"
     check "full screen ($keys) restores the screen" "640x480" "$(xdpyinfo | awk '/dimensions/ {print $2}')"
+  done
+  # SIGTERM, SIGINT and SIGHUP end the program as Escape does, with the music
+  # playing (stereo, SDL's dummy driver): in the dialog, in the exclusive full
+  # screen, in the GDI full screen and windowed, within a second, exit 0, the
+  # key mark logged, the screen as it was, no temporary copy of the library left.
+  for run in "TERM:" "INT:Return" "HUP:Tab Tab Down Return" "TERM:Tab Tab End Return"; do
+    signal=${run%%:*} keys=${run#*:}
+    rm -f "$work/one/kol.log"
+    start "$work/one"
+    poll 10 window_of "$pid"
+    if [ -n "$keys" ]; then
+      press "$(window_of "$pid")" $keys
+      poll 10 shows "$work/frame.png" 640 480 0 0 || poll 10 window_of "$pid" 640 480
+      press "$(window_of "$pid" 640 480)" m
+      poll 5 sh -c "xdotool search --all --pid $pid >/dev/null"
+    fi
+    kill -s "$signal" "$pid"
+    poll 1 ended "$pid"
+    check "SIG$signal ($keys) ends the program within a second" yes "$(ended "$pid" && echo yes)"
+    ended "$pid" || kill -9 "$pid"
+    check "SIG$signal ($keys) exits 0" 0 "$(exit_status "$pid")"
+    if [ -n "$keys" ]; then
+      check "SIG$signal ($keys) logs the key mark" 1 "$(grep -cE '^[0-9]+\.[0-9]{3} : M$' "$work/one/kol.log")"
+    fi
+    check "SIG$signal ($keys) restores the screen" "640x480" "$(xdpyinfo | awk '/dimensions/ {print $2}')"
+    check "SIG$signal ($keys) leaves no temporary file" "" "$(ls -A "$work/tmp")"
   done
   ;;
 
