@@ -224,6 +224,10 @@ bool RemoveFile(const std::string& path);
 // --- Run-time libraries -------------------------------------------------------
 // Loads a library by name. "ddraw.dll" names the platform's built-in exclusive
 // full-screen output (see ExclusiveOutput.h); other names are shared objects.
+// A path (a name with a '/') is loaded only when it is a regular file holding
+// a whole shared object for this machine: a truncated or damaged file is a
+// failed load, never a crash in the loader. A bare name is searched for by the
+// loader as it is.
 LibraryHandle LoadRuntimeLibrary(const char* name);
 void* FindLibrarySymbol(LibraryHandle library, const char* name);
 
