@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libminizip-dev zlib1g-dev
   libjpeg62-turbo-dev
-  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libx11-dev fonts-dejavu-core
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libx11-dev libxext-dev fonts-dejavu-core
   libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick openbox x11-utils

@@ -11,6 +11,7 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -20,6 +21,8 @@
 #include "Desktop.h"
 #include "DesktopLock.h"
 #include "SdlPainter.h"
+#include "StreamCopy.h"
+#include "X11SharedPresenter.h"
 
 namespace plat {
 
@@ -94,6 +97,8 @@ XErrorHandler gXlibErrorHandler = nullptr;
 
 int DropSendsToGoneWindows(Display* display, XErrorEvent* error) {
   if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
+  // The presenter's own connection: it falls back on SDL's window surface.
+  if (X11SharedPresenter::OwnsConnection(display)) return 0;
   return gXlibErrorHandler ? gXlibErrorHandler(display, error) : 0;
 }
 
@@ -101,6 +106,7 @@ class SdlBackend : public Backend {
  public:
   ~SdlBackend() override {
     ExclusiveRelease();
+    presenter_.reset();
     if (icon_) SDL_FreeSurface(icon_);
     painter_.reset();
     TTF_Quit();
@@ -145,6 +151,7 @@ class SdlBackend : public Backend {
       SDL_Quit();
       return false;
     }
+    if (chosen == "x11") presenter_ = X11SharedPresenter::Open();
     painter_ = std::make_unique<SdlPainter>();
     if (!painter_->Open(error)) {
       painter_.reset();
@@ -226,6 +233,7 @@ class SdlBackend : public Backend {
     if (!native) return;
     if (exclusive_.window == native) ExclusiveRelease();
     SDL_Window* sdlWindow = native->window;
+    if (presenter_) presenter_->Forget(XWindowOf(sdlWindow));
     windows_.erase(sdlWindow);
     natives_.erase(sdlWindow);
     SDL_DestroyWindow(sdlWindow);
@@ -332,6 +340,19 @@ class SdlBackend : public Backend {
       }
       exclusive_.renderer = CreateFlipRenderer(native->window);
       if (!exclusive_.renderer) return kResultGenericFailure;
+      // SDL's software renderer cannot wait for the vertical blank (whatever
+      // its flags say), so its flips are paced to the display's refresh rate
+      // instead, unless vsync was switched off through SDL_RENDER_VSYNC.
+      SDL_RendererInfo info;
+      SDL_DisplayMode mode;
+      if (SDL_GetRendererInfo(exclusive_.renderer, &info) == 0 &&
+          std::strcmp(info.name, "software") == 0 &&
+          SDL_GetHintBoolean(SDL_HINT_RENDER_VSYNC, SDL_TRUE)) {
+        const int hertz = SDL_GetWindowDisplayMode(native->window, &mode) == 0 && mode.refresh_rate > 0
+                              ? mode.refresh_rate
+                              : 60;
+        exclusive_.refreshPeriod = SDL_GetPerformanceFrequency() / static_cast<Uint64>(hertz);
+      }
     }
     if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
     exclusive_.texture = SDL_CreateTexture(exclusive_.renderer, SDL_PIXELFORMAT_RGB888,
@@ -358,6 +379,15 @@ class SdlBackend : public Backend {
     SDL_RenderClear(exclusive_.renderer);
     SDL_RenderCopy(exclusive_.renderer, exclusive_.texture, nullptr, nullptr);
     SDL_RenderPresent(exclusive_.renderer);
+    if (exclusive_.refreshPeriod) {
+      // No vertical blank to wait for: the flip waits for where the next one
+      // would be, so the picture changes at the display's rate as it would.
+      const Uint64 now = SDL_GetPerformanceCounter();
+      const Uint64 next = (now / exclusive_.refreshPeriod + 1) * exclusive_.refreshPeriod;
+      // Rounded up: waking before it would count the same blank twice.
+      const Uint64 frequency = SDL_GetPerformanceFrequency();
+      SDL_Delay(static_cast<Uint32>(((next - now) * 1000 + frequency - 1) / frequency));
+    }
     return kResultOk;
   }
 
@@ -385,6 +415,7 @@ class SdlBackend : public Backend {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool lost = false;  // minimised or hidden (as on losing the focus): flips fail until restored
+    Uint64 refreshPeriod = 0;  // performance-counter ticks a refresh, when flips are paced here
   };
 
   NativeWindow* NativeOf(Window& window) {
@@ -482,19 +513,28 @@ class SdlBackend : public Backend {
   // display (an X shared-memory image where there is one), so this is the
   // frame's one copy on the way.
   void ShowFrame(NativeWindow& native) {
+    if (!native.frame) return;
+    // 1:1 on X11: through the presenter's own shared images, which need not
+    // wait for the server's copy; anything else through SDL's window surface.
+    int w = 0, h = 0;
+    SDL_GetWindowSize(native.window, &w, &h);
+    if (presenter_ && w == native.frameWidth && h == native.frameHeight &&
+        presenter_->Present(XWindowOf(native.window), native.frame, native.frameWidth,
+                            native.frameHeight, native.framePitch))
+      return;
     SDL_Surface* target = SDL_GetWindowSurface(native.window);
-    if (!target || !native.frame) return;
+    if (!target) return;
     const size_t rowBytes = static_cast<size_t>(native.frameWidth) * 4;
     if (target->w == native.frameWidth && target->h == native.frameHeight &&
         target->format->format == SDL_PIXELFORMAT_RGB888) {
       if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
       auto* to = static_cast<Uint8*>(target->pixels);
       if (native.framePitch == native.frameWidth && static_cast<size_t>(target->pitch) == rowBytes)
-        std::memcpy(to, native.frame, rowBytes * native.frameHeight);
+        StreamCopy(to, native.frame, rowBytes * native.frameHeight);
       else
         for (int y = 0; y < native.frameHeight; ++y)
-          std::memcpy(to + static_cast<size_t>(y) * target->pitch,
-                      native.frame + static_cast<size_t>(y) * native.framePitch, rowBytes);
+          StreamCopy(to + static_cast<size_t>(y) * target->pitch,
+                     native.frame + static_cast<size_t>(y) * native.framePitch, rowBytes);
       if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     } else {
       // SDL only reads the source of a blit.
@@ -552,6 +592,14 @@ class SdlBackend : public Backend {
     }
     ++native.corrections;
     SDL_SetWindowPosition(native.window, sdlX + native.wantX - x, sdlY + native.wantY - y);
+  }
+
+  // The X window of an SDL window, or 0 off X11.
+  static unsigned long XWindowOf(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+    return info.info.x11.window;
   }
 
   Window* WindowOf(Uint32 id) {
@@ -616,6 +664,7 @@ class SdlBackend : public Backend {
   }
 
   std::unique_ptr<SdlPainter> painter_;
+  std::unique_ptr<X11SharedPresenter> presenter_;  // null off X11 or without MIT-SHM
   SDL_Surface* icon_ = nullptr;
   DesktopLock lock_;
   std::map<SDL_Window*, Window*> windows_;
