@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <string>
@@ -211,6 +213,25 @@ void BuildTable(Table& table) {
   }
 }
 
+// Rows measured outside this program (bench/run.sh measures the running demo
+// as a process of its own): one a line, the six cells separated by tabs.
+void AddOutsideRows(Table& table) {
+  const char* path = std::getenv("SOLVANE_BENCH_EXTRA_ROWS");
+  if (!path || !*path) return;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> cells;
+    for (size_t at = 0;;) {
+      const size_t tab = line.find('\t', at);
+      cells.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
+      if (tab == std::string::npos) break;
+      at = tab + 1;
+    }
+    if (cells.size() == 6)
+      table.Add({cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]});
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -222,6 +243,7 @@ int main(int argc, char** argv) {
   plat::Shutdown();
   Table table(collector.results);
   BuildTable(table);
+  AddOutsideRows(table);
   std::fflush(stderr);
   table.Print();
   return 0;
