@@ -61,6 +61,14 @@ start() {  # start DIR: runs the program there with the log on; sets pid
   pid=$!
   pids+=("$pid")
 }
+poll_ms() {  # poll_ms MILLISECONDS COMMAND...: as poll, to the millisecond
+  local until=$(($(date +%s%3N) + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$(date +%s%3N)" -ge "$until" ] && return 1
+    sleep 0.02
+  done
+}
 window_of() {  # window_of PID [WIDTH HEIGHT]: the visible "Solvane" window of the process
   local id
   for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Solvane$' 2>/dev/null); do
@@ -209,8 +217,10 @@ Script Demo.txt: 2 Effects
       press "$(window_of "$pid" 640 480)" m
       poll 5 sh -c "xdotool search --all --pid $pid >/dev/null"
     fi
+    sent=$(date +%s%3N)
     kill -s "$signal" "$pid"
-    poll 1 ended "$pid"
+    poll_ms 1000 ended "$pid"
+    echo "SIG$signal ($keys): ended after $(($(date +%s%3N) - sent)) ms"
     check "SIG$signal ($keys) ends the program within a second" yes "$(ended "$pid" && echo yes)"
     ended "$pid" || kill -9 "$pid"
     check "SIG$signal ($keys) exits 0" 0 "$(exit_status "$pid")"
