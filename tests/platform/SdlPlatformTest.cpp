@@ -431,6 +431,33 @@ TEST_F(SdlPlatformTest, AFrameCopiedOnceIsShownExactlyAndRepaintedWhenTheWindowI
   EXPECT_TRUE(ScreenShows(pattern));
 }
 
+// Frames follow each other faster than the X server shows them (they take
+// turns in two shared images): the screen ends on the last one, exactly.
+TEST_F(SdlPlatformTest, FramesInQuickSuccessionEndOnTheLastExactly) {
+  if (screenWidth < kFrameWidth + 120 || screenHeight < kFrameHeight + 120)
+    GTEST_SKIP() << "a captioned 640x480 client does not fit a " << screenWidth << "x"
+                 << screenHeight << " screen";
+  const plat::Rect client{100, 100, 100 + kFrameWidth, 100 + kFrameHeight};
+  plat::Rect outer = client;
+  plat::AdjustWindowRectangle(outer, kWindowedStyle);
+  plat::WindowHandle window = plat::CreateAppWindow(0, "SdlTest", "Solvane succession",
+                                                    kWindowedStyle, outer.left, outer.top,
+                                                    outer.Width(), outer.Height());
+  ASSERT_NE(nullptr, window);
+  EXPECT_TRUE(LiesAt("Solvane succession", client));
+  plat::DCHandle dc = plat::ClientDC(window);
+  for (int round = 0; round < 3; ++round) {
+    for (std::uint32_t colour : {0x400000u, 0x004000u, 0x000040u, 0x404040u}) {
+      plat::DCHandle solid = PictureDC([colour](int, int) { return colour; });
+      ASSERT_TRUE(plat::CopyPixels(dc, 0, 0, kFrameWidth, kFrameHeight, solid, 0, 0));
+    }
+    ASSERT_TRUE(plat::CopyPixels(dc, 0, 0, kFrameWidth, kFrameHeight, PatternDC(), 0, 0));
+    EXPECT_TRUE(ScreenShows([&client](const Screenshot& shot) {
+      return ExactMismatch(shot, client.left, client.top);
+    })) << "round " << round;
+  }
+}
+
 // The window keeps no copy of its own of the frame, yet it can draw it again
 // at a new size after the program has deleted the bitmap it came from.
 TEST_F(SdlPlatformTest, AWindowDrawsItsLastFrameAgainAtANewSizeAfterItsBitmapIsDeleted) {
