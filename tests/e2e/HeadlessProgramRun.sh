@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The whole program on the headless backend, from the entry through the start
 # dialog to the end of a small demo, driven only by scripted key presses:
-# HeadlessProgramRun.sh PATH/TO/solvane. Checks exit codes and kol.log.
+# HeadlessProgramRun.sh PATH/TO/solvane AUDIO_LIBRARY MUSIC. Checks exit codes
+# and kol.log.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1
+audio=$(realpath "$2") music=$(realpath "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$program" "$work/solvane"
@@ -103,11 +105,20 @@ check "a FIFO script: said before the error" "KolDataStdio::Load: [Script/Float/
   "$(grep -o 'KolDataStdio::Load: .*' kol.log)"
 
 # SIGTERM, SIGINT and SIGHUP end a demo that would never end by itself as
-# Escape does: exit 0 within a second, key marks in the log.
+# Escape does: exit 0 within a second, key marks in the log. The last run
+# plays music (stereo, to SDL's dummy driver), whose audio subsystem would
+# otherwise take the signals for itself.
 printf '0 - 10000000000 Wave ;\n' >"$work/data/Script/Demo.txt"
-for signal in TERM INT HUP; do
+for signal in TERM INT HUP TERM+music; do
+  input="tab end tab end return k"
+  if [ "$signal" = TERM+music ]; then
+    signal=TERM input="tab tab end return k"
+    cp "$audio" data/bass.dll
+    cp "$music" solvane.mp3
+    export SDL_AUDIODRIVER=dummy
+  fi
   rm -f kol.log
-  SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="tab end tab end return k" ./solvane l >stdout.txt 2>&1 &
+  SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="$input" ./solvane l >stdout.txt 2>&1 &
   pid=$!
   until grep -q 'Script Demo.txt' stdout.txt 2>/dev/null || ! kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
   kill -s "$signal" "$pid"
@@ -122,5 +133,7 @@ for signal in TERM INT HUP; do
   check "SIG$signal: exits 0" 0 "$?"
   check "SIG$signal: the key mark is logged" 1 "$(grep -cE '^[0-9]+\.[0-9]{3} : K$' kol.log)"
 done
+
+check "the music run loaded the audio library" 0 "$(grep -c 'BASS' kol.log)"
 
 finish
