@@ -340,19 +340,7 @@ class SdlBackend : public Backend {
       }
       exclusive_.renderer = CreateFlipRenderer(native->window);
       if (!exclusive_.renderer) return kResultGenericFailure;
-      // SDL's software renderer cannot wait for the vertical blank (whatever
-      // its flags say), so its flips are paced to the display's refresh rate
-      // instead, unless vsync was switched off through SDL_RENDER_VSYNC.
-      SDL_RendererInfo info;
-      SDL_DisplayMode mode;
-      if (SDL_GetRendererInfo(exclusive_.renderer, &info) == 0 &&
-          std::strcmp(info.name, "software") == 0 &&
-          SDL_GetHintBoolean(SDL_HINT_RENDER_VSYNC, SDL_TRUE)) {
-        const int hertz = SDL_GetWindowDisplayMode(native->window, &mode) == 0 && mode.refresh_rate > 0
-                              ? mode.refresh_rate
-                              : 60;
-        exclusive_.refreshPeriod = SDL_GetPerformanceFrequency() / static_cast<Uint64>(hertz);
-      }
+      exclusive_.refreshPeriod = PacedRefreshPeriod(exclusive_.renderer, native->window);
     }
     if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
     exclusive_.texture = SDL_CreateTexture(exclusive_.renderer, SDL_PIXELFORMAT_RGB888,
@@ -446,6 +434,22 @@ class SdlBackend : public Backend {
     return renderer;
   }
 
+  // SDL's software renderer cannot wait for the vertical blank (whatever its
+  // flags say), so its flips are paced here to the display's refresh rate:
+  // the period in performance-counter ticks, or 0 for a renderer that waits
+  // itself or when vsync was switched off through SDL_RENDER_VSYNC.
+  static Uint64 PacedRefreshPeriod(SDL_Renderer* renderer, SDL_Window* window) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strcmp(info.name, "software") != 0 ||
+        !SDL_GetHintBoolean(SDL_HINT_RENDER_VSYNC, SDL_TRUE))
+      return 0;
+    SDL_DisplayMode mode;
+    const int hertz =
+        SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate > 0 ? mode.refresh_rate
+                                                                               : 60;
+    return SDL_GetPerformanceFrequency() / static_cast<Uint64>(hertz);
+  }
+
   // Whether an OpenGL renderer's context is a software rasteriser's.
   static bool DrawsGlInSoftware(SDL_Renderer* renderer) {
     SDL_RendererInfo info;
@@ -508,10 +512,10 @@ class SdlBackend : public Backend {
     native.fullScreen = false;
   }
 
-  // The last frame on the window surface, 1:1 when the sizes agree, else
-  // scaled to fit with black bars. The surface is what SDL hands to the
-  // display (an X shared-memory image where there is one), so this is the
-  // frame's one copy on the way.
+  // The last frame on the window, 1:1 when the sizes agree, else scaled to
+  // fit with black bars. Either way this is the frame's one copy on the way:
+  // into the presenter's shared image, or into the window surface that SDL
+  // hands to the display.
   void ShowFrame(NativeWindow& native) {
     if (!native.frame) return;
     // 1:1 on X11: through the presenter's own shared images, which need not
