@@ -28,6 +28,8 @@ namespace {
 constexpr unsigned kFullScreenStyle = 0x90880000u;  // popup, visible, border, system menu
 constexpr unsigned kWindowedStyle = 0x90C80000u;    // popup, visible, caption, system menu
 constexpr int kFrameWidth = 640, kFrameHeight = 480;
+// Where the windowed tests put a 640x480 client area.
+constexpr plat::Rect kFrameClient{100, 100, 100 + kFrameWidth, 100 + kFrameHeight};
 
 std::vector<plat::Message> gSeen;
 
@@ -277,6 +279,18 @@ class SdlPlatformTest : public ::testing::Test {
                                  kFrameWidth, kFrameHeight);
   }
 
+  // Whether a captioned window with a 640x480 client area fits the screen.
+  bool FrameWindowFits() const {
+    return screenWidth >= kFrameWidth + 120 && screenHeight >= kFrameHeight + 120;
+  }
+  // A captioned window whose client area is kFrameClient.
+  static plat::WindowHandle FrameWindow(const char* title) {
+    plat::Rect outer = kFrameClient;
+    plat::AdjustWindowRectangle(outer, kWindowedStyle);
+    return plat::CreateAppWindow(0, "SdlTest", title, kWindowedStyle, outer.left, outer.top,
+                                 outer.Width(), outer.Height());
+  }
+
   int screenWidth = 0, screenHeight = 0;
 };
 
@@ -364,14 +378,11 @@ TEST_F(SdlPlatformTest, KeysFromTheXServerBecomeKeyMessagesAndTheCloseBoxAClose)
 }
 
 TEST_F(SdlPlatformTest, AFrameIsShownOneToOneInTheClientAreaWhereTheProgramPutIt) {
-  if (screenWidth < kFrameWidth + 120 || screenHeight < kFrameHeight + 120)
+  if (!FrameWindowFits())
     GTEST_SKIP() << "a captioned 640x480 client does not fit a " << screenWidth << "x"
                  << screenHeight << " screen";
-  const plat::Rect client{100, 100, 100 + kFrameWidth, 100 + kFrameHeight};
-  plat::Rect outer = client;
-  plat::AdjustWindowRectangle(outer, kWindowedStyle);
-  plat::WindowHandle window = plat::CreateAppWindow(0, "SdlTest", "Solvane present", kWindowedStyle,
-                                                    outer.left, outer.top, outer.Width(), outer.Height());
+  const plat::Rect client = kFrameClient;
+  plat::WindowHandle window = FrameWindow("Solvane present");
   ASSERT_NE(nullptr, window);
   plat::Rect rect;
   ASSERT_TRUE(plat::ClientRectangle(window, rect));
@@ -393,17 +404,11 @@ TEST_F(SdlPlatformTest, AFrameIsShownOneToOneInTheClientAreaWhereTheProgramPutIt
 // program left it whenever the X server asks for it again, here once a window
 // that covered it has gone.
 TEST_F(SdlPlatformTest, AFrameCopiedOnceIsShownExactlyAndRepaintedWhenTheWindowIsUncovered) {
-  if (screenWidth < kFrameWidth + 120 || screenHeight < kFrameHeight + 120)
+  if (!FrameWindowFits())
     GTEST_SKIP() << "a captioned 640x480 client does not fit a " << screenWidth << "x"
                  << screenHeight << " screen";
-  const plat::Rect client{100, 100, 100 + kFrameWidth, 100 + kFrameHeight};
-  plat::Rect outer = client;
-  plat::AdjustWindowRectangle(outer, kWindowedStyle);
-  auto open = [&outer](const char* title) {
-    return plat::CreateAppWindow(0, "SdlTest", title, kWindowedStyle, outer.left, outer.top,
-                                 outer.Width(), outer.Height());
-  };
-  plat::WindowHandle window = open("Solvane repaint");
+  const plat::Rect client = kFrameClient;
+  plat::WindowHandle window = FrameWindow("Solvane repaint");
   ASSERT_NE(nullptr, window);
   EXPECT_TRUE(LiesAt("Solvane repaint", client));
   plat::DCHandle source = PatternDC(), dc = plat::ClientDC(window);
@@ -415,7 +420,7 @@ TEST_F(SdlPlatformTest, AFrameCopiedOnceIsShownExactlyAndRepaintedWhenTheWindowI
 
   // A window of another colour over it, then gone.
   constexpr std::uint32_t kCover = 0x102030;  // no cell of the test picture has this colour
-  plat::WindowHandle cover = open("Solvane cover");
+  plat::WindowHandle cover = FrameWindow("Solvane cover");
   ASSERT_NE(nullptr, cover);
   EXPECT_TRUE(LiesAt("Solvane cover", client));
   plat::DCHandle coverSource = PictureDC([](int, int) { return kCover; });
@@ -434,15 +439,11 @@ TEST_F(SdlPlatformTest, AFrameCopiedOnceIsShownExactlyAndRepaintedWhenTheWindowI
 // Frames follow each other faster than the X server shows them (they take
 // turns in two shared images): the screen ends on the last one, exactly.
 TEST_F(SdlPlatformTest, FramesInQuickSuccessionEndOnTheLastExactly) {
-  if (screenWidth < kFrameWidth + 120 || screenHeight < kFrameHeight + 120)
+  if (!FrameWindowFits())
     GTEST_SKIP() << "a captioned 640x480 client does not fit a " << screenWidth << "x"
                  << screenHeight << " screen";
-  const plat::Rect client{100, 100, 100 + kFrameWidth, 100 + kFrameHeight};
-  plat::Rect outer = client;
-  plat::AdjustWindowRectangle(outer, kWindowedStyle);
-  plat::WindowHandle window = plat::CreateAppWindow(0, "SdlTest", "Solvane succession",
-                                                    kWindowedStyle, outer.left, outer.top,
-                                                    outer.Width(), outer.Height());
+  const plat::Rect client = kFrameClient;
+  plat::WindowHandle window = FrameWindow("Solvane succession");
   ASSERT_NE(nullptr, window);
   EXPECT_TRUE(LiesAt("Solvane succession", client));
   plat::DCHandle dc = plat::ClientDC(window);
