@@ -71,6 +71,14 @@ void VDemo::SetDataLocation(const std::string& archive, const std::string& direc
 }
 
 void VDemo::Setup() {
+  if (!OpenData()) return;
+  KolText lexer;  // bound to the default load source OpenData set
+  CreateSurface();
+  if (!LoadScripts(lexer)) return;
+  StartMusicAndClock();
+}
+
+bool VDemo::OpenData() {
   KolLog& log = GlobalLog();
   if (!locationSet_) SetDataLocation(ProgramDirectory() + ProgramName() + ".dat", ProgramFile("data"));
   musicPath_ = ProgramDirectory() + ProgramName() + ".mp3";
@@ -82,7 +90,7 @@ void VDemo::Setup() {
     if (dataDirectory_.empty() || input.Open(kKindDirectory, dataDirectory_.c_str()) != 0) {
       log.PrintLine("Data directory [%s] not present", dataDirectory_.c_str());
       abandoned = true;
-      return;
+      return false;
     }
   }
   input.SetDefault(false);
@@ -95,8 +103,10 @@ void VDemo::Setup() {
     output.SetDefault(true);
 
   SetAudioLibrarySource(&input, "bass.dll");
+  return true;
+}
 
-  KolText lexer;
+void VDemo::CreateSurface() {
   if (displayMode == kDisplayFullScreenExclusive)
     surface = std::make_unique<DirectDrawSurface>();
   else
@@ -104,11 +114,15 @@ void VDemo::Setup() {
   SetCurrentSurface(surface.get());
   surface->Create(displayMode != kDisplayWindowed, kSurfaceWidth, kSurfaceHeight, kSurfaceBits);
   surface->Init();
+}
 
-  mainLine.Allocate(surface->width);
+bool VDemo::LoadScripts(KolText& lexer) {
+  KolLog& log = GlobalLog();
+  const VSurface* target = CurrentSurface();
+  mainLine.Allocate(target ? target->width : 0);
   LoadDemoScript(lexer, "Demo.txt", effects);
 
-  if (log.RecordCount() != 0) return;
+  if (log.RecordCount() != 0) return false;
   for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) n->element->Prepare();
   endTime = 0;
   for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
@@ -119,6 +133,10 @@ void VDemo::Setup() {
     // demo runs until the user quits.
     endTime = end >= kEndTimeLimit ? INT_MAX : static_cast<int>(end);
   }
+  return true;
+}
+
+void VDemo::StartMusicAndClock() {
   // A sound that fails to start only means silence.
   const int soundFlags = soundMode == kSoundNone   ? 0
                          : soundMode == kSoundMono ? kSoundFlagOn | kSoundFlag44100
@@ -182,10 +200,14 @@ void VDemo::WaitForNextFrame(int lastFrame, int endMilliseconds) {
 void VDemo::RenderFrame() { RenderFrameAt(DemoClock().Seconds()); }
 
 void VDemo::RenderFrameAt(float t) {
+  if (VSurface* target = ComposeFrameAt(t)) target->Unlock();
+}
+
+VSurface* VDemo::ComposeFrameAt(float t) {
   ++framesRendered;
   CombineEffects(effects, t, mainLine);
   VSurface* target = CurrentSurface();
-  if (!target) return;
+  if (!target) return nullptr;
   target->Lock();
   if (target->pixels) {
     mainLine.WriteToSurface();
@@ -201,7 +223,7 @@ void VDemo::RenderFrameAt(float t) {
       done += block;
     }
   }
-  target->Unlock();
+  return target;
 }
 
 void VDemo::Finish() {

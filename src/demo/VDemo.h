@@ -14,6 +14,7 @@
 #include "VSurface.h"
 
 class KolData;
+class KolText;
 
 // The sound and display modes are the demo's DemoModes, which the start dialog
 // writes.
@@ -28,12 +29,30 @@ class VDemo : public DemoModes {
   // Data sources, surface, main line, scripts and clock; failures show in the
   // log's record count.
   void Setup();
+  // Setup's steps, in its order, for tools that run only some of them (a live
+  // reload reads the scripts again onto the surface it already shows).
+  // Opens the data (archive, else directory) as the default load source, the
+  // current directory as the default store source, and names the audio
+  // library's source; false when no data could be opened (abandoned).
+  bool OpenData();
+  // Makes the surface of the display mode, current, created and initialised.
+  void CreateSurface();
+  // Sizes the main line to the current surface, reads the demo script with the
+  // lexer, and (only when no error is recorded) prepares the effects and sets
+  // the end time. False when an error is recorded.
+  bool LoadScripts(KolText& lexer);
+  // Starts the music of the sound mode and then the clock at 0.
+  void StartMusicAndClock();
   // Setup, the frame loop, Finish. Returns at once if set-up failed.
   void Run();
   // One frame at the clock's current time.
   void RenderFrame();
   // Renders one frame at time t (seconds), whatever the clock says.
   void RenderFrameAt(float t);
+  // RenderFrameAt without the Unlock that shows it: the current surface stays
+  // locked with the frame in its pixels, for a tool to draw over before its
+  // own Unlock. Null when there is no current surface.
+  VSurface* ComposeFrameAt(float t);
   void Finish();
 
   // Where Setup finds the data. By default the archive "<program directory>
