@@ -82,6 +82,8 @@ constexpr unsigned kKeyRight = 0x27;
 constexpr unsigned kKeyDown = 0x28;
 constexpr unsigned kKeyA = 0x41;
 constexpr unsigned kKeyZ = 0x5A;
+constexpr unsigned kKeyOpenBracket = 0xDB;   // '[' on a US keyboard
+constexpr unsigned kKeyCloseBracket = 0xDD;  // ']'
 
 // Window styles (the bits the program uses).
 constexpr unsigned kStylePopup = 0x80000000u;

@@ -201,6 +201,16 @@ BitmapHandle SelectPixelBitmap(DCHandle dc, BitmapHandle bitmap);
 bool CopyPixels(DCHandle destination, int x, int y, int width, int height, DCHandle source,
                 int sourceX, int sourceY);
 
+// --- Text on pixel memory (author tools) --------------------------------------
+// Draws one line of text in the dialog's font at pointSize, its top-left
+// corner at (x, y), blended in color over pixel memory of width x height words
+// 0x00RRGGBB and clipped to it. Returns the text's width in pixels, which with
+// pixels null is only measured. lineHeight, when given, receives the height
+// of a line at that size.
+int DrawTextOnPixels(std::uint32_t* pixels, int width, int height, int x, int y,
+                     const std::string& text, std::uint32_t color, int pointSize,
+                     int* lineHeight = nullptr);
+
 // --- Files -------------------------------------------------------------------
 // Opens a file as a C stream (mode as for fopen: "rb", "wb", "ab", ...) only
 // when it is a regular file. A FIFO, device, socket or directory is never

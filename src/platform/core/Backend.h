@@ -83,6 +83,12 @@ class Backend {
   // and the line height in pixels. Dialog units are measured in them.
   virtual void FontMetrics(const std::string& font, int pointSize, int& averageWidth,
                            int& height) = 0;
+  // One line of text in the dialog font at a size in points, as coverage:
+  // width x height bytes, 0 (background) to 255 (ink), rows top to bottom.
+  // This default draws every visible character as a solid cell of the
+  // FontMetrics size, a stand-in face that tests can measure exactly.
+  virtual void TextCoverage(const std::string& text, int pointSize, std::vector<std::uint8_t>& coverage,
+                            int& width, int& height);
   // Shows what the dialog manager drew for a top-level window's client area.
   virtual void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) = 0;
 

@@ -59,6 +59,8 @@ unsigned VirtualKey(SDL_Keycode key) {
     case SDLK_RSHIFT: return kKeyShift;
     case SDLK_ESCAPE: return kKeyEscape;
     case SDLK_SPACE: return kKeySpace;
+    case SDLK_LEFTBRACKET: return kKeyOpenBracket;
+    case SDLK_RIGHTBRACKET: return kKeyCloseBracket;
     case SDLK_PAGEUP: return kKeyPageUp;
     case SDLK_PAGEDOWN: return kKeyPageDown;
     case SDLK_END: return kKeyEnd;
@@ -291,6 +293,11 @@ class SdlBackend : public Backend {
 
   void FontMetrics(const std::string&, int pointSize, int& averageWidth, int& height) override {
     painter_->Metrics(pointSize, averageWidth, height);
+  }
+
+  void TextCoverage(const std::string& text, int pointSize, std::vector<std::uint8_t>& coverage,
+                    int& width, int& height) override {
+    painter_->Coverage(text, pointSize, coverage, width, height);
   }
 
   void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) override {

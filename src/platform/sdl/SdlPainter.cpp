@@ -79,6 +79,34 @@ void SdlPainter::Text(SDL_Surface* target, const DrawCommand& c) {
   SDL_FreeSurface(text);
 }
 
+void SdlPainter::Coverage(const std::string& text, int pointSize,
+                          std::vector<std::uint8_t>& coverage, int& width, int& height) {
+  coverage.clear();
+  width = 0;
+  height = 0;
+  TTF_Font* font = FontAt(pointSize);
+  if (!font) return;
+  height = TTF_FontHeight(font);
+  SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, text.c_str(), SDL_Color{255, 255, 255, 255});
+  if (!rendered) return;
+  // Blended text comes as ARGB8888: its alpha is the coverage.
+  SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(rendered);
+  if (!argb) return;
+  width = argb->w;
+  height = argb->h;
+  coverage.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  SDL_LockSurface(argb);
+  for (int y = 0; y < height; ++y) {
+    const auto* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(argb->pixels) +
+                                                      static_cast<size_t>(y) * argb->pitch);
+    for (int x = 0; x < width; ++x)
+      coverage[static_cast<size_t>(y) * width + x] = static_cast<std::uint8_t>(row[x] >> 24);
+  }
+  SDL_UnlockSurface(argb);
+  SDL_FreeSurface(argb);
+}
+
 void SdlPainter::Picture(SDL_Surface* target, const DrawCommand& c) {
   const plat::Picture* p = c.picture;
   if (!p || !p->pixels) return;

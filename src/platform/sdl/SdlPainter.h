@@ -26,6 +26,9 @@ class SdlPainter {
   // The average character width and line height at a size in points.
   void Metrics(int pointSize, int& averageWidth, int& height);
   void Paint(SDL_Surface* target, const std::vector<DrawCommand>& commands);
+  // One line of text as coverage bytes (0 to 255), width x height.
+  void Coverage(const std::string& text, int pointSize, std::vector<std::uint8_t>& coverage,
+                int& width, int& height);
 
  private:
   TTF_Font* FontAt(int pointSize);
