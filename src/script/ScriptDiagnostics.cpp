@@ -1,0 +1,89 @@
+#include "ScriptDiagnostics.h"
+
+#include <charconv>
+#include <cmath>
+
+void ScriptDiagnostics::Clear() {
+  findings_.clear();
+  namings_.clear();
+}
+
+void ScriptDiagnostics::Add(bool error, const std::string& file, int line, int column,
+                            const std::string& message) {
+  if (!enabled_) return;
+  ScriptFinding finding;
+  finding.error = error;
+  finding.file = file;
+  finding.line = line;
+  finding.column = column;
+  finding.message = message;
+  finding.namedBy = NamingChain();
+  findings_.push_back(std::move(finding));
+}
+
+void ScriptDiagnostics::AddError(const std::string& file, int line, int column,
+                                 const std::string& message) {
+  Add(true, file, line, column, message);
+}
+
+void ScriptDiagnostics::AddWarning(const std::string& file, int line, int column,
+                                   const std::string& message) {
+  Add(false, file, line, column, message);
+}
+
+int ScriptDiagnostics::ErrorCount() const {
+  int count = 0;
+  for (const ScriptFinding& f : findings_) count += f.error ? 1 : 0;
+  return count;
+}
+
+int ScriptDiagnostics::WarningCount() const {
+  return static_cast<int>(findings_.size()) - ErrorCount();
+}
+
+void ScriptDiagnostics::PushNaming(const std::string& file, int line) {
+  namings_.push_back({file, line});
+}
+
+void ScriptDiagnostics::PopNaming() {
+  if (!namings_.empty()) namings_.pop_back();
+}
+
+std::string ScriptDiagnostics::NamingChain() const {
+  std::string chain;
+  for (auto n = namings_.rbegin(); n != namings_.rend(); ++n) {
+    if (!chain.empty()) chain += ", named by ";
+    chain += n->file + " line " + std::to_string(n->line);
+  }
+  return chain;
+}
+
+ScriptDiagnostics& GlobalScriptDiagnostics() {
+  static ScriptDiagnostics diagnostics;
+  return diagnostics;
+}
+
+void ResetScriptDiagnosticsForTest() {
+  GlobalScriptDiagnostics().Clear();
+  GlobalScriptDiagnostics().SetEnabled(false);
+}
+
+ScriptNamingScope::ScriptNamingScope(const std::string& file, int line)
+    : pushed_(GlobalScriptDiagnostics().Enabled()) {
+  if (pushed_) GlobalScriptDiagnostics().PushNaming(file, line);
+}
+
+ScriptNamingScope::~ScriptNamingScope() {
+  if (pushed_) GlobalScriptDiagnostics().PopNaming();
+}
+
+std::string ScriptNumberText(double value) {
+  char text[48];
+  const double size = std::fabs(value);
+  // Fixed notation reads back in a script; beyond these sizes it would be
+  // unreadably long or lose the value, so the shortest form is given instead.
+  const bool plain = std::isfinite(value) && size < 1e16 && (size == 0.0 || size >= 1e-6);
+  const auto end = plain ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+                         : std::to_chars(text, text + sizeof text, value);
+  return end.ec == std::errc() ? std::string(text, end.ptr) : std::string("?");
+}

@@ -1,0 +1,82 @@
+#include "AuthorDiagnostics.h"
+
+#include "KolLog.h"
+#include "ScriptDiagnostics.h"
+
+namespace {
+
+std::string Place(const ScriptFinding& f) {
+  std::string place = f.file;
+  if (f.line > 0) {
+    place += (place.empty() ? "line " : " line ") + std::to_string(f.line);
+    if (f.column > 0) place += ", column " + std::to_string(f.column);
+  }
+  return place;
+}
+
+std::string Format(const ScriptFinding& f) {
+  std::string text = f.error ? "hint: " : "warning: ";
+  const std::string place = Place(f);
+  if (!place.empty()) text += place + ": ";
+  text += f.message;
+  if (!f.namedBy.empty()) text += "; named by " + f.namedBy;
+  return text;
+}
+
+}  // namespace
+
+void AuthorDiagnostics::Begin() {
+  GlobalScriptDiagnostics().Clear();
+  GlobalScriptDiagnostics().SetEnabled(true);
+  lines_.clear();
+  errors_ = false;
+  warnings_ = 0;
+  firstError_ = AuthorError();
+}
+
+void AuthorDiagnostics::End() {
+  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+  const KolLog& log = GlobalLog();
+  errors_ = log.RecordCount() != 0;
+  lines_.clear();
+  warnings_ = 0;
+  firstError_ = AuthorError();
+  // Errors first: they are why the demo does not start; warnings follow in
+  // the order the files were read.
+  for (const ScriptFinding& f : diagnostics.Findings()) {
+    if (!f.error) continue;
+    lines_.push_back(Format(f));
+    if (!firstError_.found) {
+      firstError_.found = true;
+      firstError_.file = f.file;
+      firstError_.line = f.line;
+      firstError_.column = f.column;
+      firstError_.message = f.message;
+    }
+  }
+  for (const ScriptFinding& f : diagnostics.Findings()) {
+    if (f.error) continue;
+    lines_.push_back(Format(f));
+    ++warnings_;
+  }
+  if (errors_ && !firstError_.found) {
+    // An error no reader explained (a data source, the effect limit): its own
+    // log text is the best there is.
+    for (int i = 0; i < log.RecordCount(); ++i) {
+      if (log.Record(i).kind != 2) continue;
+      firstError_.found = true;
+      firstError_.message = log.Record(i).text;
+      while (!firstError_.message.empty() &&
+             (firstError_.message.back() == '\n' || firstError_.message.back() == '\r'))
+        firstError_.message.pop_back();
+      break;
+    }
+  }
+  diagnostics.SetEnabled(false);
+  diagnostics.Clear();
+}
+
+void AuthorDiagnostics::Print(std::FILE* out) const {
+  for (const std::string& line : lines_) std::fprintf(out, "%s\n", line.c_str());
+  std::fflush(out);
+}
