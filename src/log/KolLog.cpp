@@ -36,6 +36,10 @@ void KolLog::ResetForTest() {
   SetBufferOutput(false);
   fileName_ = "kol.log";
   SetBufferSize(kDefaultBufferSize);
+  ForgetRecords();
+}
+
+void KolLog::ForgetRecords() {
   for (int i = 0; i < recordCount_; ++i) records_[i] = KolLogRecord();
   recordCount_ = 0;
 }
