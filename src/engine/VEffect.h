@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "FloatTrack.h"
 #include "VColorLine.h"
@@ -18,9 +19,13 @@ class VEffect {
   virtual void Render(float t) = 0;
 
   bool ActiveAt(float t) const { return t >= startTime && t < endTime; }
+  // The kind as the effect script names it ("Scroller", ...), for tools that
+  // show the timeline.
+  virtual const char* KindName() const = 0;
 
   float startTime = 0.0f;
   float endTime = 0.0f;
+  std::string name;  // the effect script's name in the demo script, without ".txt"
   VColorLine line;
   std::unique_ptr<FloatTrack> alphaTrack;
   std::unique_ptr<FloatTrack> addTrack;

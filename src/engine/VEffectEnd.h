@@ -7,6 +7,7 @@
 class VEffectEnd : public VEffect {
  public:
   void Render(float t) override;
+  const char* KindName() const override { return "EndEffect"; }
 
   std::unique_ptr<FloatTrack> fadeTrack;
   std::unique_ptr<FloatTrack> sizeTrack;

@@ -11,6 +11,7 @@ class VEffectParticle : public VEffect {
  public:
   void Prepare() override;
   void Render(float t) override;
+  const char* KindName() const override { return "Particle"; }
 
   std::unique_ptr<VSourceGravityParticle> source;
 };

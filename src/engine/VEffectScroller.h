@@ -12,6 +12,7 @@ class VEffectScroller : public VEffect {
  public:
   // Without a texture the line is left fully transparent.
   void Render(float t) override;
+  const char* KindName() const override { return "Scroller"; }
 
   std::unique_ptr<FloatTrack> deltaTrack;
   std::unique_ptr<FloatTrack> speedTrack;

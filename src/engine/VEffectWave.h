@@ -7,6 +7,7 @@
 class VEffectWaveLarge : public VEffect {
  public:
   void Render(float t) override;
+  const char* KindName() const override { return "WaveLarge"; }
 
  protected:
   // Fills the line with the ramp scaled by factor.
@@ -16,4 +17,5 @@ class VEffectWaveLarge : public VEffect {
 class VEffectWaveFlash : public VEffectWaveLarge {
  public:
   void Render(float t) override;
+  const char* KindName() const override { return "WaveFlash"; }
 };

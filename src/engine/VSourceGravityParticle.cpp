@@ -62,8 +62,10 @@ std::uint32_t NextRandom() {
 
 float NextRandomUnit() { return static_cast<float>(NextRandom() & 0xFFu) * kByteToUnit; }
 
+void RestartRandomGenerator() { gRandomState = kRandomSeed; }
+
 void ResetParticlesForTest() {
-  gRandomState = kRandomSeed;
+  RestartRandomGenerator();
   gParticles = ParticleContext();
 }
 

@@ -36,6 +36,10 @@ ParticleContext& Particles();
 // The program's random generator, never re-seeded.
 std::uint32_t NextRandom();
 float NextRandomUnit();  // one of 256 values 0..1
+// The generator back at its seed. The demo never does this; a tool that shows
+// the demo from any time does it, with every effect prepared anew, so that the
+// particles it shows are those of a run started fresh at that time.
+void RestartRandomGenerator();
 // Tests only: the generator and particle context as at program start.
 void ResetParticlesForTest();
 
