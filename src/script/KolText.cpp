@@ -1,9 +1,12 @@
 #include "KolText.h"
 
 #include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "KolLog.h"
+#include "ScriptDiagnostics.h"
 
 namespace {
 
@@ -35,7 +38,9 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-void ResetTextErrorLatchForTest() { gTextErrorReported = false; }
+void ForgetReportedTextError() { gTextErrorReported = false; }
+
+void ResetTextErrorLatchForTest() { ForgetReportedTextError(); }
 
 KolText::KolText() : KolFile(false) {}
 
@@ -48,10 +53,14 @@ const char* KolText::Message(int code) {
 
 void KolText::Fetch() {
   current_ = next_;
-  if (position_ < size_)
+  currentOffset_ = nextOffset_;
+  if (position_ < size_) {
+    nextOffset_ = position_;
     next_ = text_[position_++];
-  else
+  } else {
+    nextOffset_ = size_;
     next_ = 0;
+  }
 }
 
 int KolText::OpenText(const char* path) {
@@ -59,10 +68,13 @@ int KolText::OpenText(const char* path) {
   text_.reset();
   size_ = position_ = 0;
   current_ = next_ = 0;
+  currentOffset_ = nextOffset_ = 0;
+  expected_.clear();
   tokenLength_ = 0;
   EndToken();
   KolBuffer loaded;
   const int count = Load(path, loaded);
+  loadCount_ = count;
   if (count <= 0) return kTextFileIo;
   // A one-byte file and the failure value 1 look alike; neither is a script.
   if (count == 1) return kTextUnexpectedEof;
@@ -72,6 +84,8 @@ int KolText::OpenText(const char* path) {
   column_ = 1;
   current_ = text_[0];
   next_ = text_[1];
+  currentOffset_ = 0;
+  nextOffset_ = 1;
   position_ = 2;
   if (current_ == '\r') {
     if (next_ != '\n') return kTextBadLineEnd;
@@ -150,13 +164,14 @@ int KolText::ReadWord() {
     if (int r = AppendAndAdvance()) return r;
   }
   EndToken();
-  return SkipSpace();
+  return Done(SkipSpace());
 }
 
 int KolText::ReadNumber() {
   number_ = 0.0f;
   tokenLength_ = 0;
   EndToken();
+  const int startLine = line_, startColumn = column_;
   bool point = false;
   for (;;) {
     const char c = current_;
@@ -189,7 +204,8 @@ int KolText::ReadNumber() {
   // Digits beyond the float range give the largest float rather than an
   // undefined conversion.
   number_ = value > FLT_MAX ? FLT_MAX : value < -FLT_MAX ? -FLT_MAX : static_cast<float>(value);
-  return SkipSpace();
+  CheckLetterAfterNumber(startLine, startColumn);
+  return Done(SkipSpace());
 }
 
 int KolText::ReadQuoted() {
@@ -213,14 +229,14 @@ int KolText::ReadQuoted() {
     if (int r = Advance()) return r;  // past the closing quote
     if (int r = SkipSpace()) return r;
     // Strings separated only by space or comments are joined.
-    if (current_ != '"') return kTextOk;
+    if (current_ != '"') return Done(kTextOk);
   }
 }
 
 int KolText::Expect(char c) {
   if (current_ != c) return kTextSyntax;
   if (int r = Advance()) return r;
-  return SkipSpace();
+  return Done(SkipSpace());
 }
 
 int KolText::ExpectKeyword(const char* text) {
@@ -228,7 +244,7 @@ int KolText::ExpectKeyword(const char* text) {
     if (current_ != *p) return kTextSyntax;
     if (int r = Advance()) return r;
   }
-  return SkipSpace();
+  return Done(SkipSpace());
 }
 
 void KolText::ReportTextError(int code) {
@@ -238,4 +254,131 @@ void KolText::ReportTextError(int code) {
   GlobalLog().ReportError(kModuleText, "KolText", code, "%s (line %d, column %d): E%04d - %s\n",
                           fileName_.c_str(), line_, column_, code, Message(code));
   lastError_ = code;
+  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+  // A reader that knew the cause better (a misspelt kind word, a missing
+  // track) has already said it; this error is only how the failure surfaced.
+  if (diagnostics.Enabled() && diagnostics.ErrorCount() == 0) {
+    int line = line_, column = column_;
+    const std::string explanation = Explain(code, line, column);
+    diagnostics.AddError(fileName_, line, column, explanation);
+  }
+}
+
+void KolText::Expecting(const char* what) {
+  if (!GlobalScriptDiagnostics().Enabled()) return;
+  expected_ = what ? what : "";
+  expectedLine_ = line_;
+  expectedColumn_ = column_;
+  expectedOffset_ = currentOffset_;
+}
+
+int KolText::Done(int code) {
+  if (code == kTextOk) expected_.clear();
+  return code;
+}
+
+bool KolText::StartsWithByteOrderMark() const {
+  return size_ >= 3 && static_cast<unsigned char>(text_[0]) == 0xEF &&
+         static_cast<unsigned char>(text_[1]) == 0xBB && static_cast<unsigned char>(text_[2]) == 0xBF;
+}
+
+std::string KolText::DescribeAt(int offset) const {
+  if (offset >= size_ || !text_) return "the end of the file";
+  const char c = text_[offset];
+  if (c == '\n' || c == '\r') return "the end of the line";
+  if (c == '"') return "a quoted string";
+  std::string piece;
+  const auto take = [&](auto belongs) {
+    for (int i = offset; i < size_ && piece.size() < 40 && belongs(text_[i]); ++i) piece += text_[i];
+  };
+  if (IsLetter(c) || c == '_') {
+    take([](char x) { return IsLetter(x) || IsDigit(x) || x == '_'; });
+  } else if (IsDigit(c) || c == '.' || c == '+' || c == '-') {
+    // Letters too, so "1e9" shows as the author wrote it.
+    take([](char x) { return IsLetter(x) || IsDigit(x) || x == '.' || x == '+' || x == '-'; });
+  } else if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) {
+    char text[16];
+    std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned char>(c));
+    return text;
+  } else {
+    piece = c;
+  }
+  return '"' + piece + '"';
+}
+
+std::string KolText::Explain(int code, int& line, int& column) const {
+  if (StartsWithByteOrderMark() && (currentOffset_ == 0 || (!expected_.empty() && expectedOffset_ == 0))) {
+    line = column = 1;
+    return "the file starts with a UTF-8 byte-order mark (bytes EF BB BF), which the script "
+           "reader does not skip: save the file without it";
+  }
+  if ((code == kTextSyntax || code == kTextUnexpectedChar) && !expected_.empty()) {
+    // The token where the expected one should have begun: a keyword that
+    // matched only its first letters is shown whole.
+    line = expectedLine_;
+    column = expectedColumn_;
+    return "expected " + expected_ + ", found " + DescribeAt(expectedOffset_);
+  }
+  switch (code) {
+    case kTextSyntax: return "syntax error at " + DescribeAt(currentOffset_);
+    case kTextUnexpectedChar: return "unexpected " + DescribeAt(currentOffset_);
+    case kTextFileIo: return "the file is missing, empty or cannot be read";
+    case kTextTooManyLines: return "the file has more than 20000 lines";
+    case kTextLongLine:
+      if (currentOffset_ >= size_)
+        return "the file ends inside a comment: a /* comment is never closed with */, or a // "
+               "comment on the last line has no line end";
+      return "the line is longer than 255 columns (a tab counts as 4)";
+    case kTextLongWord: return "a word or quoted string is longer than 255 characters";
+    case kTextBadLineEnd:
+      return "a carriage return without a line feed after it: line ends must be LF or CR LF";
+    case kTextUnexpectedEof: return "the file holds a single byte";
+    case kTextUnexpectedEol: return "a quoted string is not closed (\") before the end of its line";
+    default: return Message(code);
+  }
+}
+
+std::string KolText::ExplainOpenFailure(int code, const char* what, int& line, int& column) const {
+  line = column = 0;
+  if (code == kTextFileIo)
+    return std::string("the ") + what +
+           (loadCount_ == 0 ? " is empty" : " is missing from the data, or cannot be read");
+  line = line_;
+  column = column_;
+  return Explain(code, line, column);
+}
+
+void KolText::CheckLetterAfterNumber(int line, int column) {
+  if (!(IsLetter(current_) || current_ == '_')) return;
+  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+  if (!diagnostics.Enabled()) return;
+  std::string rest;
+  for (int i = currentOffset_; i < size_ && rest.size() < 40; ++i) {
+    const char x = text_[i];
+    if (!(IsLetter(x) || IsDigit(x) || x == '_')) break;
+    rest += x;
+  }
+  const std::string number = ScriptNumberText(number_);
+  std::string message;
+  // An exponent: e or E, an optional sign, then digits.
+  std::string exponent;
+  if (rest[0] == 'e' || rest[0] == 'E') {
+    int i = currentOffset_ + 1;
+    if (i < size_ && (text_[i] == '+' || text_[i] == '-')) ++i;
+    const int digits = i;
+    while (i < size_ && IsDigit(text_[i])) ++i;
+    if (i > digits && !(i < size_ && (IsLetter(text_[i]) || text_[i] == '_')))
+      exponent.assign(text_.get() + currentOffset_, text_.get() + i);
+  }
+  if (!exponent.empty()) {
+    const std::string written = std::string(token_) + exponent;
+    message = '"' + written + "\" reads as the number " + number + " followed by \"" + exponent +
+              "\": numbers have no exponent";
+    const double value = std::strtod(written.c_str(), nullptr);
+    if (std::isfinite(value)) message += "; write " + ScriptNumberText(value);
+  } else {
+    message = "the number " + number + " is followed at once by \"" + rest +
+              "\", which reads as a name of its own; put a blank between them if that is meant";
+  }
+  diagnostics.AddWarning(fileName_, line, column, message);
 }

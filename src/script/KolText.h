@@ -54,6 +54,9 @@ class KolText : public KolFile {
   int Column() const { return column_; }
   const char* FileName() const { return fileName_.c_str(); }
   int LastError() const { return lastError_; }
+  // What the front end's Load gave for the file last opened: its size, 0 for
+  // an empty file, -1 when it could not be read.
+  int LoadCount() const { return loadCount_; }
 
   int Advance();
   int SkipSpace();
@@ -64,8 +67,24 @@ class KolText : public KolFile {
   int ExpectKeyword(const char* text);
 
   // Writes "<file> (line L, column C): Ennnn - <message>" as an error, unless a
-  // text error has already been reported in this run.
+  // text error has already been reported in this run. With author diagnostics
+  // on, the first error of a set-up also leaves a finding that says what was
+  // expected and what was found instead.
   void ReportTextError(int code);
+
+  // Author diagnostics: names the token the parser asks for next ("\";\" after
+  // the track name"), at the cursor. A reading operation that succeeds forgets
+  // it; one that fails leaves it for ReportTextError. Costs nothing while
+  // diagnostics are off.
+  void Expecting(const char* what);
+  void Expecting(const std::string& what) { Expecting(what.c_str()); }
+  // Why OpenText gave code, in an author's words ("missing from the data, or
+  // cannot be read", "the file is empty", ...), with the place when it has one
+  // (line and column 0 otherwise).
+  // what names the file in the sentence: "the <what> is empty".
+  std::string ExplainOpenFailure(int code, const char* what, int& line, int& column) const;
+  // The token at the cursor in an author's words: "\"Sped\"", "the end of the file".
+  std::string DescribeCurrent() const { return DescribeAt(currentOffset_); }
   static const char* Message(int code);
 
  private:
@@ -75,12 +94,25 @@ class KolText : public KolFile {
   int AppendAndAdvance();
   void AppendToken(char c) { token_[tokenLength_++] = c; }
   void EndToken() { token_[tokenLength_] = '\0'; }
+  // Returns code, forgetting the expectation when it is 0.
+  int Done(int code);
+  std::string DescribeAt(int offset) const;
+  std::string Explain(int code, int& line, int& column) const;
+  bool StartsWithByteOrderMark() const;
+  void CheckLetterAfterNumber(int line, int column);
 
   std::string fileName_;
   int lastError_ = 0;
   KolBuffer text_;
   int size_ = 0;
   int position_ = 0;
+  int loadCount_ = 0;
+  int currentOffset_ = 0;  // where the current character sits in the text (size_ past the end)
+  int nextOffset_ = 0;
+  std::string expected_;   // author diagnostics: the token asked for, and where
+  int expectedLine_ = 0;
+  int expectedColumn_ = 0;
+  int expectedOffset_ = 0;
   int line_ = 1;
   int column_ = 1;
   char current_ = 0;
@@ -89,6 +121,11 @@ class KolText : public KolFile {
   char token_[kMaxToken + 2] = {};  // room for the character that overflows it
   float number_ = 0.0f;
 };
+
+// Forgets that a text error was reported, so the next one is written again:
+// for an author tool that sets the demo up anew after every edit, where each
+// set-up must report its own first error. The demo itself never calls it.
+void ForgetReportedTextError();
 
 // Tests only: forget that a text error was reported, as at program start.
 void ResetTextErrorLatchForTest();

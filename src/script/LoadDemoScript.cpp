@@ -1,17 +1,48 @@
 #include "LoadDemoScript.h"
 
+#include <cmath>
 #include <string>
 
 #include "KolLog.h"
 #include "KolText.h"
 #include "LoadEffectScript.h"
+#include "ScriptDiagnostics.h"
 #include "VList.h"
 #include "VSurface.h"
 
+namespace {
+
+// Author diagnostics on an entry's times: an effect that can never show, and
+// one so long that the demo (and any strip or video of it) becomes huge.
+void CheckEntryTimes(const std::string& path, int line, int column, const std::string& effect,
+                     float start, float end) {
+  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+  if (!diagnostics.Enabled()) return;
+  if (!(end > start))
+    diagnostics.AddWarning(path, line, column,
+                           "effect " + effect + " ends at " + ScriptNumberText(end) +
+                               " s, not after its start at " + ScriptNumberText(start) +
+                               " s: it never shows");
+  if (end > kLongDemoSeconds) {
+    // The renderer's default rate; the demo plays until its last effect ends.
+    const double frames = std::ceil(static_cast<double>(end) * 50.0);
+    diagnostics.AddWarning(path, line, column,
+                           "effect " + effect + " ends at " + ScriptNumberText(end) + " s (" +
+                               ScriptNumberText(std::round(end / 360.0) / 10.0) +
+                               " hours): the demo runs that long, and a strip or video of it at "
+                               "50 fps has " + ScriptNumberText(frames) + " rows or frames");
+  }
+}
+
+}  // namespace
+
 void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
   const std::string path = std::string("Script/") + name;
-  if (lexer.OpenText(path.c_str()) != kTextOk) {
+  if (int opened = lexer.OpenText(path.c_str())) {
     GlobalLog().ReportError(kModuleText, "KolText", 1, "Could not open demo script %s", name);
+    int line, column;
+    const std::string why = lexer.ExplainOpenFailure(opened, "demo script", line, column);
+    GlobalScriptDiagnostics().AddError(path, line, column, why);
     return;
   }
   int count = 0;
@@ -25,16 +56,27 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
                               name, kMaxDemoEffects);
       break;
     }
+    const int entryLine = lexer.Line(), entryColumn = lexer.Column();
+    lexer.Expecting("a start time (each entry is: start - end EffectName ;)");
     if ((code = lexer.ReadNumber()) != kTextOk) break;
     start = lexer.Number();
+    lexer.Expecting("\"-\" between the start and end times");
     if ((code = lexer.Expect('-')) != kTextOk) break;
+    lexer.Expecting("an end time after \"-\"");
     if ((code = lexer.ReadNumber()) != kTextOk) break;
     end = lexer.Number();
+    const int nameLine = lexer.Line();
+    lexer.Expecting("an effect name after the end time");
     if ((code = lexer.ReadWord()) != kTextOk) break;
     const std::string effectName = std::string(lexer.Token()) + ".txt";
+    CheckEntryTimes(path, entryLine, entryColumn, lexer.Token(), start, end);
 
     KolText effectLexer;
-    std::unique_ptr<VEffect> effect = LoadEffectScript(effectLexer, effectName.c_str());
+    std::unique_ptr<VEffect> effect;
+    {
+      ScriptNamingScope naming(path, nameLine);
+      effect = LoadEffectScript(effectLexer, effectName.c_str());
+    }
     if (GlobalLog().RecordCount() != 0) break;  // already reported where it happened
     if (!effect) {
       GlobalLog().Print("unknown effect\n");
@@ -48,6 +90,7 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
     // Added before its ";" is read: an entry missing it still leaves its effect.
     effects.AddEffect(std::move(effect));
     ++count;
+    lexer.Expecting("\";\" after the effect name");
     if ((code = lexer.Expect(';')) != kTextOk) break;
   }
   GlobalLog().PrintLine("Script %s: %d Effects", name, count);
