@@ -27,7 +27,26 @@ bool EndsWith(const std::string& upper, const char* ending) {
   return upper.size() >= n && upper.compare(upper.size() - n, n, ending) == 0;
 }
 
+ImageLoadProblem gImageLoadProblem;
+
 }  // namespace
+
+const ImageLoadProblem& LastImageLoadProblem() { return gImageLoadProblem; }
+
+void ClearImageLoadProblem() { gImageLoadProblem = ImageLoadProblem(); }
+
+void NoteImageLoadProblem(const std::string& file, const std::string& reason) {
+  gImageLoadProblem.file = file;
+  gImageLoadProblem.reason = reason;
+}
+
+const char* ImageSignatureKind(const std::uint8_t* b, int count) {
+  if (count >= 8 && b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G') return "PNG";
+  if (count >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return "JPEG";
+  if (count >= 4 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F' && b[3] == '8') return "GIF";
+  if (count >= 2 && b[0] == 'B' && b[1] == 'M') return "BMP";
+  return "";
+}
 
 std::unique_ptr<KolObject> VBitmap::Create() const { return std::make_unique<VBitmap>(); }
 
@@ -68,6 +87,10 @@ std::unique_ptr<std::uint8_t[]> VBitmap::AllocatePixels(int w, int h, int bytesP
   // division, so the product is formed only once it is known to fit the limit.
   const std::int64_t count = static_cast<std::int64_t>(w) * h;
   if (count > kMaxPixelBytes / bytesPerPixel) {
+    NoteImageLoadProblem(gImageLoadProblem.file,
+                         std::to_string(w) + " x " + std::to_string(h) +
+                             " pixels exceed the " + std::to_string(kMaxPixelBytes >> 20) +
+                             " MiB image limit");
     GlobalLog().PrintLine("VBitmap: %dx%d pixels of %d bytes exceed the %lld MiB image limit", w,
                           h, bytesPerPixel, static_cast<long long>(kMaxPixelBytes >> 20));
     return nullptr;
@@ -88,6 +111,8 @@ int VBitmap::DetectType(const char* fileName) {
 int VBitmap::LoadFile(KolData& stream) {
   if (pixels_) return 1;
   if (fileType == kFileGenerated) return 0;
+  // The codecs note their cause under this file's name.
+  NoteImageLoadProblem(name, "");
   if (fileType == kFileUnknown) fileType = DetectType(name.c_str());
   std::unique_ptr<VBitmapCodec> codec;
   switch (fileType) {
@@ -96,9 +121,13 @@ int VBitmap::LoadFile(KolData& stream) {
     default: codec = std::make_unique<VBitmapRawCodec>(*this, stream); break;
   }
   int result = stream.OpenRead(name.c_str());
+  if (result != 0) NoteImageLoadProblem(name, "the image is missing from the data, or cannot be read");
   if (result == 0) result = codec->Read();
   if (result == 0) result = stream.CloseFile();
-  if (result != 0) GlobalLog().Print("VBitmap: can not load <%s>\n", name.c_str());
+  if (result != 0) {
+    if (gImageLoadProblem.reason.empty()) NoteImageLoadProblem(name, "the image cannot be read");
+    GlobalLog().Print("VBitmap: can not load <%s>\n", name.c_str());
+  }
   // The stream is left open on failure; its owner closes it.
   return result;
 }
@@ -170,6 +199,10 @@ int VBitmap::SetAlpha(std::uint8_t value) {
 int VBitmap::Attach(VBitmap& map) {
   if (!pixels_ || !map.pixels_) return 1;
   if (width != map.width || height != map.height) {
+    NoteImageLoadProblem(map.name, "the alpha map is " + std::to_string(map.width) + " x " +
+                                       std::to_string(map.height) + " pixels, but the colour map " +
+                                       name + " is " + std::to_string(width) + " x " +
+                                       std::to_string(height) + ": both must have one size");
     GlobalLog().Print("can't attach images %s + %s; they have different resoulutions\n",
                       name.c_str(), map.name.c_str());
     return 1;

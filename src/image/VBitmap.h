@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "VBFormat.h"
 
@@ -68,3 +69,19 @@ class VBitmap : public VBFormat {
 
   std::unique_ptr<std::uint8_t[]> pixels_;
 };
+
+// Why the last image load failed, in words for the demo's author ("a
+// run-length encoded TGA (image type 10)..."), kept by whichever step knew the
+// cause. The author tools show it beside the log's single "can not load" line;
+// it never adds log lines or records. LoadFile clears it when it starts.
+struct ImageLoadProblem {
+  std::string file;
+  std::string reason;  // empty: the last load did not fail
+};
+const ImageLoadProblem& LastImageLoadProblem();
+void ClearImageLoadProblem();
+void NoteImageLoadProblem(const std::string& file, const std::string& reason);
+
+// What kind of file the first bytes are by their signature ("PNG", "BMP",
+// "JPEG", "GIF"), or empty when none is recognised.
+const char* ImageSignatureKind(const std::uint8_t* bytes, int count);

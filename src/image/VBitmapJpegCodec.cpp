@@ -2,7 +2,9 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jerror.h>
@@ -21,11 +23,33 @@ struct ErrorManager {
   jpeg_error_mgr library;
   std::jmp_buf recovery;
   std::uint8_t* pixels = nullptr;  // the decode's output array until handed over
+  // For the author's hint: the library's own words for the fatal error, and
+  // the file's first bytes, which tell a PNG or BMP under a .jpg name.
+  int messageCode = 0;
+  char message[JMSG_LENGTH_MAX] = {};
+  std::uint8_t first[8] = {};
+  int firstCount = 0;
 };
 
 void RecoverFromError(j_common_ptr cinfo) {
+  auto* error = reinterpret_cast<ErrorManager*>(cinfo->err);
+  error->messageCode = cinfo->err->msg_code;
+  (*cinfo->err->format_message)(cinfo, error->message);
   GlobalLog().Print("JPG error\n");
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->recovery, 1);
+  std::longjmp(error->recovery, 1);
+}
+
+// Why a decode failed, for the author.
+std::string DecodeProblem(const ErrorManager& error, int colorSpace) {
+  if (error.messageCode == JERR_INPUT_EMPTY) return "the file is empty";
+  if (error.messageCode == JERR_NO_SOI) {
+    const std::string kind = ImageSignatureKind(error.first, error.firstCount);
+    if (!kind.empty()) return "holds " + kind + " data, not JPEG; convert it to a JPEG (or a TGA named .tga)";
+    return "not a JPEG file (it does not start with a JPEG marker)";
+  }
+  if (colorSpace == JCS_CMYK || colorSpace == JCS_YCCK)
+    return "a CMYK JPEG, which is not read; save it as RGB or greyscale";
+  return std::string("damaged JPEG data: ") + error.message;
 }
 
 // Source manager: refills the library's buffer from the stream.
@@ -45,6 +69,11 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<StreamSource*>(cinfo->src);
   int delivered = 0;
   src->stream->ReadCounted(src->buffer, VBitmapJpegCodec::kChunkSize, delivered);
+  if (src->startOfFile && delivered > 0) {
+    auto* error = reinterpret_cast<ErrorManager*>(cinfo->err);
+    error->firstCount = delivered < 8 ? delivered : 8;
+    std::memcpy(error->first, src->buffer, static_cast<size_t>(error->firstCount));
+  }
   if (delivered <= 0) {
     if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
     WARNMS(cinfo, JWRN_JPEG_EOF);
@@ -147,12 +176,13 @@ struct DecodedImage {
 
 // The whole decode in one frame with no C++ objects that need destroying, so
 // the long jump of the error exit skips nothing.
-bool Decode(KolData& stream, DecodedImage& out) {
+bool Decode(KolData& stream, const std::string& name, DecodedImage& out) {
   jpeg_decompress_struct cinfo;
   ErrorManager error;
   cinfo.err = jpeg_std_error(&error.library);
   error.library.error_exit = RecoverFromError;
   if (setjmp(error.recovery)) {
+    NoteImageLoadProblem(name, DecodeProblem(error, cinfo.jpeg_color_space));
     GlobalLog().Print("JPG read: recovery from error...\n");
     jpeg_destroy_decompress(&cinfo);
     GlobalLog().Print("JPG read: quit...\n");
@@ -225,7 +255,7 @@ bool Encode(KolData& stream, const std::uint8_t* pixels, int width, int height,
 
 int VBitmapJpegCodec::Read() {
   DecodedImage image;
-  if (!Decode(stream_, image)) return 1;
+  if (!Decode(stream_, bitmap_.name, image)) return 1;
   std::unique_ptr<std::uint8_t[]> pixels(image.pixels);
   if (image.components != 1 && image.components != 3) return 1;
   bitmap_.SetPixels(std::move(pixels));

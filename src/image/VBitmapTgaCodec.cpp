@@ -1,5 +1,7 @@
 #include "VBitmapTgaCodec.h"
 
+#include <string>
+
 #include "KolData.h"
 #include "VBitmap.h"
 
@@ -8,12 +10,37 @@ constexpr int kTypeTrueColour = 2;
 constexpr int kTypeGrey = 3;
 constexpr int kDescriptorRightToLeft = 0x10;
 constexpr int kDescriptorTopDown = 0x20;
+
+// The author's view of an image type the reader refuses.
+std::string RefusedType(int type) {
+  switch (type) {
+    case 0: return "a TGA without image data (image type 0)";
+    case 1: return "a colour-mapped (paletted) TGA (image type 1); save it as 24- or 32-bit true colour";
+    case 9: return "a run-length encoded colour-mapped TGA (image type 9); save it uncompressed as 24- or 32-bit true colour";
+    case 10: return "a run-length encoded TGA (image type 10); save it uncompressed";
+    case 11: return "a run-length encoded grey TGA (image type 11); save it uncompressed";
+    default: return "not a TGA file (image type " + std::to_string(type) + ")";
+  }
+}
+
 }  // namespace
 
 int VBitmapTgaCodec::Read() {
-  if (ReadFully(header_, kHeaderSize)) return 1;
+  if (ReadFully(header_, kHeaderSize)) {
+    NoteImageLoadProblem(bitmap_.name, "cut short: shorter than the 18-byte TGA header");
+    return 1;
+  }
+  // A TGA has no signature of its own; other formats' signatures are clear.
+  const std::string other = ImageSignatureKind(header_, kHeaderSize);
+  if (!other.empty()) {
+    NoteImageLoadProblem(bitmap_.name, "holds " + other + " data, not TGA; convert it to a TGA (or a JPEG named .jpg)");
+    return 1;
+  }
   const int type = header_[2];
-  if (type != kTypeTrueColour && type != kTypeGrey) return 1;
+  if (type != kTypeTrueColour && type != kTypeGrey) {
+    NoteImageLoadProblem(bitmap_.name, RefusedType(type));
+    return 1;
+  }
   const int width = header_[12] | header_[13] << 8;
   const int height = header_[14] | header_[15] << 8;
   const int pixelDepth = header_[16];
@@ -31,12 +58,26 @@ int VBitmapTgaCodec::Read() {
     depth = kB08;
     order = kGray;
   } else {
+    std::string reason;
+    if (pixelDepth == 15 || pixelDepth == 16)
+      reason = "a " + std::to_string(pixelDepth) + "-bit TGA; save it as 24- or 32-bit";
+    else if (pixelDepth == 8)
+      reason = "an 8-bit true-colour TGA; save it as 24- or 32-bit, or as 8-bit grey";
+    else if (alphaBits != 0)
+      reason = "a " + std::to_string(pixelDepth) + "-bit TGA declaring " + std::to_string(alphaBits) +
+               " alpha bits; save it as 24-bit, or 32-bit without alpha bits declared, and give the alpha as an AlphaMap";
+    else
+      reason = "a TGA of " + std::to_string(pixelDepth) + " bits per pixel; save it as 24- or 32-bit";
+    NoteImageLoadProblem(bitmap_.name, reason);
     return 1;
   }
 
   // The image ID field (its length is header byte 0) sits between header and pixels.
   std::uint8_t id[255];
-  if (header_[0] && ReadFully(id, header_[0])) return 1;
+  if (header_[0] && ReadFully(id, header_[0])) {
+    NoteImageLoadProblem(bitmap_.name, "cut short inside the TGA's image ID field");
+    return 1;
+  }
 
   bitmap_.width = width;
   bitmap_.height = height;
