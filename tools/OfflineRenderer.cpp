@@ -10,7 +10,9 @@
 #include <new>
 #include <thread>
 
+#include "AuthorDiagnostics.h"
 #include "CombineEffects.h"
+#include "DemoMusic.h"
 #include "KolLog.h"
 #include "MemorySurface.h"
 #include "Platform.h"
@@ -109,20 +111,32 @@ class Session {
       else
         demo_.SetDataLocation(options_.dataPath, "");
     }
+    AuthorDiagnostics diagnostics;
+    diagnostics.Begin();
     demo_.Setup();
+    diagnostics.End();
+    // After the demo's own lines, on the same stream, so they read in order.
+    std::fflush(stdout);
+    diagnostics.Print(stdout);
     if (demo_.abandoned || GlobalLog().RecordCount() != 0)
       return Fail("the demo's set-up reported errors; nothing rendered");
+    // Warnings do not stop anything; --check says them in its exit code.
+    const int clean = options_.check && diagnostics.WarningCount() > 0 ? 2 : 0;
     if (options_.check) {
       std::printf("solvane-render: set-up OK, end time %d s\n", demo_.endTime);
-      if (!Rendering()) return 0;
+      if (clean != 0)
+        std::printf("solvane-render: %d warning%s\n", diagnostics.WarningCount(),
+                    diagnostics.WarningCount() == 1 ? "" : "s");
+      if (!Rendering()) return clean;
     }
     if (!options_.framePath.empty()) {
       if (int r = WriteFrame(options_.framePath, options_.frameTime)) return r;
     }
     if (!options_.stripPath.empty() || !options_.framesDir.empty() ||
-        !options_.videoPath.empty())
-      return RenderSequence();
-    return 0;
+        !options_.videoPath.empty()) {
+      if (int r = RenderSequence()) return r;
+    }
+    return clean;
   }
 
  private:
@@ -195,7 +209,12 @@ class Session {
     if (!options_.videoPath.empty()) {
       if (!plat::ExecutableOnPath("ffmpeg"))
         return Fail("--video needs ffmpeg, which is not installed (apt-get install ffmpeg)");
-      video = plat::OpenWritePipe(VideoCommand(width, height));
+      std::string note;
+      const std::string command =
+          BuildVideoCommand(options_, directory_, width, height, note);
+      if (!note.empty()) std::printf("%s\n", note.c_str());
+      std::fflush(stdout);
+      video = plat::OpenWritePipe(command);
       if (!video) return Fail("cannot start ffmpeg");
     }
     std::unique_ptr<PngRowStream> stripPng;
@@ -274,38 +293,41 @@ class Session {
     return cores == 0 ? 2 : static_cast<int>(std::min(cores, 16u));
   }
 
-  std::string VideoCommand(int width, int height) const {
-    char size[32], rate[32], start[32];
-    std::snprintf(size, sizeof size, "%dx%d", width, height);
-    std::snprintf(rate, sizeof rate, "%g", options_.fps);
-    std::snprintf(start, sizeof start, "%.3f", options_.from);
-    std::string command = "ffmpeg -y -loglevel error -f rawvideo -pixel_format bgr0 -video_size ";
-    command += size;
-    command += " -framerate ";
-    command += rate;
-    command += " -i -";
-    const std::string music = directory_ + "solvane.mp3";
-    std::error_code ec;
-    const bool withMusic = std::filesystem::is_regular_file(music, ec);
-    if (withMusic) {
-      command += " -ss ";
-      command += start;
-      command += " -i ";
-      command += Quote(music);
-    }
-    command += " -c:v libx264 -pix_fmt yuv420p";
-    if (withMusic) command += " -c:a aac -shortest";
-    command += ' ';
-    command += Quote(options_.videoPath);
-    return command;
-  }
-
   const RenderOptions& options_;
   std::string directory_;
   VDemo demo_;
 };
 
 }  // namespace
+
+std::string BuildVideoCommand(const RenderOptions& options, const std::string& programDirectory,
+                              int width, int height, std::string& note) {
+  char size[32], rate[32], start[32];
+  std::snprintf(size, sizeof size, "%dx%d", width, height);
+  std::snprintf(rate, sizeof rate, "%g", options.fps);
+  std::snprintf(start, sizeof start, "%.3f", options.from);
+  std::string command = "ffmpeg -y -loglevel error -f rawvideo -pixel_format bgr0 -video_size ";
+  command += size;
+  command += " -framerate ";
+  command += rate;
+  command += " -i -";
+  // The demo's own music by the rule every author tool shares, never another
+  // demo's soundtrack that happens to lie beside the program.
+  const DemoMusic music = FindDemoMusic(options.musicPath, options.dataPath, programDirectory);
+  note = music.note;
+  const bool withMusic = !music.path.empty();
+  if (withMusic) {
+    command += " -ss ";
+    command += start;
+    command += " -i ";
+    command += Quote(music.path);
+  }
+  command += " -c:v libx264 -pix_fmt yuv420p";
+  if (withMusic) command += " -c:a aac -shortest";
+  command += ' ';
+  command += Quote(options.videoPath);
+  return command;
+}
 
 int RunOfflineRenderer(const RenderOptions& options, const std::string& programDirectory) {
   const bool started = plat::StartHeadless();

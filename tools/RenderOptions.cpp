@@ -21,19 +21,25 @@ const char* RenderUsage() {
          "t = from + k / fps, so the output is the same on every run.\n"
          "\n"
          "modes (at least one):\n"
-         "  --check               set-up only; exit 0 when no error was recorded\n"
+         "  --check               set-up only, with hints on errors and warnings about\n"
+         "                        likely mistakes (exit 0 clean, 1 errors, 2 warnings only)\n"
          "  --strip FILE.png      one row per frame: the whole demo in one picture\n"
          "  --frames DIR          one 640x480 PNG per frame (DIR/frame_000000.png, ...)\n"
          "  --frame SECONDS FILE.png  one frame at one time\n"
-         "  --video FILE          raw frames piped to ffmpeg, with the music muxed in\n"
+         "  --video FILE          raw frames piped to ffmpeg, with the demo's music muxed in\n"
          "options:\n"
          "  --data PATH           a zip archive or a data directory (default: solvane.dat,\n"
          "                        else data/, beside this program)\n"
+         "  --music FILE          the video's music (default: my.mp3 beside my.dat, D.mp3\n"
+         "                        or the only .mp3 beside a data directory D)\n"
          "  --fps N               frames per second (default 50)\n"
          "  --from S              first frame time in seconds (default 0)\n"
          "  --to S                end time, exclusive (default: the demo's end time)\n"
          "  --help                this text\n"
-         "exit: 0 done, 1 set-up error or failed output, 2 bad arguments\n";
+         "Hints (\"hint: \" explains an error, \"warning: \" a likely mistake that does\n"
+         "not stop the demo) follow the demo's own log lines.\n"
+         "exit: 0 done, 1 set-up error or failed output, 2 bad arguments;\n"
+         "      with --check also 2 when the set-up loads but warned\n";
 }
 
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& options,
@@ -76,6 +82,9 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
       if (!needs(i, 1, a)) return false;
       options.videoPath = argv[++i];
       mode = true;
+    } else if (!std::strcmp(a, "--music")) {
+      if (!needs(i, 1, a)) return false;
+      options.musicPath = argv[++i];
     } else if (!std::strcmp(a, "--fps")) {
       if (!needs(i, 1, a) || !number(argv[++i], a, options.fps)) return false;
       if (!(options.fps > 0.0 && options.fps <= 1000.0)) {

@@ -12,6 +12,7 @@ struct RenderOptions {
   std::string framePath;   // one PNG at frameTime
   double frameTime = 0.0;
   std::string videoPath;   // encoded by ffmpeg
+  std::string musicPath;   // --music: the video's soundtrack; empty: the data's own
   double fps = 50.0;
   double from = 0.0;
   double to = -1.0;        // negative: the demo's end time
