@@ -4,7 +4,9 @@
 // and time from a virtual clock, one millisecond per reading.
 // SOLVANE_FRAME_LOOP=poll makes the frame loop poll the clock without sleeping
 // between frames, as first designed (for measurements only).
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "HeadlessControl.h"
@@ -16,6 +18,26 @@
 #include "VSound.h"
 
 namespace {
+
+const char* const kUsage =
+    "usage: solvane [l]\n"
+    "Plays the demo. A start dialog chooses the sound (Stereo, Mono, No Sound) and the\n"
+    "display (Full Screen 640x480 with DDraw-style flips or GDI-style copies, or\n"
+    "Windowed); Start runs the demo until its end or Escape, Cancel quits. The data is\n"
+    "solvane.dat, else data/, beside the program; the music solvane.mp3 beside it.\n"
+    "\n"
+    "  l                       also write the log to kol.log (an argument starting with l or L)\n"
+    "  -h, --help              this text\n"
+    "\n"
+    "environment:\n"
+    "  SOLVANE_PLATFORM        sdl (default): the desktop's display; headless: no display,\n"
+    "                          a virtual clock of one millisecond per reading\n"
+    "  SOLVANE_HEADLESS_INPUT  with headless: the keys to press, e.g. \"tab end return\"\n"
+    "  SOLVANE_FRAME_LOOP      poll: the frame loop polls the clock without sleeping\n"
+    "                          (for measurements only)\n"
+    "\n"
+    "exit: 0 the demo ended, or was cancelled or stopped (Escape, a signal);\n"
+    "      1 the data was not found, set-up recorded errors, or no display\n";
 
 // Starts the backend the environment asks for; false after saying why.
 bool StartBackend(KolLog& log) {
@@ -51,6 +73,10 @@ bool StartBackend(KolLog& log) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   plat::PrepareProcess();
   // Before SDL starts, so that it leaves these signals alone.
   plat::CatchTerminationSignals();
@@ -73,5 +99,8 @@ int main(int argc, char** argv) {
   // The music, if it still plays, stops before the platform unloads its library.
   TheSound().Stop();
   plat::Shutdown();
+  // A demo that could not start is a failure for whoever launched it, not a
+  // black screen that ends in success.
+  if (status == 0 && ProgramDemoFailed()) return 1;
   return status;
 }

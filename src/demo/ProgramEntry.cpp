@@ -5,7 +5,14 @@
 #include "VDemo.h"
 #include "VStartDialog.h"
 
+namespace {
+bool gDemoFailed = false;
+}  // namespace
+
+bool ProgramDemoFailed() { return gDemoFailed; }
+
 int ProgramEntry(const char* arguments, plat::InstanceHandle instance) {
+  gDemoFailed = false;
   DemoClock().Start();
   const bool logToFile = arguments && (arguments[0] == 'l' || arguments[0] == 'L');
   GlobalLog().SetFileOutput(logToFile);
@@ -13,6 +20,11 @@ int ProgramEntry(const char* arguments, plat::InstanceHandle instance) {
   VDemo demo;
   VStartDialog dialog;
   dialog.demo = &demo;
-  if (dialog.DoModal(instance) > 0) demo.Run();
+  if (dialog.DoModal(instance) > 0) {
+    demo.Run();
+    // The log's records are the program's error signal; missing data leaves
+    // none, only the demo's abandoned mark.
+    gDemoFailed = demo.abandoned || GlobalLog().RecordCount() != 0;
+  }
   return 0;
 }

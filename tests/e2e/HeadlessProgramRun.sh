@@ -100,9 +100,40 @@ mkfifo data/Script/Float/one.txt
 run "tab end tab end return" l
 rm -f data/Script/Float/one.txt
 mv one.txt data/Script/Float/one.txt
-check "a FIFO script: the demo does not start" 0 "$status"
+check "a FIFO script: the demo does not start, and the exit says so" 1 "$status"
 check "a FIFO script: said before the error" "KolDataStdio::Load: [Script/Float/one.txt] is not a regular file" \
   "$(grep -o 'KolDataStdio::Load: .*' kol.log)"
+
+# --help (and -h) print the usage and exit 0 without starting any backend,
+# even where no display could be opened.
+for flag in --help -h; do
+  set +e
+  env -u DISPLAY -u WAYLAND_DISPLAY SOLVANE_PLATFORM=sdl ./solvane "$flag" >stdout.txt 2>&1
+  status=$?
+  set -e
+  check "$flag exits 0" 0 "$status"
+  check "$flag starts with the usage line" "usage: solvane [l]" "$(head -n 1 stdout.txt)"
+  check "$flag names the log argument and the three variables" 4 \
+    "$(grep -cE '^  (l |SOLVANE_PLATFORM|SOLVANE_HEADLESS_INPUT|SOLVANE_FRAME_LOOP)' stdout.txt)"
+done
+
+# A demo that cannot be set up exits 1 once started (it used to end in 0 with
+# a black screen); cancelled in the dialog it is still exit 0.
+cp data/Script/Demo.txt Demo.txt
+printf 'Alpha = one; Add = zero; Wavelarge:\n' >data/Script/Effect/Broken.txt
+printf '0 - 2 Broken ;\n' >data/Script/Demo.txt
+run "tab end tab end return" l
+check "a broken demo, started: exits 1" 1 "$status"
+check "a broken demo: its log lines are as before" "Script Demo.txt: 0 Effects
+Error: Script/Demo.txt (line 1, column 14): E0003 - Syntax error" "$(grep -A1 'Script Demo.txt' kol.log)"
+run "escape" l
+check "a broken demo, cancelled: exits 0" 0 "$status"
+mv data data.away
+run "tab end tab end return" l
+mv data.away data
+check "no data at all, started: exits 1" 1 "$status"
+mv Demo.txt data/Script/Demo.txt
+rm data/Script/Effect/Broken.txt
 
 # SIGTERM, SIGINT and SIGHUP end a demo that would never end by itself as
 # Escape does: exit 0 within a second, key marks in the log. The last run
