@@ -97,6 +97,41 @@ SOLVANE_AUDIO_API int BASS_StreamPlay(unsigned handle, int flush, unsigned flags
  * was playing. Returns 0 for an unknown handle or a stream's handle. */
 SOLVANE_AUDIO_API int BASS_MusicPlay(unsigned handle);
 
+/* ---- Transport --------------------------------------------------------------
+ * Added after the first libraries went out: a player looks these two up
+ * optionally and does without them when a library lacks them. */
+
+/* Moves the music that plays, or is paused, to `milliseconds` from its start.
+ * Paused music stays paused at the new place; playing music goes on from
+ * there. MP3 and FLAC streams land on that very sample, Ogg Vorbis through
+ * its decoder's own sample seek. WAV (and AIFF) are the exception, from
+ * SDL_mixer 2.6's reader: they land on the whole second at or before the
+ * time, after what was already read ahead (up to 4096 frames) has played.
+ * Module music lands where the tracker library puts it: the row whose time,
+ * reckoned from the module's length as if its tempo never changed, is
+ * nearest; the position then starts from where the decoder says it landed,
+ * or from the time asked for when it cannot say. A time at or
+ * past the end of the music ends it as if it had played to there (it stops,
+ * and GetPosition answers 0). Returns non-zero on success; 0 when nothing
+ * plays, when output is not open, or when the decoder cannot seek (the music
+ * then goes on as it was). */
+SOLVANE_AUDIO_API int SolvaneAudio_SetPosition(unsigned milliseconds);
+
+/* The music's position in milliseconds from its start, of the samples being
+ * handed to the audio device now: the start of the newest buffer the mixer
+ * made (counted in samples from the last start or seek), plus the time since
+ * that buffer was made, never beyond the buffer's end. So it rises smoothly
+ * between buffers, never goes back except at a seek, and never counts what
+ * the decoder has read ahead. While paused it stands still once the last
+ * buffer of music has gone out (at most one buffer after the pause), and
+ * resumes from there. A buffer is 2048 samples (46 ms at 44.1 kHz); the disk
+ * and dummy drivers take it as it is made, so there the value is what the
+ * output holds; a sound card's own queue may add up to about one buffer more
+ * before the samples are heard. Returns non-zero and writes the value while
+ * music plays or is paused; returns 0 and writes nothing when nothing plays,
+ * when output is not open or when `milliseconds` is null. */
+SOLVANE_AUDIO_API int SolvaneAudio_GetPosition(unsigned* milliseconds);
+
 /* ---- Operations that do nothing ------------------------------------------ */
 
 /* The callback BASS_ChannelSetSync accepts; the library never calls it. */
@@ -163,6 +198,8 @@ typedef int (*SolvaneAudio_OpenedFormatFn)(int*, int*);
 typedef int (*SolvaneAudio_PlayingFn)(void);
 typedef int (*SolvaneAudio_PausedFn)(void);
 typedef int (*SolvaneAudio_FreeMusicFn)(unsigned);
+typedef int (*SolvaneAudio_SetPositionFn)(unsigned);
+typedef int (*SolvaneAudio_GetPositionFn)(unsigned*);
 
 #ifdef __cplusplus
 }

@@ -18,6 +18,7 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -256,6 +257,14 @@ class Output {
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
       return 0;
     }
+    int opened = 0, count = 0;
+    Uint16 format = 0;
+    Mix_QuerySpec(&opened, &format, &count);
+    rate_ = opened > 0 ? opened : rate;
+    frameBytes_ = 2 * (count > 0 ? count : channels);
+    current_ = nullptr;
+    ResetClock(0.0);
+    Mix_SetPostMix(CountMixed, this);
     open_ = true;
     return 1;
   }
@@ -303,7 +312,61 @@ class Output {
     if (!open_) return 0;
     const auto found = musics_.find(handle);
     if (found == musics_.end() || found->second->kind != kind) return 0;
-    return Mix_PlayMusic(found->second->music, 0) == 0 ? 1 : 0;
+    // Halted first, the old music is no longer counted when the clock goes
+    // back to 0; the new one is counted from its first buffer on.
+    Mix_HaltMusic();
+    current_ = nullptr;
+    ResetClock(0.0);
+    if (Mix_PlayMusic(found->second->music, 0) != 0) return 0;
+    current_ = found->second.get();
+    return 1;
+  }
+
+  // Seeks the music that plays or is paused. The music is held still around
+  // the jump (the mixer's callbacks then count none of it), so the clock is
+  // moved in step with the decoder, never a buffer early or late.
+  int SetPosition(unsigned milliseconds) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_ || !current_ || !Mix_PlayingMusic()) return 0;
+    const bool paused = Mix_PausedMusic() != 0;
+    if (!paused) Mix_PauseMusic();
+    const double duration = Mix_MusicDuration(current_->music);
+    if (duration > 0.0 && milliseconds >= duration * 1000.0) {
+      // At or past the end: the music ends as if it had played to there.
+      Mix_HaltMusic();
+      current_ = nullptr;
+      ResetClock(0.0);
+      return 1;
+    }
+    if (Mix_SetMusicPosition(milliseconds / 1000.0) != 0) {
+      if (!paused) Mix_ResumeMusic();
+      return 0;
+    }
+    // The tracker library lands on a row, not on the very millisecond; where
+    // it can say where, the clock starts from there.
+    double landed = milliseconds;
+    if (current_->kind == Kind::Module) {
+      const double at = Mix_GetMusicPosition(current_->music);
+      if (at >= 0.0) landed = at * 1000.0;
+    }
+    ResetClock(landed);
+    if (!paused) Mix_ResumeMusic();
+    return 1;
+  }
+
+  // The position of the samples the mixer is handing to the device now: the
+  // start of its newest buffer of music, plus the time since that buffer was
+  // made, never beyond the buffer's end. The decoder's read-ahead does not
+  // count, and a paused buffer adds nothing.
+  int GetPosition(unsigned* milliseconds) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_ || !milliseconds || !current_ || !Mix_PlayingMusic()) return 0;
+    std::lock_guard<std::mutex> clock(clockMutex_);
+    const double since = std::chrono::duration<double>(Clock::now() - bufferTime_).count();
+    const double into = std::min<double>(bufferFrames_, std::max(0.0, since) * rate_);
+    const double at = anchorMs_ + (static_cast<double>(bufferStart_) + into) * 1000.0 / rate_;
+    *milliseconds = at >= static_cast<double>(UINT_MAX) ? UINT_MAX : static_cast<unsigned>(at);
+    return 1;
   }
 
   int FreeMusic(unsigned handle) {
@@ -311,6 +374,7 @@ class Output {
     if (!open_) return 0;
     const auto found = musics_.find(handle);
     if (found == musics_.end()) return 0;
+    if (found->second.get() == current_) current_ = nullptr;
     musics_.erase(found);  // Mix_FreeMusic halts it first when it is the one playing
     return 1;
   }
@@ -337,14 +401,47 @@ class Output {
   }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   void CloseLocked() {
     if (!open_) return;
+    Mix_SetPostMix(nullptr, nullptr);
     Mix_HaltMusic();
+    current_ = nullptr;
     musics_.clear();
     Mix_CloseAudio();
     Mix_Quit();
     if (SDL_WasInit(SDL_INIT_AUDIO)) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     open_ = false;
+  }
+
+  // Starts the clock again at `milliseconds`, with nothing mixed since.
+  void ResetClock(double milliseconds) {
+    std::lock_guard<std::mutex> clock(clockMutex_);
+    anchorMs_ = milliseconds;
+    mixedFrames_ = bufferStart_ = 0;
+    bufferFrames_ = 0;
+    bufferTime_ = Clock::now();
+  }
+
+  // Runs on the audio thread after every buffer the mixer makes, with the
+  // device locked: the music's state it reads is the state the buffer was
+  // mixed with. Only the clock's own lock is taken here, and nothing that
+  // holds it calls into the mixer, so the two locks never wait on each other.
+  static void SDLCALL CountMixed(void* output, Uint8*, int bytes) {
+    static_cast<Output*>(output)->CountMixedBuffer(bytes);
+  }
+
+  void CountMixedBuffer(int bytes) {
+    // A paused buffer carries none of the music. Neither does the one in
+    // which it ended, and then there is no position to give anyway.
+    const bool music = Mix_PlayingMusic() && !Mix_PausedMusic();
+    const Uint64 frames = music && frameBytes_ > 0 ? static_cast<Uint64>(bytes / frameBytes_) : 0;
+    std::lock_guard<std::mutex> clock(clockMutex_);
+    bufferStart_ = mixedFrames_;
+    bufferFrames_ = frames;
+    mixedFrames_ += frames;
+    bufferTime_ = Clock::now();
   }
 
   unsigned NewHandleLocked() {
@@ -584,6 +681,18 @@ class Output {
   bool open_ = false;
   unsigned lastHandle_ = 0;
   std::map<unsigned, std::unique_ptr<Music>> musics_;
+  Music* current_ = nullptr;  // the music last started, until it is halted or freed
+  int rate_ = kDefaultFrequency;
+  int frameBytes_ = 4;
+
+  // The music clock: the position the last start or seek set, and the
+  // frames of music mixed since, the newest buffer's on their own.
+  std::mutex clockMutex_;
+  double anchorMs_ = 0.0;
+  Uint64 mixedFrames_ = 0;
+  Uint64 bufferStart_ = 0;
+  Uint64 bufferFrames_ = 0;
+  Clock::time_point bufferTime_;
 };
 
 Output theOutput;
@@ -664,6 +773,14 @@ int SolvaneAudio_Paused(void) { return Guarded(0, [] { return theOutput.Paused()
 
 int SolvaneAudio_FreeMusic(unsigned handle) {
   return Guarded(0, [&] { return theOutput.FreeMusic(handle); });
+}
+
+int SolvaneAudio_SetPosition(unsigned milliseconds) {
+  return Guarded(0, [&] { return theOutput.SetPosition(milliseconds); });
+}
+
+int SolvaneAudio_GetPosition(unsigned* milliseconds) {
+  return Guarded(0, [&] { return theOutput.GetPosition(milliseconds); });
 }
 
 }  // extern "C"
