@@ -51,6 +51,8 @@ struct Api {
   SolvaneAudio_PlayingFn playing = nullptr;
   SolvaneAudio_PausedFn paused = nullptr;
   SolvaneAudio_FreeMusicFn freeMusic = nullptr;
+  SolvaneAudio_SetPositionFn setPosition = nullptr;
+  SolvaneAudio_GetPositionFn getPosition = nullptr;
 };
 
 // The library stays loaded for the whole run, so that leak reports can still
@@ -90,6 +92,8 @@ const Api& TheApi() {
     Find("SolvaneAudio_Playing", a.playing);
     Find("SolvaneAudio_Paused", a.paused);
     Find("SolvaneAudio_FreeMusic", a.freeMusic);
+    Find("SolvaneAudio_SetPosition", a.setPosition);
+    Find("SolvaneAudio_GetPosition", a.getPosition);
     return a;
   }();
   return api;
@@ -167,7 +171,8 @@ TEST_F(AudioModuleTest, EveryNameThePlayerLooksUpIsExported) {
         "BASS_ChannelIsActive", "BASS_ChannelGetFlags", "BASS_ChannelSetAttributes",
         "BASS_ChannelGetAttributes", "BASS_ChannelGetPosition", "BASS_ChannelGetLevel",
         "BASS_ChannelSetSync", "SolvaneAudio_OpenedFormat", "SolvaneAudio_Playing",
-        "SolvaneAudio_Paused", "SolvaneAudio_FreeMusic"})
+        "SolvaneAudio_Paused", "SolvaneAudio_FreeMusic", "SolvaneAudio_SetPosition",
+        "SolvaneAudio_GetPosition"})
     EXPECT_NE(nullptr, dlsym(Library(), name)) << name;
 }
 
