@@ -68,7 +68,8 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
     const int nameLine = lexer.Line();
     lexer.Expecting("an effect name after the end time");
     if ((code = lexer.ReadWord()) != kTextOk) break;
-    const std::string effectName = std::string(lexer.Token()) + ".txt";
+    const std::string scriptName = lexer.Token();
+    const std::string effectName = scriptName + ".txt";
     CheckEntryTimes(path, entryLine, entryColumn, lexer.Token(), start, end);
 
     KolText effectLexer;
@@ -85,6 +86,7 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
     }
     effect->startTime = start;
     effect->endTime = end;
+    effect->name = scriptName;
     const VSurface* surface = CurrentSurface();
     effect->line.Allocate(surface ? surface->width : 0);
     // Added before its ";" is read: an entry missing it still leaves its effect.
