@@ -187,7 +187,7 @@ std::unique_ptr<VEffect> LoadEffectScript(KolText& lexer, const char* name) {
   std::unique_ptr<FloatTrack> alpha = reader.TrackLine("Alpha", true, kHeaderOrder);
   std::unique_ptr<FloatTrack> add = alpha ? reader.TrackLine("Add", true, kHeaderOrder) : nullptr;
   const int kindLine = lexer.Line(), kindColumn = lexer.Column();
-  lexer.Expecting(std::string("an effect kind (") + kKindWords + ")");
+  if (add) lexer.Expecting(std::string("an effect kind (") + kKindWords + ")");
   if (add && reader.Step(lexer.ReadWord())) {
     const std::string kind = lexer.Token();
     effect = ReadKind(lexer, reader, kind.c_str());

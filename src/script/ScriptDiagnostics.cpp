@@ -77,8 +77,11 @@ ScriptNamingScope::~ScriptNamingScope() {
   if (pushed_) GlobalScriptDiagnostics().PopNaming();
 }
 
-std::string ScriptNumberText(double value) {
-  char text[48];
+namespace {
+
+template <typename Number>
+std::string NumberText(Number value) {
+  char text[64];
   const double size = std::fabs(value);
   // Fixed notation reads back in a script; beyond these sizes it would be
   // unreadably long or lose the value, so the shortest form is given instead.
@@ -87,3 +90,8 @@ std::string ScriptNumberText(double value) {
                          : std::to_chars(text, text + sizeof text, value);
   return end.ec == std::errc() ? std::string(text, end.ptr) : std::string("?");
 }
+
+}  // namespace
+
+std::string ScriptNumberText(double value) { return NumberText(value); }
+std::string ScriptNumberText(float value) { return NumberText(value); }

@@ -84,4 +84,7 @@ class ScriptNamingScope {
 };
 
 // "1", "0.5", "1000000000": a number as an author would write it in a script.
+// A float is written with the fewest digits that read back as that float
+// (-0.6, not -0.6000000238418579).
 std::string ScriptNumberText(double value);
+std::string ScriptNumberText(float value);
