@@ -51,6 +51,13 @@ int VSound::GetPosition() {
   return player ? player->GetPosition() : 0;
 }
 
+int VSound::Seek(int milliseconds) {
+  if (!(soundFlags & kSoundFlagOn)) return VSoundBase::Seek(milliseconds);
+  return player ? player->Seek(milliseconds) : 1;
+}
+
+bool VSound::HasMusicClock() { return player && player->HasMusicClock(); }
+
 int VSound::PlayMemory(unsigned char* data, int size) {
   if (memoryData != data) delete[] memoryData;
   memoryData = data;

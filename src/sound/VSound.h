@@ -18,6 +18,9 @@ class VSound : public VSoundBase {
   void Resume() override;
   int Stop() override;
   int GetPosition() override;
+  // Through the player with sound on; the tick clock alone with sound off.
+  int Seek(int milliseconds) override;
+  bool HasMusicClock() override;
 
   // Plays music held in memory; the VSound takes the bytes (new[]) and frees them on Stop.
   int PlayMemory(unsigned char* data, int size);

@@ -31,3 +31,9 @@ int VSoundBase::GetPosition() {
   position = static_cast<int>(plat::TickCount() - static_cast<unsigned>(startTick));
   return position;
 }
+
+int VSoundBase::Seek(int milliseconds) {
+  if (milliseconds < 0) return 1;
+  startTick = static_cast<int>(plat::TickCount() - static_cast<unsigned>(milliseconds));
+  return 0;
+}

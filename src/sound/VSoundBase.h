@@ -27,6 +27,11 @@ class VSoundBase {
   virtual int Stop();
   // Milliseconds since playing started.
   virtual int GetPosition();
+  // Moves the position to `milliseconds` (0 success, 1 failure). Here only
+  // the tick clock moves: GetPosition then goes on from there.
+  virtual int Seek(int milliseconds);
+  // Whether GetPosition comes from the music itself rather than the tick count.
+  virtual bool HasMusicClock() { return false; }
 
   int soundFlags = 0;
   int position = 0;

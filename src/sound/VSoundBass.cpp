@@ -1,5 +1,6 @@
 #include "VSoundBass.h"
 
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +17,8 @@ using CreateFunction = unsigned (*)(int memory, const void* file, unsigned offse
                                     unsigned flags);
 using StreamPlayFunction = int (*)(unsigned handle, int flush, unsigned flags);
 using MusicPlayFunction = int (*)(unsigned handle);
+using SetPositionFunction = int (*)(unsigned milliseconds);
+using GetPositionFunction = int (*)(unsigned* milliseconds);
 
 constexpr int kMonoFlag = 2;  // the library's mono output flag
 constexpr unsigned kMusicRamp = 1;
@@ -23,6 +26,7 @@ constexpr unsigned kMusicRamp = 1;
 struct AudioLibrary {
   KolData* source = nullptr;
   std::string fileName;
+  std::string fallbackFile;
   bool loaded = false;
   plat::LibraryHandle handle = nullptr;
   int players = 0;  // VSoundBass objects ever constructed
@@ -31,6 +35,9 @@ struct AudioLibrary {
   CreateFunction musicLoad = nullptr, streamCreateFile = nullptr;
   StreamPlayFunction streamPlay = nullptr;
   MusicPlayFunction musicPlay = nullptr;
+  // Later additions, absent from older libraries.
+  SetPositionFunction setPosition = nullptr;
+  GetPositionFunction getPosition = nullptr;
 };
 
 AudioLibrary& Library() {
@@ -44,9 +51,58 @@ bool Find(plat::LibraryHandle handle, const char* name, F& function) {
   return function != nullptr;
 }
 
+// Looks up the library's operations. A library without one of those the
+// player calls is as good as none; the transport operations came later, so a
+// library without them still plays, only without seeking or a music clock.
+bool LookUpOperations(AudioLibrary& library, plat::LibraryHandle handle) {
+  // Looked up in the library's order; the ones the player never calls need not be there.
+  for (const char* name : {"BASS_ErrorGetCode", "BASS_Init", "BASS_Free", "BASS_GetCPU",
+                           "BASS_Start", "BASS_Pause", "BASS_SetVolume", "BASS_MusicLoad",
+                           "BASS_MusicPlay", "BASS_StreamCreateFile", "BASS_StreamPlay",
+                           "BASS_ChannelIsActive", "BASS_ChannelGetFlags",
+                           "BASS_ChannelSetAttributes", "BASS_ChannelGetAttributes",
+                           "BASS_ChannelGetPosition", "BASS_ChannelGetLevel",
+                           "BASS_ChannelSetSync"})
+    plat::FindLibrarySymbol(handle, name);
+  const bool complete =
+      Find(handle, "BASS_Init", library.init) && Find(handle, "BASS_Free", library.free) &&
+      Find(handle, "BASS_Start", library.start) && Find(handle, "BASS_Pause", library.pause) &&
+      Find(handle, "BASS_MusicLoad", library.musicLoad) &&
+      Find(handle, "BASS_MusicPlay", library.musicPlay) &&
+      Find(handle, "BASS_StreamCreateFile", library.streamCreateFile) &&
+      Find(handle, "BASS_StreamPlay", library.streamPlay);
+  if (!complete) return false;
+  // Both or neither: a position without a way to seek (or the reverse) is no clock.
+  if (!Find(handle, "SolvaneAudio_SetPosition", library.setPosition) ||
+      !Find(handle, "SolvaneAudio_GetPosition", library.getPosition)) {
+    library.setPosition = nullptr;
+    library.getPosition = nullptr;
+  }
+  return true;
+}
+
+// The library from a file of its own, for a tool whose data has none: loaded
+// where it lies, through the same checks of the file as a copy from the data.
+bool LoadFallbackLibrary(AudioLibrary& library) {
+  KolLog& log = GlobalLog();
+  // A bare name would send the loader searching its paths instead.
+  const std::string path =
+      library.fallbackFile.find('/') == std::string::npos ? "./" + library.fallbackFile
+                                                          : library.fallbackFile;
+  const plat::LibraryHandle handle = plat::LoadRuntimeLibrary(path.c_str());
+  if (!handle || !LookUpOperations(library, handle)) {
+    log.PrintLine("Can't load audio library [%s]", path.c_str());
+    return false;
+  }
+  log.PrintLine("Audio library [%s]", path.c_str());
+  library.handle = handle;
+  return true;
+}
+
 // Reads the library from the data, writes it to a new temporary file, loads
 // it and looks up its operations. The temporary copy goes as soon as it is
 // loaded (or fails to load): nothing piles up in the temporary directory.
+// Data without the library falls back to the file set for that, if any.
 bool LoadLibrary(AudioLibrary& library) {
   KolLog& log = GlobalLog();
   KolBuffer bytes;
@@ -54,6 +110,7 @@ bool LoadLibrary(AudioLibrary& library) {
       library.source ? library.source->Load(library.fileName.c_str(), bytes) : -1;
   // An archive says 1 with no bytes when a member will not open.
   if (size <= 0 || !bytes) {
+    if (!library.fallbackFile.empty()) return LoadFallbackLibrary(library);
     log.Print("Can't find BASS.DLL\n");
     return false;
   }
@@ -66,28 +123,7 @@ bool LoadLibrary(AudioLibrary& library) {
   }
   const plat::LibraryHandle handle = plat::LoadRuntimeLibrary(path.c_str());
   plat::RemoveFile(path);
-  if (!handle) {
-    log.Print("Can't load BASS.DLL\n");
-    return false;
-  }
-  // Looked up in the library's order; the ones the player never calls need not be there.
-  for (const char* name : {"BASS_ErrorGetCode", "BASS_Init", "BASS_Free", "BASS_GetCPU",
-                           "BASS_Start", "BASS_Pause", "BASS_SetVolume", "BASS_MusicLoad",
-                           "BASS_MusicPlay", "BASS_StreamCreateFile", "BASS_StreamPlay",
-                           "BASS_ChannelIsActive", "BASS_ChannelGetFlags",
-                           "BASS_ChannelSetAttributes", "BASS_ChannelGetAttributes",
-                           "BASS_ChannelGetPosition", "BASS_ChannelGetLevel",
-                           "BASS_ChannelSetSync"})
-    plat::FindLibrarySymbol(handle, name);
-  // A library without one of the operations the player calls is as good as none.
-  const bool complete =
-      Find(handle, "BASS_Init", library.init) && Find(handle, "BASS_Free", library.free) &&
-      Find(handle, "BASS_Start", library.start) && Find(handle, "BASS_Pause", library.pause) &&
-      Find(handle, "BASS_MusicLoad", library.musicLoad) &&
-      Find(handle, "BASS_MusicPlay", library.musicPlay) &&
-      Find(handle, "BASS_StreamCreateFile", library.streamCreateFile) &&
-      Find(handle, "BASS_StreamPlay", library.streamPlay);
-  if (!complete) {
+  if (!handle || !LookUpOperations(library, handle)) {
     log.Print("Can't load BASS.DLL\n");
     return false;
   }
@@ -111,6 +147,8 @@ void SetAudioLibrarySource(KolData* source, const char* name) {
   Library().source = source;
   Library().fileName = name ? name : "";
 }
+
+void SetAudioLibraryFallbackFile(const std::string& path) { Library().fallbackFile = path; }
 
 bool AudioLibraryLoaded() { return Library().loaded; }
 
@@ -166,4 +204,25 @@ int VSoundBass::Stop() {
   if (soundFlags & kSoundFlagOn) Library().free();
   soundFlags = 0;
   return 0;
+}
+
+bool VSoundBass::HasMusicClock() {
+  const AudioLibrary& library = Library();
+  return library.loaded && library.setPosition && library.getPosition;
+}
+
+int VSoundBass::Seek(int milliseconds) {
+  if (!HasMusicClock() || milliseconds < 0 || (state != kPlaying && state != kPaused)) return 1;
+  if (!Library().setPosition(static_cast<unsigned>(milliseconds))) return 1;
+  // The tick clock follows, for whoever reads it once the music has ended.
+  return VSoundBase::Seek(milliseconds);
+}
+
+int VSoundBass::GetPosition() {
+  if (!HasMusicClock()) return VSoundBase::GetPosition();
+  unsigned heard = 0;
+  // Once the music has ended the clock stays where it was last heard.
+  if ((state == kPlaying || state == kPaused) && Library().getPosition(&heard))
+    position = heard > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(heard);
+  return position;
 }

@@ -163,7 +163,7 @@ class AudioTransportTest : public ::testing::Test {
     unsetenv("SDL_DISKAUDIOFILE");
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::error_code ignored;
-    if (!getenv("KEEP_TRANSPORT_OUTPUT")) fs::remove_all(dir, ignored);
+    fs::remove_all(dir, ignored);
   }
 
   // Plays the index music in stereo output and waits for `ms` more of output.

@@ -18,6 +18,10 @@ struct FakeAudioControl {
   int playResult = 1;
   unsigned streamHandle = 7;
   unsigned musicHandle = 9;
+  // The transport operations (in the fake built with them).
+  int setPositionResult = 1;
+  int getPositionResult = 1;
+  unsigned position = 0;
   char source[512] = {};
   int count = 0;
   FakeAudioCall calls[kFakeAudioMaxCalls];

@@ -1,6 +1,8 @@
 // A stand-in for the audio library, loaded by the player as its "bass.dll" in
 // tests: it records every call with its arguments and answers what the test
 // asks for, so the player's side of the contract can be checked exactly.
+// Built twice: with the transport operations (FAKE_AUDIO_TRANSPORT) and
+// without them, as libraries were before seeking.
 
 #include "FakeAudioControl.h"
 
@@ -61,4 +63,16 @@ __attribute__((visibility("default"))) int BASS_MusicPlay(unsigned handle) {
   Record("MusicPlay", handle);
   return gControl.playResult;
 }
+
+#ifdef FAKE_AUDIO_TRANSPORT
+__attribute__((visibility("default"))) int SolvaneAudio_SetPosition(unsigned milliseconds) {
+  Record("SetPosition", static_cast<long>(milliseconds));
+  if (gControl.setPositionResult) gControl.position = milliseconds;
+  return gControl.setPositionResult;
+}
+__attribute__((visibility("default"))) int SolvaneAudio_GetPosition(unsigned* milliseconds) {
+  if (gControl.getPositionResult && milliseconds) *milliseconds = gControl.position;
+  return gControl.getPositionResult;
+}
+#endif
 }

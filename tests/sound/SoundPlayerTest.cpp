@@ -336,4 +336,135 @@ TEST_F(SoundPlayerTest, AMusicFileThatIsNoRegularFileIsSaidAndLeftAlone) {
   EXPECT_EQ("", capture.Text());
 }
 
+// The author tool's transport: a seek reaches the library as it was asked,
+// the position is the library's music clock, paused or not.
+TEST_F(SoundPlayerTest, ASeekReachesTheLibraryAndThePositionIsItsMusicClock) {
+  InstallFake();
+  VSound sound;
+  ASSERT_EQ(0, sound.Init(44));
+  EXPECT_EQ(1, sound.Seek(1000));  // nothing plays yet
+  ASSERT_EQ(0, sound.PlayFile("tune.mp3", 0));
+  EXPECT_TRUE(sound.HasMusicClock());
+  Fake().count = 0;
+  EXPECT_EQ(0, sound.Seek(12345));
+  ASSERT_EQ((std::vector<std::string>{"SetPosition"}), Calls());
+  EXPECT_EQ(12345, Fake().calls[0].args[0]);
+  plat::headless::Headless().tick += 5000;  // the tick clock is not what is read
+  EXPECT_EQ(12345, sound.GetPosition());
+  Fake().position = 12400;
+  EXPECT_EQ(12400, sound.GetPosition());
+
+  sound.Pause();
+  EXPECT_EQ(0, sound.Seek(300));
+  EXPECT_EQ(VSoundBase::kPaused, sound.player->state);
+  EXPECT_EQ(300, sound.GetPosition());
+  sound.Resume();
+  EXPECT_EQ(VSoundBase::kPlaying, sound.player->state);
+
+  // Refused: a negative time never reaches the library; the library's own
+  // refusal is the player's.
+  Fake().count = 0;
+  EXPECT_EQ(1, sound.Seek(-1));
+  EXPECT_EQ(0, Fake().count);
+  Fake().setPositionResult = 0;
+  EXPECT_EQ(1, sound.Seek(500));
+  EXPECT_EQ(300, sound.GetPosition());
+  // The music has ended: the clock stays where it was last heard.
+  Fake().getPositionResult = 0;
+  plat::headless::Headless().tick += 1000;
+  EXPECT_EQ(300, sound.GetPosition());
+  EXPECT_EQ(0, capture.Records());
+}
+
+// A library from before seeking still loads and plays; it only has no
+// music clock, and a seek answers failure without calling anything.
+TEST_F(SoundPlayerTest, AnOldLibraryWithoutTransportStillPlaysAndRefusesSeeks) {
+  InstallLibrary(FileBytes(OLD_FAKE_AUDIO_PATH));
+  plat::headless::Headless().tick = 1000;
+  VSound sound;
+  ASSERT_EQ(0, sound.Init(44));
+  Fake().count = 0;
+  ASSERT_EQ(0, sound.PlayFile("tune.mp3", 0));
+  EXPECT_TRUE(AudioLibraryLoaded());
+  EXPECT_EQ((std::vector<std::string>{"Init", "StreamCreateFile", "Start", "StreamPlay"}), Calls());
+  EXPECT_FALSE(sound.HasMusicClock());
+  EXPECT_EQ(1, sound.Seek(2000));
+  EXPECT_EQ(4, Fake().count);
+  plat::headless::Headless().tick = 1750;
+  EXPECT_EQ(750, sound.GetPosition());  // the tick clock
+  sound.Pause();
+  sound.Resume();
+  EXPECT_STREQ("Start", Fake().calls[Fake().count - 1].name);
+  EXPECT_STREQ("Pause", Fake().calls[Fake().count - 2].name);
+  EXPECT_EQ("", capture.Text());
+}
+
+// With sound off there is no library: a seek moves the tick clock only.
+TEST_F(SoundPlayerTest, WithSoundOffASeekMovesTheTickClock) {
+  plat::headless::Headless().tick = 1000;
+  VSound sound;
+  ASSERT_EQ(0, sound.Init(0));
+  ASSERT_EQ(0, sound.PlayFile("music.mp3", 0));
+  EXPECT_FALSE(sound.HasMusicClock());
+  EXPECT_EQ(0, sound.Seek(5000));
+  plat::headless::Headless().tick = 1100;
+  EXPECT_EQ(5100, sound.GetPosition());
+  EXPECT_EQ(1, sound.Seek(-5));
+}
+
+// A tool's data need not hold the library: the fallback file is loaded then,
+// where it lies, and said; the data's own library still comes first, and a
+// broken fallback is refused like a broken copy.
+TEST_F(SoundPlayerTest, DataWithoutTheLibraryFallsBackToTheFileSetForIt) {
+  std::filesystem::remove(data.PathOf("bass.dll"));
+  SetAudioLibraryFallbackFile(FAKE_AUDIO_PATH);
+  {
+    VSound sound;
+    ASSERT_EQ(0, sound.Init(44));
+    EXPECT_TRUE(AudioLibraryLoaded());
+    EXPECT_EQ(0, sound.PlayFile("tune.mp3", 0));
+    EXPECT_TRUE(sound.HasMusicClock());
+    EXPECT_EQ("KolDataStdio::Load: file [bass.dll] not found\nAudio library [" +
+                  std::string(FAKE_AUDIO_PATH) + "]\n",
+              capture.Text());
+    EXPECT_EQ(0, TempFilesLeft());
+  }
+
+  // The data's library wins over the fallback.
+  ResetAudioLibraryForTest();
+  SetAudioLibrarySource(&source, "bass.dll");
+  SetAudioLibraryFallbackFile(FAKE_AUDIO_PATH);
+  InstallLibrary(FileBytes(OLD_FAKE_AUDIO_PATH));
+  {
+    VSound sound;
+    ASSERT_EQ(0, sound.Init(44));
+    EXPECT_TRUE(AudioLibraryLoaded());
+    EXPECT_FALSE(sound.HasMusicClock());
+  }
+
+  // A damaged fallback is refused before the loader sees it: silence and one line.
+  ResetAudioLibraryForTest();
+  SetAudioLibrarySource(&source, "bass.dll");
+  std::filesystem::remove(data.PathOf("bass.dll"));
+  const std::string whole = FileBytes(AUDIO_MODULE_PATH);
+  const std::string cut = temp.PathOf("cut.so");
+  {
+    std::ofstream out(cut, std::ios::binary);
+    out << whole.substr(0, whole.size() / 2);
+  }
+  SetAudioLibraryFallbackFile(cut);
+  GlobalLog().ResetForTest();
+  GlobalLog().SetBufferOutput(true);
+  {
+    VSound sound;
+    ASSERT_EQ(0, sound.Init(44));
+    EXPECT_FALSE(AudioLibraryLoaded());
+    EXPECT_EQ(1, sound.PlayFile("tune.mp3", 0));
+    EXPECT_EQ("KolDataStdio::Load: file [bass.dll] not found\nCan't load audio library [" + cut + "]\n",
+              capture.Text());
+    EXPECT_EQ(0, capture.Records());
+  }
+  std::filesystem::remove(cut);
+}
+
 }  // namespace
