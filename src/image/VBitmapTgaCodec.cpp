@@ -64,8 +64,8 @@ int VBitmapTgaCodec::Read() {
     else if (pixelDepth == 8)
       reason = "an 8-bit true-colour TGA; save it as 24- or 32-bit, or as 8-bit grey";
     else if (alphaBits != 0)
-      reason = "a " + std::to_string(pixelDepth) + "-bit TGA declaring " + std::to_string(alphaBits) +
-               " alpha bits; save it as 24-bit, or 32-bit without alpha bits declared, and give the alpha as an AlphaMap";
+      reason = "a " + std::to_string(pixelDepth) + "-bit TGA whose descriptor declares alpha bits (" +
+               std::to_string(alphaBits) + "); save it without them and give the alpha as an AlphaMap";
     else
       reason = "a TGA of " + std::to_string(pixelDepth) + " bits per pixel; save it as 24- or 32-bit";
     NoteImageLoadProblem(bitmap_.name, reason);
