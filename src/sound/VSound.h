@@ -21,6 +21,8 @@ class VSound : public VSoundBase {
   // Through the player with sound on; the tick clock alone with sound off.
   int Seek(int milliseconds) override;
   bool HasMusicClock() override;
+  // The music's heard position while it plays or is paused; false otherwise.
+  bool MusicPosition(int& milliseconds) { return player && player->MusicPosition(milliseconds); }
 
   // Plays music held in memory; the VSound takes the bytes (new[]) and frees them on Stop.
   int PlayMemory(unsigned char* data, int size);

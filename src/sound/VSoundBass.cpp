@@ -218,11 +218,17 @@ int VSoundBass::Seek(int milliseconds) {
   return VSoundBase::Seek(milliseconds);
 }
 
+bool VSoundBass::MusicPosition(int& milliseconds) {
+  unsigned heard = 0;
+  if (!HasMusicClock() || (state != kPlaying && state != kPaused) || !Library().getPosition(&heard))
+    return false;
+  milliseconds = heard > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(heard);
+  return true;
+}
+
 int VSoundBass::GetPosition() {
   if (!HasMusicClock()) return VSoundBase::GetPosition();
-  unsigned heard = 0;
   // Once the music has ended the clock stays where it was last heard.
-  if ((state == kPlaying || state == kPaused) && Library().getPosition(&heard))
-    position = heard > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(heard);
+  MusicPosition(position);
   return position;
 }

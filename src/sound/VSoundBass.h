@@ -30,6 +30,9 @@ class VSoundBass : public VSoundBase {
   int GetPosition() override;
   // Whether the library has the transport operations (seek and music clock).
   bool HasMusicClock() override;
+  // The music's position as heard, while it plays or is paused; false once it
+  // has ended (or when the library has no music clock).
+  bool MusicPosition(int& milliseconds);
 
   unsigned stream = 0;
   unsigned music = 0;
