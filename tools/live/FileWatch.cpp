@@ -1,0 +1,40 @@
+#include "FileWatch.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+FileWatch::Stamp FileWatch::Read(const std::string& path) {
+  Stamp stamp;
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) return stamp;
+  stamp.exists = true;
+  stamp.directory = fs::is_directory(status);
+  const auto modified = fs::last_write_time(path, ec);
+  if (!ec) stamp.modified = static_cast<std::int64_t>(modified.time_since_epoch().count());
+  if (!stamp.directory) {
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec) stamp.size = size;
+  }
+  return stamp;
+}
+
+void FileWatch::Watch(const std::set<std::string>& paths) {
+  stamps_.clear();
+  for (const std::string& path : paths) stamps_[path] = Read(path);
+}
+
+bool FileWatch::Changed(std::string* changed) {
+  bool any = false;
+  for (auto& [path, stamp] : stamps_) {
+    const Stamp now = Read(path);
+    if (now != stamp) {
+      if (!any && changed) *changed = path;
+      any = true;
+      stamp = now;
+    }
+  }
+  return any;
+}

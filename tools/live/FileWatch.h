@@ -1,0 +1,36 @@
+// Watches a set of files and directories by polling their modification time,
+// size and identity: cheap for the few dozen files a demo has, and it sees
+// every way an editor saves (in place, or a new file renamed over the old),
+// a file that appears where one was missing, and one that goes.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+class FileWatch {
+ public:
+  // Watches exactly these paths from now on; their state now is the baseline.
+  void Watch(const std::set<std::string>& paths);
+  // Whether any watched path differs from the baseline; the first changed
+  // path goes to changed. The baseline moves on to what is seen now, so each
+  // change is told once.
+  bool Changed(std::string* changed = nullptr);
+  size_t Count() const { return stamps_.size(); }
+
+ private:
+  struct Stamp {
+    bool exists = false;
+    bool directory = false;
+    std::int64_t modified = 0;  // file clock ticks
+    std::uintmax_t size = 0;
+    bool operator!=(const Stamp& o) const {
+      return exists != o.exists || directory != o.directory || modified != o.modified ||
+             size != o.size;
+    }
+  };
+  static Stamp Read(const std::string& path);
+
+  std::map<std::string, Stamp> stamps_;
+};

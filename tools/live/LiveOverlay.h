@@ -1,0 +1,34 @@
+// What solvane-live draws over the picture: with Tab, the timeline (each
+// effect's span as a bar with its name and kind, the current time, the beat
+// and bar grid, the loop) and a status line (time in seconds and as bar:beat,
+// frames per second); and, whatever Tab says, the set-up error that keeps the
+// last good demo on screen. Drawn in the dialog's font through the platform.
+// The picture's last row is never touched: the frame leaves it alone too, so
+// nothing drawn here could outlive the overlay there.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class VList;
+
+struct OverlayState {
+  const VList* effects = nullptr;
+  int endTime = 0;      // the demo's end, whole seconds
+  int timeMs = 0;
+  double bpm = 0.0;     // 0: no grid
+  bool paused = false;
+  bool loop = false;
+  int loopInMs = 0, loopOutMs = -1;  // loopOutMs < 0: not set
+  int framesPerSecond = 0;
+  bool timeline = false;             // Tab
+  std::vector<std::string> error;    // lines of the set-up error; empty when none
+};
+
+// "12.340", the time as --frame takes it.
+std::string SecondsText(int ms);
+// "7:2" (bar 7, beat 2, both from 1) at bpm with four beats a bar.
+std::string BarBeatText(int ms, double bpm);
+
+void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayState& state);

@@ -1,0 +1,409 @@
+#include "LiveSession.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "DemoMusic.h"
+#include "KolData.h"
+#include "KolDataRecorder.h"
+#include "KolLog.h"
+#include "KolText.h"
+#include "LiveOverlay.h"
+#include "Platform.h"
+#include "VSound.h"
+#include "VSourceGravityParticle.h"
+#include "VWindowSurface.h"
+
+namespace {
+
+constexpr int kFrameInterval = 20;     // ms; frames come strictly more than this apart, as in the demo
+constexpr std::uint32_t kWatchInterval = 100;  // ms between looks at the watched files
+constexpr int kPageMs = 10000;
+constexpr int kBeatsPerBar = 4;
+constexpr size_t kErrorLinesShown = 6;
+
+LiveSession* gSession = nullptr;
+plat::WindowProc gSurfaceProcedure = nullptr;
+
+// Transport keys go to the session; everything else (the close box, painting)
+// to the surface window's own procedure.
+std::intptr_t LiveWindowProcedure(plat::WindowHandle window, unsigned message,
+                                  std::uintptr_t wParam, std::intptr_t lParam) {
+  if (message == plat::kMsgKeyDown && gSession) {
+    gSession->KeyDown(static_cast<unsigned>(wParam));
+    return 0;
+  }
+  if (message == plat::kMsgKeyUp) return 0;
+  return plat::CallWindowProcedure(gSurfaceProcedure, window, message, wParam, lParam);
+}
+
+std::string ParentOf(const std::string& path) {
+  return std::filesystem::path(path).parent_path().string();
+}
+
+}  // namespace
+
+LiveSession::LiveSession(const LiveOptions& options, const std::string& programDirectory)
+    : options_(options), programDirectory_(programDirectory) {
+  if (options_.loop) {
+    loop_ = true;
+    loopInMs_ = options_.loopInMs;
+    loopOutMs_ = options_.loopOutMs;
+  }
+}
+
+LiveSession::~LiveSession() {
+  if (gSession == this) gSession = nullptr;
+}
+
+int LiveSession::Run() {
+  if (const int failed = Start()) return failed;
+  while (Step()) Wait();
+  Finish();
+  return 0;
+}
+
+int LiveSession::Start() {
+  GlobalLog().SetEcho(true);
+  const DemoMusic music = FindDemoMusic(options_.musicPath, options_.dataPath, programDirectory_);
+  musicPath_ = music.path;
+  if (!music.note.empty()) std::fprintf(stderr, "solvane-live: %s\n", music.note.c_str());
+
+  demo_ = std::make_unique<VDemo>();
+  const bool ok = SetUp(*demo_, true);
+  if (!demo_->surface || !CurrentSurface()) {
+    std::fprintf(stderr, "solvane-live: %s\n",
+                 demo_->abandoned ? "no data to play (see above)" : "the window could not be made");
+    return 1;
+  }
+  auto* window = dynamic_cast<VWindowSurface*>(demo_->surface.get());
+  if (!window || !window->Window()) {
+    std::fprintf(stderr, "solvane-live: the window could not be made\n");
+    return 1;
+  }
+  gSession = this;
+  gSurfaceProcedure = plat::SubclassWindow(window->Window(), LiveWindowProcedure);
+  good_ = ok;
+  ShowSetupResult(ok);
+
+  // The audio library comes from the demo's data, as in the demo; a demo
+  // without one is played with the library built beside this tool.
+  SetAudioLibraryFallbackFile(programDirectory_ + SOLVANE_AUDIO_MODULE_FILE);
+  if (!musicPath_.empty()) {
+    TheSound().Init(kSoundFlagStereo | kSoundFlagOn | kSoundFlag44100);
+    musicPlaying_ = TheSound().PlayFile(musicPath_.c_str(), 0) == 0;
+    musicClock_ = musicPlaying_ && TheSound().HasMusicClock();
+    if (!musicPlaying_)
+      std::fprintf(stderr, "solvane-live: the music %s does not play; the demo runs silent\n",
+                   musicPath_.c_str());
+    else if (!musicClock_)
+      std::fprintf(stderr,
+                   "solvane-live: this audio library cannot seek; the picture keeps its own "
+                   "time and the music plays on from its start\n");
+  }
+  clock_.Start(0, plat::TickCount());
+  if (options_.fromMs > 0) SeekTo(options_.fromMs);
+  return 0;
+}
+
+bool LiveSession::SetUp(VDemo& demo, bool first) {
+  KolLog& log = GlobalLog();
+  // Each set-up is judged by its own records and reports its own first
+  // script error.
+  log.ForgetRecords();
+  ForgetReportedTextError();
+  diagnostics_.Begin();
+  const auto started = std::chrono::steady_clock::now();
+
+  demo.displayMode = options_.fullScreen ? kDisplayFullScreenExclusive : kDisplayWindowed;
+  demo.soundMode = kSoundNone;
+  std::string archive, directory;
+  if (options_.dataPath.empty()) {
+    archive = programDirectory_ + "solvane.dat";
+    directory = programDirectory_ + "data";
+  } else {
+    std::error_code ec;
+    (std::filesystem::is_directory(options_.dataPath, ec) ? directory : archive) = options_.dataPath;
+  }
+  demo.SetDataLocation(archive, directory);
+
+  std::set<std::string> names;
+  bool ok = demo.OpenData();
+  if (ok) {
+    if (first) demo.CreateSurface();
+    // Every file the scripts ask for, found or not, is watched afterwards.
+    KolDataSource* input = DefaultLoadSource();
+    KolDataRecorder recorder(input);
+    SetDefaultLoadSource(&recorder);
+    {
+      KolText lexer;
+      ok = demo.LoadScripts(lexer);
+    }
+    SetDefaultLoadSource(input);
+    names = recorder.NamesRead();
+  }
+  ok = ok && log.RecordCount() == 0;
+  lastSetupMs_ =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+  diagnostics_.End();
+
+  // What to watch: the archive itself, or the data directory, the files read
+  // from it and the folders they lie in (an editor that saves by renaming, or
+  // a file that appears, shows there).
+  std::set<std::string> paths;
+  if (!archive.empty()) paths.insert(archive);
+  if (!directory.empty()) paths.insert(directory);
+  const KolDataSource* source = InputDataSource().Backend();
+  if (source && (source->Kind() & kKindMask) == kKindDirectory) {
+    const std::string root = source->Root();
+    for (const std::string& name : names) {
+      std::string path = root.empty() ? name : root + "/" + name;
+      paths.insert(path);
+      for (std::string dir = ParentOf(path); dir.size() > root.size(); dir = ParentOf(dir))
+        paths.insert(dir);
+    }
+  }
+  watchedPaths_ = paths;
+  watch_.Watch(paths);
+  return ok;
+}
+
+void LiveSession::ShowSetupResult(bool ok) {
+  diagnostics_.Print(stderr);
+  errorLines_.clear();
+  if (ok) return;
+  const KolLog& log = GlobalLog();
+  if (log.RecordCount() > 0) errorLines_.push_back(log.Record(0).text);
+  else if (demo_ && demo_->abandoned) errorLines_.push_back("no data: see the lines above");
+  for (const std::string& line : diagnostics_.Lines()) {
+    if (errorLines_.size() >= kErrorLinesShown) break;
+    errorLines_.push_back(line);
+  }
+  if (errorLines_.empty()) errorLines_.push_back("the set-up failed");
+  std::fprintf(stderr, "solvane-live: %s; the last good demo goes on until this is fixed\n",
+               errorLines_.front().c_str());
+}
+
+bool LiveSession::Reload() {
+  ++reloads_;
+  auto next = std::make_unique<VDemo>();
+  const bool ok = SetUp(*next, false);
+  if (ok) {
+    // The surface on screen goes to the new demo; the old one, with every
+    // effect it read, goes.
+    next->surface = std::move(demo_->surface);
+    demo_ = std::move(next);
+    const bool wasBroken = !good_ || !errorLines_.empty();
+    good_ = true;
+    Replay();
+    if (wasBroken) std::fprintf(stderr, "solvane-live: fixed\n");
+    std::printf("solvane-live: reloaded in %.1f ms\n", lastSetupMs_);
+  }
+  ShowSetupResult(ok);
+  std::fflush(stdout);
+  redraw_ = true;
+  return ok;
+}
+
+void LiveSession::Replay() {
+  if (!good_) return;
+  RestartRandomGenerator();
+  for (VList::Node* n = demo_->effects.First(); n != demo_->effects.End(); n = n->next)
+    n->element->Prepare();
+}
+
+int LiveSession::MusicMs() {
+  if (!musicPlaying_ || !musicClock_) return -1;
+  int ms = 0;
+  return TheSound().MusicPosition(ms) ? ms : -1;
+}
+
+int LiveSession::TimeMs() { return clock_.Now(plat::TickCount(), MusicMs()); }
+
+int LiveSession::BeatMs() const {
+  return options_.bpm > 0.0 ? static_cast<int>(std::lround(60000.0 / options_.bpm)) : 1000;
+}
+
+void LiveSession::PrintTime(const char* what, int ms) {
+  std::printf("%s %s\n", what, SecondsText(ms).c_str());
+  std::fflush(stdout);
+}
+
+void LiveSession::SeekTo(int ms) {
+  ms = std::max(ms, 0);
+  clock_.Seek(ms, plat::TickCount());
+  if (!musicPath_.empty() && musicClock_) {
+    // Music that has ended (or was seeked past its end) starts again first.
+    if (!musicPlaying_ || TheSound().Seek(ms) != 0) {
+      musicPlaying_ = TheSound().PlayFile(musicPath_.c_str(), 0) == 0 && TheSound().Seek(ms) == 0;
+      if (musicPlaying_ && Paused()) TheSound().Pause();
+    }
+  }
+  Replay();
+  redraw_ = true;
+  if (Paused()) PrintTime("paused at", ms);
+}
+
+void LiveSession::TogglePause() {
+  const std::uint32_t tick = plat::TickCount();
+  if (!Paused()) {
+    clock_.Pause(tick, MusicMs());
+    if (musicPlaying_) TheSound().Pause();
+    // A paused picture is the one a fresh render at that time gives.
+    Replay();
+    PrintTime("paused at", clock_.Now(tick, -1));
+  } else {
+    const int endMs = good_ ? demo_->endTime * 1000 : 0;
+    int at = clock_.Now(tick, -1);
+    if (endMs > 0 && at >= endMs && !loop_) {
+      at = options_.fromMs;
+      clock_.Seek(at, tick);
+      Replay();
+    }
+    // The music may have run on by a buffer after the pause: it resumes
+    // exactly where the picture stands.
+    if (musicPlaying_ && musicClock_) TheSound().Seek(at);
+    clock_.Resume(tick);
+    if (musicPlaying_) TheSound().Resume();
+    PrintTime("playing from", at);
+  }
+  redraw_ = true;
+}
+
+void LiveSession::KeyDown(unsigned key) {
+  const bool shift = plat::KeyIsDown(plat::kKeyShift);
+  switch (key) {
+    case plat::kKeyEscape: quit_ = true; return;
+    case plat::kKeySpace: TogglePause(); return;
+    case plat::kKeyLeft: StepBy(-(shift ? kBeatsPerBar : 1) * BeatMs()); return;
+    case plat::kKeyRight: StepBy((shift ? kBeatsPerBar : 1) * BeatMs()); return;
+    case plat::kKeyPageUp: StepBy(-kPageMs); return;
+    case plat::kKeyPageDown: StepBy(kPageMs); return;
+    case plat::kKeyHome: SeekTo(options_.fromMs); return;
+    case plat::kKeyTab:
+      timeline_ = !timeline_;
+      redraw_ = true;
+      return;
+    case plat::kKeyOpenBracket:
+      loopInMs_ = TimeMs();
+      PrintTime("loop in at", loopInMs_);
+      redraw_ = true;
+      return;
+    case plat::kKeyCloseBracket:
+      loopOutMs_ = TimeMs();
+      PrintTime("loop out at", loopOutMs_);
+      redraw_ = true;
+      return;
+    default: break;
+  }
+  if (key == 'L') {
+    if (loopOutMs_ <= loopInMs_) {
+      std::printf("loop: set its in ([) before its out (])\n");
+    } else {
+      loop_ = !loop_;
+      std::printf("loop %s - %s %s\n", SecondsText(loopInMs_).c_str(),
+                  SecondsText(loopOutMs_).c_str(), loop_ ? "on" : "off");
+    }
+    std::fflush(stdout);
+    redraw_ = true;
+  } else if (key >= plat::kKeyA && key <= plat::kKeyZ) {
+    // A key line for a track, to paste and edit: the value is the author's to set.
+    std::printf("%s : 1 ;\n", SecondsText(TimeMs()).c_str());
+    std::fflush(stdout);
+  }
+}
+
+bool LiveSession::Step() {
+  plat::Message message;
+  while (plat::PeekAppMessage(message, true)) {
+    if (message.message == plat::kMsgQuit) break;
+    plat::TranslateAppMessage(message);
+    plat::DispatchAppMessage(message);
+  }
+  if (quit_ || QuitRequested()) return false;
+
+  std::uint32_t tick = plat::TickCount();
+  if (tick - lastWatchTick_ >= kWatchInterval) {
+    lastWatchTick_ = tick;
+    std::string changed;
+    if (watch_.Changed(&changed)) {
+      std::printf("solvane-live: %s changed\n", changed.c_str());
+      Reload();
+    }
+  }
+
+  int now = TimeMs();
+  if (!Paused()) {
+    if (loop_ && loopOutMs_ > loopInMs_ && now >= loopOutMs_) {
+      SeekTo(loopInMs_);
+      now = TimeMs();
+    } else if (good_ && demo_->endTime > 0 && now >= demo_->endTime * 1000 && !loop_) {
+      // The end holds the picture there; Space plays again from --from.
+      SeekTo(demo_->endTime * 1000);
+      TogglePause();
+      now = TimeMs();
+    }
+  }
+  tick = plat::TickCount();
+  if (redraw_ || (!Paused() && (!framed_ || tick - lastFrameTick_ > kFrameInterval))) {
+    RenderFrame(now);
+    lastFrameTick_ = tick;
+    framed_ = true;
+    redraw_ = false;
+  }
+  return true;
+}
+
+void LiveSession::Wait() {
+  if (redraw_) return;
+  const std::uint32_t watchDue = lastWatchTick_ + kWatchInterval;
+  std::uint32_t due = watchDue;
+  if (!Paused()) {
+    const std::uint32_t frameDue = lastFrameTick_ + kFrameInterval + 1;
+    if (static_cast<std::int32_t>(frameDue - due) < 0) due = frameDue;
+  }
+  plat::WaitForInputUntil(due);
+}
+
+void LiveSession::RenderFrame(int ms) {
+  VSurface* surface = nullptr;
+  if (good_) {
+    surface = demo_->ComposeFrameAt(static_cast<float>(ms / 1000.0));
+  } else if ((surface = CurrentSurface())) {
+    // Nothing loaded yet: black, with the error over it.
+    surface->Lock();
+    if (surface->pixels)
+      std::fill(surface->pixels,
+                surface->pixels + static_cast<size_t>(surface->width) * std::max(surface->height - 1, 0),
+                0u);
+  }
+  if (!surface) return;
+  const std::uint32_t tick = plat::TickCount();
+  frameTicks_.push_back(tick);
+  while (!frameTicks_.empty() && tick - frameTicks_.front() >= 1000) frameTicks_.pop_front();
+  if (surface->pixels && (timeline_ || !errorLines_.empty())) {
+    OverlayState state;
+    state.effects = good_ ? &demo_->effects : nullptr;
+    state.endTime = good_ ? demo_->endTime : 0;
+    state.timeMs = ms;
+    state.bpm = options_.bpm;
+    state.paused = Paused();
+    state.loop = loop_;
+    state.loopInMs = loopInMs_;
+    state.loopOutMs = loopOutMs_;
+    state.framesPerSecond = static_cast<int>(frameTicks_.size());
+    state.timeline = timeline_;
+    state.error = errorLines_;
+    DrawOverlay(surface->pixels, surface->width, surface->height, state);
+  }
+  surface->Unlock();
+  ++framesShown_;
+}
+
+void LiveSession::Finish() {
+  TheSound().Stop();
+  if (VSurface* surface = CurrentSurface()) surface->Close();
+}

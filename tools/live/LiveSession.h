@@ -1,0 +1,109 @@
+// One run of solvane-live: the demo's own set-up in a window, played with its
+// music on a clock the author can pause, seek and loop, and set up again into
+// a new demo whenever one of the files it read changes. A set-up that fails
+// leaves the last good demo running, with the error on screen and on stderr.
+// The loop is driven one pass at a time (Step), so tests can run it on the
+// headless backend with scripted keys and file edits.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AuthorDiagnostics.h"
+#include "FileWatch.h"
+#include "LiveClock.h"
+#include "LiveOptions.h"
+#include "VDemo.h"
+
+class LiveSession {
+ public:
+  LiveSession(const LiveOptions& options, const std::string& programDirectory);
+  ~LiveSession();
+  LiveSession(const LiveSession&) = delete;
+  LiveSession& operator=(const LiveSession&) = delete;
+
+  // Sets the demo up, opens its window and starts it with its music. 0, or
+  // the exit code when there is nothing to show in (no data, no window).
+  int Start();
+  // One pass: input, the file watch, a frame when one is due. False once the
+  // author has quit.
+  bool Step();
+  // Sleeps until the next frame is due or input comes.
+  void Wait();
+  // Stops the music and closes the window.
+  void Finish();
+  // Start, Step and Wait until quit, Finish: the exit code.
+  int Run();
+
+  // Runs the set-up again now, as a change of a watched file does. True when
+  // the new demo loaded cleanly and replaced the old one.
+  bool Reload();
+  // What a key does (the window's procedure hands keys here).
+  void KeyDown(unsigned key);
+
+  // The picture's time now, in milliseconds.
+  int TimeMs();
+  bool Paused() const { return clock_.Paused(); }
+  bool LoopOn() const { return loop_; }
+  int LoopInMs() const { return loopInMs_; }
+  int LoopOutMs() const { return loopOutMs_; }
+  bool TimelineShown() const { return timeline_; }
+  // The demo on screen; null until one loaded cleanly.
+  const VDemo* Demo() const { return good_ ? demo_.get() : nullptr; }
+  // The lines of the set-up error on screen; empty when the last set-up was clean.
+  const std::vector<std::string>& ErrorLines() const { return errorLines_; }
+  int Reloads() const { return reloads_; }
+  double LastSetupMilliseconds() const { return lastSetupMs_; }
+  const std::string& MusicPath() const { return musicPath_; }
+  // Every file and directory watched.
+  const std::set<std::string>& Watched() const { return watchedPaths_; }
+  int FramesShown() const { return framesShown_; }
+
+ private:
+  // Opens the data and reads the scripts into demo (whose surface, if it has
+  // none, is the one on screen); records what was read for the watch.
+  bool SetUp(VDemo& demo, bool first);
+  void WatchWhatWasRead(const std::set<std::string>& names);
+  void ShowSetupResult(bool ok);
+  // The state a run started fresh at the current time would have: the
+  // generator at its seed and every effect prepared anew.
+  void Replay();
+  void SeekTo(int ms);
+  void StepBy(int ms) { SeekTo(TimeMs() + ms); }
+  void TogglePause();
+  void PrintTime(const char* what, int ms);
+  int MusicMs();
+  void RenderFrame(int ms);
+  int BeatMs() const;
+
+  LiveOptions options_;
+  std::string programDirectory_;
+  std::unique_ptr<VDemo> demo_;
+  bool good_ = false;  // demo_ loaded cleanly
+  std::string musicPath_;
+  bool musicPlaying_ = false;
+  bool musicClock_ = false;  // the music can tell its position and seek
+
+  LiveClock clock_;
+  bool loop_ = false;
+  int loopInMs_ = 0, loopOutMs_ = -1;
+  bool timeline_ = false;
+  bool quit_ = false;
+  bool redraw_ = true;
+  std::uint32_t lastFrameTick_ = 0;
+  bool framed_ = false;
+  std::deque<std::uint32_t> frameTicks_;  // the last second's frames, for the rate
+  int framesShown_ = 0;
+
+  FileWatch watch_;
+  std::set<std::string> watchedPaths_;
+  std::uint32_t lastWatchTick_ = 0;
+  AuthorDiagnostics diagnostics_;
+  std::vector<std::string> errorLines_;
+  int reloads_ = 0;
+  double lastSetupMs_ = 0.0;
+};
