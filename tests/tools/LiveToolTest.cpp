@@ -1,0 +1,337 @@
+// solvane-live's parts and whole sessions on the headless backend: its clock,
+// the file watch, the music rule, and the session driven by scripted keys,
+// file edits and a virtual tick count.
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DemoMusic.h"
+#include "FileWatch.h"
+#include "HeadlessControl.h"
+#include "KolData.h"
+#include "KolDataRecorder.h"
+#include "KolLog.h"
+#include "LiveClock.h"
+#include "LiveOptions.h"
+#include "LiveOverlay.h"
+#include "LiveSession.h"
+#include "OfflineRenderer.h"
+#include "Platform.h"
+#include "ProgramLocation.h"
+#include "TestSupport.h"
+#include "VDemo.h"
+#include "VSourceGravityParticle.h"
+#include "VWindowSurface.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::headless::Headless;
+
+TEST(LiveClock, HoldsWhilePausedFollowsTheMusicAndGoesOnWithoutAJumpWhenItEnds) {
+  LiveClock clock;
+  clock.Start(0, 1000);
+  EXPECT_EQ(250, clock.Now(1250, -1));        // no music: the tick count
+  EXPECT_EQ(300, clock.Now(1260, 300));       // the music's position wins
+  EXPECT_EQ(340, clock.Now(1300, -1));        // music gone: on from its last reading
+  clock.Pause(1310, -1);
+  EXPECT_TRUE(clock.Paused());
+  EXPECT_EQ(350, clock.Now(5000, 9999));      // paused: neither ticks nor music move it
+  clock.Seek(12500, 5000);
+  EXPECT_EQ(12500, clock.Now(6000, -1));
+  clock.Resume(7000);
+  EXPECT_EQ(12520, clock.Now(7020, -1));
+  clock.Seek(-40, 7020);
+  EXPECT_EQ(0, clock.Now(7020, -1));
+  clock.Start(0, 0xFFFFFFF0u);                // across the tick count's wrap
+  EXPECT_EQ(32, clock.Now(0x10u, -1));
+}
+
+TEST(LiveOptions, TimesAreWholeMillisecondsAndBadValuesAreRefused) {
+  const auto parse = [](std::vector<const char*> args, LiveOptions& options, std::string& error) {
+    args.insert(args.begin(), "solvane-live");
+    return ParseLiveOptions(static_cast<int>(args.size()), args.data(), options, error);
+  };
+  LiveOptions options;
+  std::string error;
+  ASSERT_TRUE(parse({"--from", "12.3456", "--loop", "4", "8.5", "--bpm", "120", "--data", "d"},
+                    options, error))
+      << error;
+  EXPECT_EQ(12346, options.fromMs);
+  EXPECT_TRUE(options.loop);
+  EXPECT_EQ(4000, options.loopInMs);
+  EXPECT_EQ(8500, options.loopOutMs);
+  EXPECT_EQ(120.0, options.bpm);
+  for (std::vector<const char*> bad : {std::vector<const char*>{"--loop", "8", "4"},
+                                       {"--from", "-1"}, {"--from", "x"}, {"--bpm", "0"},
+                                       {"--music"}, {"--frobnicate"}}) {
+    LiveOptions o;
+    EXPECT_FALSE(parse(bad, o, error)) << bad[0];
+    EXPECT_FALSE(error.empty());
+  }
+  EXPECT_EQ("12.340", SecondsText(12340));
+  EXPECT_EQ("0.005", SecondsText(5));
+  EXPECT_EQ("1:1", BarBeatText(0, 120));
+  EXPECT_EQ("2:3", BarBeatText(3000, 120));  // beat 6: bar 2, its third beat
+}
+
+TEST(DemoMusicRule, OwnMusicByArchiveOrDirectoryElseNoneWithANote) {
+  TempDir dir;
+  dir.Write("show.dat", "zip");
+  dir.Write("show.mp3", "mp3");
+  EXPECT_EQ(dir.PathOf("show.mp3"), FindDemoMusic("", dir.PathOf("show.dat"), "").path);
+  dir.Write("other.dat", "zip");
+  const DemoMusic none = FindDemoMusic("", dir.PathOf("other.dat"), "");
+  EXPECT_EQ("", none.path);
+  EXPECT_NE(std::string::npos, none.note.find(dir.PathOf("other.mp3"))) << none.note;
+
+  dir.Write("data/Script/Demo.txt", "");
+  // A directory: the only .mp3 beside it...
+  dir.Write("solo/data/Script/Demo.txt", "");
+  dir.Write("solo/song.mp3", "mp3");
+  EXPECT_EQ(dir.PathOf("solo/song.mp3"), FindDemoMusic("", dir.PathOf("solo/data/"), "").path);
+  // ...one named after it first...
+  dir.Write("solo/data.mp3", "mp3");
+  EXPECT_EQ(dir.PathOf("solo/data.mp3"), FindDemoMusic("", dir.PathOf("solo/data"), "").path);
+  // ...and none when several could be meant.
+  dir.Write("extra.mp3", "mp3");
+  const DemoMusic several = FindDemoMusic("", dir.PathOf("data"), "");
+  EXPECT_EQ("", several.path);
+  EXPECT_NE(std::string::npos, several.note.find("extra.mp3, show.mp3")) << several.note;
+  // The program's own data: the archive beside it brings its music.
+  EXPECT_EQ(dir.PathOf("solo/data.mp3"), FindDemoMusic("", "", dir.PathOf("solo/")).path);
+  // --music is taken as given, unless it is no regular file.
+  EXPECT_EQ(dir.PathOf("show.mp3"), FindDemoMusic(dir.PathOf("show.mp3"), "", "").path);
+  const DemoMusic folder = FindDemoMusic(dir.PathOf("solo"), "", "");
+  EXPECT_EQ("", folder.path);
+  EXPECT_NE(std::string::npos, folder.note.find("not a regular file"));
+}
+
+TEST(FileWatch, SeesEditsNewMissingAndRenamedFilesOnce) {
+  TempDir dir;
+  dir.Write("a.txt", "one");
+  const auto stamp = [&](const std::string& name, int seconds) {
+    fs::last_write_time(dir.PathOf(name), fs::file_time_type::clock::now() + std::chrono::seconds(seconds));
+  };
+  FileWatch watch;
+  watch.Watch({dir.PathOf("a.txt"), dir.PathOf("b.txt"), dir.Path()});
+  std::string changed;
+  EXPECT_FALSE(watch.Changed(&changed));
+  dir.Write("a.txt", "two");  // same size: the time tells
+  stamp("a.txt", 5);
+  EXPECT_TRUE(watch.Changed(&changed));
+  EXPECT_EQ(dir.PathOf("a.txt"), changed);
+  EXPECT_FALSE(watch.Changed());  // told once
+  dir.Write("b.txt", "new");     // a missing file appears
+  EXPECT_TRUE(watch.Changed(&changed));
+  EXPECT_FALSE(watch.Changed());
+  fs::remove(dir.PathOf("b.txt"));
+  EXPECT_TRUE(watch.Changed());
+  // Saved by renaming a new file over the old one.
+  dir.Write("a.tmp", "three!");
+  fs::rename(dir.PathOf("a.tmp"), dir.PathOf("a.txt"));
+  EXPECT_TRUE(watch.Changed(&changed));
+}
+
+TEST(KolDataRecorder, RemembersEveryNameAskedForFoundOrNot) {
+  TempDir dir;
+  dir.Write("Script/Demo.txt", "x");
+  KolData data;
+  ASSERT_EQ(0, data.Open(kKindDirectory, dir.Path().c_str()));
+  KolDataRecorder recorder(data.Backend());
+  KolBuffer buffer;
+  EXPECT_EQ(1, recorder.Load("Script\\Demo.txt", buffer));
+  EXPECT_NE(0, recorder.OpenRead("Image/missing.jpg"));
+  EXPECT_EQ((std::set<std::string>{"Image/missing.jpg", "Script/Demo.txt"}), recorder.NamesRead());
+  EXPECT_EQ(kKindDirectory, recorder.Kind());
+  EXPECT_STREQ(dir.Path().c_str(), recorder.Root());
+}
+
+// A small demo whose picture is known: a white bar over the middle half of
+// the screen until 2 s (its width from the Size track), then half-green.
+const char* const kScripts[][2] = {
+    {"Script/Demo.txt", "0 - 2 Bar;\n1 - 3 Green;\n"},
+    {"Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEffect: Fade = One; Size = Half;"},
+    {"Script/Effect/Green.txt",
+     "Alpha = Half; Add = Zero; Scroller: Delta = Zero; Speed = Zero; YDelta = Zero; "
+     "YSpeed = Zero; Tex = Green;"},
+    {"Script/Float/One.txt", "0 : 1 ;"},
+    {"Script/Float/Zero.txt", "0 : 0 ;"},
+    {"Script/Float/Half.txt", "0 : 0.5 ;"},
+    {"Script/Texture/Green.txt", "Texture: Color = 0, 1, 0; Alpha = 1;"},
+};
+
+class LiveSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSurfaceInputForTest();
+    ResetDemoDataSourcesForTest();
+    ResetProgramLocationForTest();
+    ASSERT_TRUE(plat::StartHeadless());
+    Headless().tickStep = 0;
+    Headless().tick = 1000;
+    for (const auto& script : kScripts) dir_.Write(std::string("data/") + script[0], script[1]);
+    options_.dataPath = dir_.PathOf("data");
+    options_.musicPath = dir_.PathOf("no-music.mp3");  // silent: a note, no music
+  }
+  void TearDown() override {
+    session_.reset();
+    plat::Shutdown();
+    ResetDemoDataSourcesForTest();
+    ResetSurfaceInputForTest();
+  }
+
+  void Start() {
+    testing::internal::CaptureStderr();
+    session_ = std::make_unique<LiveSession>(options_, dir_.Path() + "/");
+    const int started = session_->Start();
+    errors_ += testing::internal::GetCapturedStderr();
+    ASSERT_EQ(0, started) << errors_;
+  }
+  // Lets ms of virtual time pass in steps of 5 ms, a loop pass each.
+  void Advance(int ms) {
+    for (int done = 0; done < ms; done += 5) {
+      Headless().tick += 5;
+      ASSERT_TRUE(session_->Step());
+    }
+  }
+  // Types a key and runs the loop pass that handles it; what it printed.
+  std::string Type(unsigned key, bool shift = false) {
+    if (shift) Headless().PressKey(plat::kKeyShift);
+    Headless().TypeKey(key);
+    if (shift) Headless().ReleaseKey(plat::kKeyShift);
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 4; ++i) session_->Step();
+    return testing::internal::GetCapturedStdout();
+  }
+  // Column x of the last frame shown, in 0x00RRGGBB.
+  std::uint32_t Shown(int x, int y = 200) const {
+    const plat::headless::Frame& f = Headless().lastFrame;
+    return f.pixels.empty() ? 0xDEADu : f.pixels[static_cast<size_t>(y) * f.width + x] & 0xFFFFFFu;
+  }
+  // Rewrites a data file with a new size and a later time, so the watch sees it.
+  void Edit(const std::string& name, const std::string& text) {
+    dir_.Write("data/" + name, text);
+    fs::last_write_time(dir_.PathOf("data/" + name),
+                        fs::file_time_type::clock::now() + std::chrono::seconds(++edits_));
+  }
+
+  LogCapture capture_;
+  TempDir dir_;
+  LiveOptions options_;
+  std::unique_ptr<LiveSession> session_;
+  std::string errors_;
+  int edits_ = 0;
+};
+
+TEST_F(LiveSessionTest, AnEditReloadsAtTheSameTimeAndABrokenOneKeepsTheLastGoodDemo) {
+  Start();
+  EXPECT_NE(std::string::npos, errors_.find("no music: --music")) << errors_;
+  EXPECT_TRUE(session_->ErrorLines().empty());
+  // Every file the set-up read is watched, with the folders they lie in.
+  for (const char* name : {"data", "data/Script/Demo.txt", "data/Script/Effect/Bar.txt",
+                           "data/Script/Float/Half.txt", "data/Script/Texture/Green.txt",
+                           "data/Script/Effect"})
+    EXPECT_EQ(1u, session_->Watched().count(dir_.PathOf(name))) << name;
+  Advance(500);
+  EXPECT_EQ(500, session_->TimeMs());
+  EXPECT_EQ(0xFFFFFFu, Shown(320));  // the bar
+  EXPECT_EQ(0x000000u, Shown(100));
+  const VDemo* first = session_->Demo();
+
+  // A wider bar: the new demo takes over at the same time.
+  Edit("Script/Float/Half.txt", "0 : 0.75 ;");
+  Advance(150);
+  EXPECT_EQ(1, session_->Reloads());
+  EXPECT_NE(first, session_->Demo());
+  EXPECT_EQ(650, session_->TimeMs());
+  EXPECT_EQ(0xFFFFFFu, Shown(100));
+  EXPECT_TRUE(session_->ErrorLines().empty());
+
+  // A misspelt kind: the set-up fails, the wider bar stays, the error shows.
+  const VDemo* good = session_->Demo();
+  testing::internal::CaptureStderr();
+  Edit("Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEfect: Fade = One; Size = Half;");
+  Advance(150);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(2, session_->Reloads());
+  EXPECT_EQ(good, session_->Demo());
+  ASSERT_FALSE(session_->ErrorLines().empty());
+  EXPECT_NE(std::string::npos, said.find("the last good demo goes on")) << said;
+  EXPECT_NE(std::string::npos, said.find("Script/Effect/Bar.txt")) << said;
+  EXPECT_EQ(0xFFFFFFu, Shown(100));        // still the good demo's picture...
+  EXPECT_NE(0x000000u, Shown(10, 470));    // ...under the error's band
+  EXPECT_EQ(800, session_->TimeMs());      // and time went on
+
+  // Fixed: the error goes, the narrower bar comes.
+  testing::internal::CaptureStderr();
+  Edit("Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEffect: Fade = One; Size = Half ;");
+  Edit("Script/Float/Half.txt", "0 : 0.5 ;");
+  Advance(150);
+  EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("fixed"));
+  EXPECT_TRUE(session_->ErrorLines().empty());
+  EXPECT_EQ(0x000000u, Shown(100));
+  EXPECT_EQ(0x000000u, Shown(10, 470));
+}
+
+TEST_F(LiveSessionTest, TransportKeysMoveByBeatsBarsAndPagesAndTheLoopWrapsAround) {
+  options_.bpm = 120;  // a beat is 500 ms
+  options_.fromMs = 1000;
+  Start();
+  EXPECT_EQ(1000, session_->TimeMs());
+  EXPECT_EQ("paused at 1.000\n", Type(plat::kKeySpace));
+  Advance(300);
+  EXPECT_EQ(1000, session_->TimeMs());
+  EXPECT_EQ("paused at 1.500\n", Type(plat::kKeyRight));
+  EXPECT_EQ("paused at 3.500\n", Type(plat::kKeyRight, true));  // a bar: four beats
+  EXPECT_EQ("paused at 3.000\n", Type(plat::kKeyLeft));
+  EXPECT_EQ("paused at 13.000\n", Type(plat::kKeyPageDown));
+  EXPECT_EQ("paused at 3.000\n", Type(plat::kKeyPageUp));
+  EXPECT_EQ("paused at 0.000\n", Type(plat::kKeyPageUp));  // not before the start
+  EXPECT_EQ("paused at 1.000\n", Type(plat::kKeyHome));
+  EXPECT_EQ("1.000 : 1 ;\n", Type('K'));  // a key line to paste into a track
+  EXPECT_EQ("playing from 1.000\n", Type(plat::kKeySpace));
+  Advance(200);
+  EXPECT_EQ(1200, session_->TimeMs());
+
+  // Loop in at 1.2 s, out at 1.7 s, on: playing wraps from 1.7 back to 1.2.
+  EXPECT_EQ("loop in at 1.200\n", Type(plat::kKeyOpenBracket));
+  Advance(500);
+  EXPECT_EQ("loop out at 1.700\n", Type(plat::kKeyCloseBracket));
+  EXPECT_EQ("loop 1.200 - 1.700 on\n", Type('L'));
+  int lowest = 1 << 30, highest = 0;
+  for (int i = 0; i < 300; ++i) {
+    Advance(5);
+    lowest = std::min(lowest, session_->TimeMs());
+    highest = std::max(highest, session_->TimeMs());
+  }
+  EXPECT_EQ(1200, lowest);
+  EXPECT_LT(highest, 1700);
+  EXPECT_EQ("loop 1.200 - 1.700 off\n", Type('L'));
+  Advance(600);
+  EXPECT_GE(session_->TimeMs(), 1700);
+
+  // The demo's end (3 s) holds the picture; Space plays again from --from.
+  Advance(2000);
+  EXPECT_TRUE(session_->Paused());
+  EXPECT_EQ(3000, session_->TimeMs());
+  EXPECT_EQ("playing from 1.000\n", Type(plat::kKeySpace));
+  EXPECT_FALSE(session_->Paused());
+
+  // Tab: the timeline over the picture; Escape quits.
+  const std::uint32_t before = Shown(300, 440);
+  Type(plat::kKeyTab);
+  EXPECT_TRUE(session_->TimelineShown());
+  EXPECT_NE(before, Shown(300, 440));
+  Headless().TypeKey(plat::kKeyEscape);
+  EXPECT_FALSE(session_->Step());
+}
+
+}  // namespace
