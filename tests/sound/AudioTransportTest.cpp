@@ -23,14 +23,15 @@
 #include <vector>
 
 #include "AudioLibrary.h"
+#include "IndexMusic.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace index_music;
 using Ms = std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int kRate = 44100;
 constexpr int kBufferFrames = 2048;  // the library's mixing buffer
 constexpr double kToleranceMs = 30.0;
 
@@ -59,16 +60,6 @@ struct Api {
   SolvaneAudio_GetPositionFn getPosition = Find<SolvaneAudio_GetPositionFn>("SolvaneAudio_GetPosition");
 };
 
-std::vector<std::int16_t> ReadSamples(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  std::vector<std::int16_t> samples(bytes.size() / 2);
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
-                                           static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8);
-  return samples;
-}
-
 std::size_t FileBytes(const fs::path& path) {
   std::error_code error;
   const auto size = fs::file_size(path, error);
@@ -83,31 +74,6 @@ bool WaitForBytes(const fs::path& path, std::size_t bytes, Ms deadline = Ms(4000
     std::this_thread::sleep_for(Ms(2));
   }
   return true;
-}
-
-// The index a frame of the index music holds, or -1 for silence.
-long FrameIndex(const std::vector<std::int16_t>& samples, std::size_t frame) {
-  const int high = samples[2 * frame + 1];
-  if (high <= 0) return -1;
-  return static_cast<long>(high - 1) << 15 | (samples[2 * frame] & 0x7FFF);
-}
-
-double FramesToMs(double frames) { return frames * 1000.0 / kRate; }
-
-// The index of the first frame of music written at or after frame `from`
-// that does not continue the frame before it: where a seek took effect.
-long FirstIndexAfterJump(const std::vector<std::int16_t>& samples, std::size_t from) {
-  // The music before `from` is where the jump is from.
-  long previous = -2;
-  for (std::size_t f = std::min(from, samples.size() / 2); f-- > 0 && previous < 0;)
-    previous = FrameIndex(samples, f) >= 0 ? FrameIndex(samples, f) : -2;
-  for (std::size_t f = from; 2 * f + 1 < samples.size(); ++f) {
-    const long index = FrameIndex(samples, f);
-    if (index < 0) continue;
-    if (previous != -2 && index != previous + 1) return index;
-    previous = index;
-  }
-  return -1;
 }
 
 // Reads the position every millisecond for `span`, and checks it the way the
