@@ -6,6 +6,12 @@
 #include <png.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -13,6 +19,8 @@
 #include <vector>
 
 #include "DemoMusic.h"
+#include "FakeAudioControl.h"
+#include "IndexMusic.h"
 #include "FileWatch.h"
 #include "HeadlessControl.h"
 #include "KolData.h"
@@ -23,10 +31,13 @@
 #include "LiveOverlay.h"
 #include "LiveSession.h"
 #include "OfflineRenderer.h"
+#include "RenderOptions.h"
 #include "Platform.h"
 #include "ProgramLocation.h"
 #include "TestSupport.h"
 #include "VDemo.h"
+#include "VSound.h"
+#include "VSoundBass.h"
 #include "VSourceGravityParticle.h"
 #include "VWindowSurface.h"
 
@@ -34,6 +45,25 @@ namespace {
 
 namespace fs = std::filesystem;
 using plat::headless::Headless;
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A PNG's pixels as 0x00RRGGBB words; empty when it cannot be read.
+std::vector<std::uint32_t> ReadPngPixels(const std::string& path) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
+  png.format = PNG_FORMAT_RGB;
+  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
+  if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) return {};
+  std::vector<std::uint32_t> pixels(rgb.size() / 3);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = static_cast<std::uint32_t>(rgb[3 * i]) << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2];
+  return pixels;
+}
 
 TEST(LiveClock, HoldsWhilePausedFollowsTheMusicAndGoesOnWithoutAJumpWhenItEnds) {
   LiveClock clock;
@@ -332,6 +362,117 @@ TEST_F(LiveSessionTest, TransportKeysMoveByBeatsBarsAndPagesAndTheLoopWrapsAroun
   EXPECT_NE(before, Shown(300, 440));
   Headless().TypeKey(plat::kKeyEscape);
   EXPECT_FALSE(session_->Step());
+}
+
+TEST_F(LiveSessionTest, ThePausedPictureIsTheRenderersFrameAtThePrintedTime) {
+  // The bundled demo, particles and all: after playing from 0 with frames at
+  // whatever times the loop met, the paused picture must still be the one a
+  // fresh run of solvane-render gives at the time printed.
+  options_.dataPath = BUNDLED_DATA_DIR;
+  Start();
+  Advance(12345);
+  const std::string said = Type(plat::kKeySpace);
+  ASSERT_EQ("paused at 12.345\n", said);
+  ASSERT_TRUE(session_->Paused());
+  const plat::headless::Frame shown = Headless().lastFrame;
+  ASSERT_EQ(640 * 480, static_cast<int>(shown.pixels.size()));
+  // The live picture moved: it is not the first frame's.
+  session_.reset();
+  plat::Shutdown();
+
+  ResetParticlesForTest();  // a new process starts at the generator's seed
+  ResetDemoDataSourcesForTest();
+  RenderOptions render;
+  render.dataPath = BUNDLED_DATA_DIR;
+  render.framePath = dir_.PathOf("frame.png");
+  render.frameTime = std::strtod("12.345", nullptr);
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(0, RunOfflineRenderer(render, dir_.Path() + "/"));
+  testing::internal::GetCapturedStdout();
+  const std::vector<std::uint32_t> rendered = ReadPngPixels(dir_.PathOf("frame.png"));
+  ASSERT_EQ(shown.pixels.size(), rendered.size());
+  size_t differing = 0;
+  for (size_t i = 0; i < rendered.size(); ++i) differing += (shown.pixels[i] & 0xFFFFFFu) != rendered[i];
+  EXPECT_EQ(0u, differing);
+  ASSERT_TRUE(plat::StartHeadless());  // for TearDown
+}
+
+TEST_F(LiveSessionTest, ThePictureFollowsTheMusicAndEverySeekReachesTheAudioLibrary) {
+  dir_.Write("data/Script/Demo.txt", "0 - 2 Bar;\n1 - 30 Green;\n");
+  dir_.Write("data/bass.dll", FileBytes(FAKE_AUDIO_PATH));
+  dir_.Write("song.mp3", "the fake library decodes nothing");
+  options_.musicPath = dir_.PathOf("song.mp3");
+  Start();
+  ASSERT_TRUE(TheSound().HasMusicClock());
+  using ControlFunction = FakeAudioControl* (*)();
+  const auto control = reinterpret_cast<ControlFunction>(
+      plat::FindLibrarySymbol(AudioLibraryForTest(), "FakeAudio_Control"));
+  ASSERT_NE(nullptr, control);
+  FakeAudioControl& fake = *control();
+  const auto last = [&]() { return std::string(fake.calls[fake.count - 1].name); };
+
+  // The music's position is the picture's time, whatever the ticks say.
+  fake.position = 4321;
+  Advance(100);
+  EXPECT_EQ(4321, session_->TimeMs());
+  fake.count = 0;
+  Type(plat::kKeyPageDown);
+  EXPECT_EQ("SetPosition", last());
+  EXPECT_EQ(14321, fake.calls[fake.count - 1].args[0]);
+  EXPECT_EQ(14321, session_->TimeMs());
+  EXPECT_EQ("paused at 14.321\n", Type(plat::kKeySpace));
+  EXPECT_EQ("Pause", last());
+  // The music ran on a little after the pause; it resumes where the picture stands.
+  fake.position = 14360;
+  fake.count = 0;
+  EXPECT_EQ("playing from 14.321\n", Type(plat::kKeySpace));
+  ASSERT_EQ(2, fake.count);
+  EXPECT_STREQ("SetPosition", fake.calls[0].name);
+  EXPECT_EQ(14321, fake.calls[0].args[0]);
+  EXPECT_STREQ("Start", fake.calls[1].name);
+  Type(plat::kKeyHome);
+  EXPECT_EQ(0, fake.calls[fake.count - 1].args[0]);
+  session_->Finish();
+}
+
+TEST_F(LiveSessionTest, AfterASeekTheMusicHeardIsWithinThirtyMillisecondsOfThePicture) {
+  // The real audio library on SDL's disk driver, playing music whose every
+  // frame holds its own index: the output shows which frame followed the seek.
+  const std::string out = dir_.PathOf("out.raw");
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  dir_.Write("data/Script/Demo.txt", "0 - 2 Bar;\n1 - 30 Green;\n");
+  dir_.Write("data/bass.dll", FileBytes(AUDIO_MODULE_PATH));
+  options_.musicPath = INDEX_MUSIC_PATH;
+  Start();
+  ASSERT_TRUE(TheSound().HasMusicClock());
+  const auto bytes = [&]() {
+    std::error_code ec;
+    const auto size = fs::file_size(out, ec);
+    return ec ? std::uintmax_t{0} : size;
+  };
+  // Waits, in real time as the music plays, until the output holds count bytes.
+  const auto waitFor = [&](std::uintmax_t count) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (bytes() < count && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return bytes() >= count;
+  };
+  ASSERT_TRUE(waitFor(4 * index_music::kRate / 4));  // a quarter second of output
+  const std::uintmax_t before = bytes() / 4;
+  Type(plat::kKeyRight);  // one second on
+  const int picture = session_->TimeMs();
+  ASSERT_TRUE(waitFor((before + 4 * 2048) * 4));
+  const long landed = index_music::FirstIndexAfterJump(index_music::ReadSamples(out), before);
+  ASSERT_GE(landed, 0) << "no jump in the output after the seek";
+  const double offset = index_music::FramesToMs(static_cast<double>(landed)) - picture;
+  std::printf("the music after the seek to %d ms started %.2f ms from the picture's time\n",
+              picture, offset);
+  EXPECT_LE(std::fabs(offset), 30.0);
+  EXPECT_GE(picture, 1000);
+  session_->Finish();
+  unsetenv("SDL_DISKAUDIOFILE");
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 }  // namespace
