@@ -70,18 +70,18 @@ int LiveSession::Start() {
   GlobalLog().SetEcho(true);
   const DemoMusic music = FindDemoMusic(options_.musicPath, options_.dataPath, programDirectory_);
   musicPath_ = music.path;
-  if (!music.note.empty()) std::fprintf(stderr, "solvane-live: %s\n", music.note.c_str());
+  if (!music.note.empty()) std::fprintf(errors_, "solvane-live: %s\n", music.note.c_str());
 
   demo_ = std::make_unique<VDemo>();
   const bool ok = SetUp(*demo_, true);
   if (!demo_->surface || !CurrentSurface()) {
-    std::fprintf(stderr, "solvane-live: %s\n",
+    std::fprintf(errors_, "solvane-live: %s\n",
                  demo_->abandoned ? "no data to play (see above)" : "the window could not be made");
     return 1;
   }
   auto* window = dynamic_cast<VWindowSurface*>(demo_->surface.get());
   if (!window || !window->Window()) {
-    std::fprintf(stderr, "solvane-live: the window could not be made\n");
+    std::fprintf(errors_, "solvane-live: the window could not be made\n");
     return 1;
   }
   gSession = this;
@@ -97,10 +97,10 @@ int LiveSession::Start() {
     musicPlaying_ = TheSound().PlayFile(musicPath_.c_str(), 0) == 0;
     musicClock_ = musicPlaying_ && TheSound().HasMusicClock();
     if (!musicPlaying_)
-      std::fprintf(stderr, "solvane-live: the music %s does not play; the demo runs silent\n",
+      std::fprintf(errors_, "solvane-live: the music %s does not play; the demo runs silent\n",
                    musicPath_.c_str());
     else if (!musicClock_)
-      std::fprintf(stderr,
+      std::fprintf(errors_,
                    "solvane-live: this audio library cannot seek; the picture keeps its own "
                    "time and the music plays on from its start\n");
   }
@@ -172,7 +172,7 @@ bool LiveSession::SetUp(VDemo& demo, bool first) {
 }
 
 void LiveSession::ShowSetupResult(bool ok) {
-  diagnostics_.Print(stderr);
+  diagnostics_.Print(errors_);
   errorLines_.clear();
   if (ok) return;
   const KolLog& log = GlobalLog();
@@ -183,7 +183,7 @@ void LiveSession::ShowSetupResult(bool ok) {
     errorLines_.push_back(line);
   }
   if (errorLines_.empty()) errorLines_.push_back("the set-up failed");
-  std::fprintf(stderr, "solvane-live: %s; the last good demo goes on until this is fixed\n",
+  std::fprintf(errors_, "solvane-live: %s; the last good demo goes on until this is fixed\n",
                errorLines_.front().c_str());
 }
 
@@ -199,11 +199,11 @@ bool LiveSession::Reload() {
     const bool wasBroken = !good_ || !errorLines_.empty();
     good_ = true;
     Replay();
-    if (wasBroken) std::fprintf(stderr, "solvane-live: fixed\n");
-    std::printf("solvane-live: reloaded in %.1f ms\n", lastSetupMs_);
+    if (wasBroken) std::fprintf(errors_, "solvane-live: fixed\n");
+    std::fprintf(out_, "solvane-live: reloaded in %.1f ms\n", lastSetupMs_);
   }
   ShowSetupResult(ok);
-  std::fflush(stdout);
+  std::fflush(out_);
   redraw_ = true;
   return ok;
 }
@@ -228,8 +228,8 @@ int LiveSession::BeatMs() const {
 }
 
 void LiveSession::PrintTime(const char* what, int ms) {
-  std::printf("%s %s\n", what, SecondsText(ms).c_str());
-  std::fflush(stdout);
+  std::fprintf(out_, "%s %s\n", what, SecondsText(ms).c_str());
+  std::fflush(out_);
 }
 
 void LiveSession::SeekTo(int ms) {
@@ -301,18 +301,18 @@ void LiveSession::KeyDown(unsigned key) {
   }
   if (key == 'L') {
     if (loopOutMs_ <= loopInMs_) {
-      std::printf("loop: set its in ([) before its out (])\n");
+      std::fprintf(out_, "loop: set its in ([) before its out (])\n");
     } else {
       loop_ = !loop_;
-      std::printf("loop %s - %s %s\n", SecondsText(loopInMs_).c_str(),
+      std::fprintf(out_, "loop %s - %s %s\n", SecondsText(loopInMs_).c_str(),
                   SecondsText(loopOutMs_).c_str(), loop_ ? "on" : "off");
     }
-    std::fflush(stdout);
+    std::fflush(out_);
     redraw_ = true;
   } else if (key >= plat::kKeyA && key <= plat::kKeyZ) {
     // A key line for a track, to paste and edit: the value is the author's to set.
-    std::printf("%s : 1 ;\n", SecondsText(TimeMs()).c_str());
-    std::fflush(stdout);
+    std::fprintf(out_, "%s : 1 ;\n", SecondsText(TimeMs()).c_str());
+    std::fflush(out_);
   }
 }
 
@@ -330,7 +330,7 @@ bool LiveSession::Step() {
     lastWatchTick_ = tick;
     std::string changed;
     if (watch_.Changed(&changed)) {
-      std::printf("solvane-live: %s changed\n", changed.c_str());
+      std::fprintf(out_, "solvane-live: %s changed\n", changed.c_str());
       Reload();
     }
   }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <memory>
 #include <set>
@@ -25,6 +26,13 @@ class LiveSession {
   ~LiveSession();
   LiveSession(const LiveSession&) = delete;
   LiveSession& operator=(const LiveSession&) = delete;
+
+  // Where the tool's own lines go (times, marks, reloads; errors and hints),
+  // stdout and stderr unless told otherwise.
+  void SetOutput(std::FILE* out, std::FILE* errors) {
+    out_ = out;
+    errors_ = errors;
+  }
 
   // Sets the demo up, opens its window and starts it with its music. 0, or
   // the exit code when there is nothing to show in (no data, no window).
@@ -81,6 +89,8 @@ class LiveSession {
   int BeatMs() const;
 
   LiveOptions options_;
+  std::FILE* out_ = stdout;
+  std::FILE* errors_ = stderr;
   std::string programDirectory_;
   std::unique_ptr<VDemo> demo_;
   bool good_ = false;  // demo_ loaded cleanly
