@@ -2,11 +2,11 @@
 # so the executables, solvane.dat and solvane.mp3 go together into
 # lib/solvane; bin/ holds links to the executables.
 set(SOLVANE_INSTALL_DIR lib/solvane)
-install(TARGETS solvane solvane-render RUNTIME DESTINATION ${SOLVANE_INSTALL_DIR})
+install(TARGETS solvane solvane-render solvane-live RUNTIME DESTINATION ${SOLVANE_INSTALL_DIR})
 install(FILES ${CMAKE_BINARY_DIR}/solvane.dat ${CMAKE_BINARY_DIR}/solvane.mp3
         DESTINATION ${SOLVANE_INSTALL_DIR})
 install(CODE [[
-  foreach(program solvane solvane-render)
+  foreach(program solvane solvane-render solvane-live)
     set(link "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/${program}")
     file(MAKE_DIRECTORY "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin")
     file(CREATE_LINK "../lib/solvane/${program}" "${link}" SYMBOLIC)
@@ -20,7 +20,7 @@ set(CPACK_PACKAGE_VERSION 0.9.0)
 set(CPACK_PACKAGE_CONTACT "Solvane developers <solvane@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Real-time audiovisual demo engine with its bundled demo")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Plays a piece of music while it renders a scripted timeline of visual effects at 640 x 480, from plain-text scripts; with the bundled demo \"First Light\" and the offline renderer solvane-render.")
+    "Plays a piece of music while it renders a scripted timeline of visual effects at 640 x 480, from plain-text scripts; with the bundled demo \"First Light\" the offline renderer solvane-render and the live author tool solvane-live.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -11,9 +11,12 @@ source "$here/../e2e/Checks.sh"
 
 cmake --install "$build" --prefix "$work/usr" >/dev/null
 check "the prefix holds the program, its data and its music" \
-  "solvane solvane-render solvane.dat solvane.mp3" "$(cd "$work/usr/lib/solvane" && echo *)"
-check "bin/ links to both programs" "../lib/solvane/solvane ../lib/solvane/solvane-render" \
-  "$(readlink "$work/usr/bin/solvane") $(readlink "$work/usr/bin/solvane-render")"
+  "solvane solvane-live solvane-render solvane.dat solvane.mp3" "$(cd "$work/usr/lib/solvane" && echo *)"
+check "bin/ links to the three programs" \
+  "../lib/solvane/solvane ../lib/solvane/solvane-render ../lib/solvane/solvane-live" \
+  "$(readlink "$work/usr/bin/solvane") $(readlink "$work/usr/bin/solvane-render") $(readlink "$work/usr/bin/solvane-live")"
+check "the installed live tool answers --help" 0 \
+  "$("$work/usr/bin/solvane-live" --help >/dev/null 2>&1; echo $?)"
 
 # Run from elsewhere, through the links: the data is found beside the executable.
 cd "$work"
@@ -30,8 +33,10 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null 2>&1
 deb=$(ls "$work"/deb/*.deb 2>/dev/null | head -n 1)
 check "a .deb is made" yes "$([ -n "$deb" ] && echo yes)"
 check "the package's files" "./usr/bin/solvane
+./usr/bin/solvane-live
 ./usr/bin/solvane-render
 ./usr/lib/solvane/solvane
+./usr/lib/solvane/solvane-live
 ./usr/lib/solvane/solvane-render
 ./usr/lib/solvane/solvane.dat
 ./usr/lib/solvane/solvane.mp3" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"
