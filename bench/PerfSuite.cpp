@@ -172,33 +172,33 @@ void BuildTable(Table& table) {
       table.Missing(figure, ">= 100 MB/s", "Suite_Lexer", "Suite_ByteScan");
     }
   }
-  for (const auto& [name, baseline, from, what] :
-       {std::tuple<const char*, const char*, const char*, const char*>{
-            "Suite_StartupFromArchive", "Suite_ReadArchive", "solvane.dat", "reading the archive"},
-        {"Suite_StartupFromDirectory", "Suite_ReadDirectory", "data/", "reading every file"}}) {
-    const double startup = Median(table.Find(name));
-    const double read = Median(table.Find(baseline));
-    const std::string figure = std::string("Start-up from ") + from + " (Setup + first frame)";
-    if (startup > 0 && read > 0)
-      table.Add({figure, Format("%.2f ms", startup * 1e3),
-                 Format("%.3f ms", read * 1e3) + " (" + what + ")",
-                 Format("%.1fx", startup / read), "< 100 ms", Met(startup < 0.1)});
+  // Set-ups of the bundled demo, each against reading the same data's bytes.
+  struct SetupRow {
+    const char* name;
+    const char* baseline;
+    const char* figure;
+    const char* what;
+    double limit;  // seconds
+    const char* target;
+  };
+  for (const SetupRow& row :
+       {SetupRow{"Suite_StartupFromArchive", "Suite_ReadArchive",
+                 "Start-up from solvane.dat (Setup + first frame)", "reading the archive", 0.1,
+                 "< 100 ms"},
+        SetupRow{"Suite_StartupFromDirectory", "Suite_ReadDirectory",
+                 "Start-up from data/ (Setup + first frame)", "reading every file", 0.1, "< 100 ms"},
+        SetupRow{"Suite_LiveReloadFromArchive", "Suite_ReadArchive",
+                 "solvane-live reload from solvane.dat", "reading the archive", 0.02, "< 20 ms"},
+        SetupRow{"Suite_LiveReloadFromDirectory", "Suite_ReadDirectory",
+                 "solvane-live reload from data/", "reading every file", 0.02, "< 20 ms"}}) {
+    const double measured = Median(table.Find(row.name));
+    const double read = Median(table.Find(row.baseline));
+    if (measured > 0 && read > 0)
+      table.Add({row.figure, Format("%.2f ms", measured * 1e3),
+                 Format("%.3f ms", read * 1e3) + " (" + row.what + ")",
+                 Format("%.1fx", measured / read), row.target, Met(measured < row.limit)});
     else
-      table.Missing(figure, "< 100 ms", name, baseline);
-  }
-  for (const auto& [name, baseline, from, what] :
-       {std::tuple<const char*, const char*, const char*, const char*>{
-            "Suite_LiveReloadFromArchive", "Suite_ReadArchive", "solvane.dat", "reading the archive"},
-        {"Suite_LiveReloadFromDirectory", "Suite_ReadDirectory", "data/", "reading every file"}}) {
-    const double reload = Median(table.Find(name));
-    const double read = Median(table.Find(baseline));
-    const std::string figure = std::string("solvane-live reload from ") + from;
-    if (reload > 0 && read > 0)
-      table.Add({figure, Format("%.2f ms", reload * 1e3),
-                 Format("%.3f ms", read * 1e3) + " (" + what + ")",
-                 Format("%.1fx", reload / read), "< 20 ms", Met(reload < 0.02)});
-    else
-      table.Missing(figure, "< 20 ms", name, baseline);
+      table.Missing(row.figure, row.target, row.name, row.baseline);
   }
   {
     const double strip = Median(table.Find("Suite_RenderStrip"));

@@ -1,5 +1,6 @@
 # Shared by the end-to-end scripts (sourced): named checks that count, and the
-# closing line "N passed, N failed" with the matching exit status.
+# closing line "N passed, N failed" with the matching exit status; a poll to
+# the millisecond with a deadline.
 passes=0 failures=0
 check() {  # check NAME EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then
@@ -14,4 +15,12 @@ check() {  # check NAME EXPECTED ACTUAL
 finish() {
   echo "$passes passed, $failures failed"
   [ "$failures" -eq 0 ] && exit 0 || exit 1
+}
+poll_ms() {  # poll_ms MILLISECONDS COMMAND...: true once the command succeeds, polled to the millisecond
+  local until=$(($(date +%s%3N) + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$(date +%s%3N)" -ge "$until" ] && return 1
+    sleep 0.02
+  done
 }

@@ -17,14 +17,6 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 source "$here/Checks.sh"
 
-poll_ms() {  # poll_ms MILLISECONDS COMMAND...: true once the command succeeds
-  local until=$(($(date +%s%3N) + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s%3N)" -ge "$until" ] && return 1
-    sleep 0.02
-  done
-}
 window() { xdotool search --all --onlyvisible --pid "$pid" --name '^Solvane$' 2>/dev/null | head -n1; }
 origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x " " y}'; }
 shows() {  # shows IMAGE: the window's client area shows the image exactly

@@ -61,14 +61,6 @@ start() {  # start DIR: runs the program there with the log on; sets pid
   pid=$!
   pids+=("$pid")
 }
-poll_ms() {  # poll_ms MILLISECONDS COMMAND...: as poll, to the millisecond
-  local until=$(($(date +%s%3N) + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s%3N)" -ge "$until" ] && return 1
-    sleep 0.02
-  done
-}
 window_of() {  # window_of PID [WIDTH HEIGHT]: the visible "Solvane" window of the process
   local id
   for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Solvane$' 2>/dev/null); do

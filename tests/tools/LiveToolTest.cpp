@@ -3,8 +3,6 @@
 // file edits and a virtual tick count.
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -35,6 +33,7 @@
 #include "Platform.h"
 #include "ProgramLocation.h"
 #include "TestSupport.h"
+#include "ToolTestSupport.h"
 #include "VDemo.h"
 #include "VSound.h"
 #include "VSoundBass.h"
@@ -49,20 +48,6 @@ using plat::headless::Headless;
 std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A PNG's pixels as 0x00RRGGBB words; empty when it cannot be read.
-std::vector<std::uint32_t> ReadPngPixels(const std::string& path) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
-  png.format = PNG_FORMAT_RGB;
-  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) return {};
-  std::vector<std::uint32_t> pixels(rgb.size() / 3);
-  for (size_t i = 0; i < pixels.size(); ++i)
-    pixels[i] = static_cast<std::uint32_t>(rgb[3 * i]) << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2];
-  return pixels;
 }
 
 TEST(LiveClock, HoldsWhilePausedFollowsTheMusicAndGoesOnWithoutAJumpWhenItEnds) {
@@ -184,20 +169,6 @@ TEST(KolDataRecorder, RemembersEveryNameAskedForFoundOrNot) {
   EXPECT_STREQ(dir.Path().c_str(), recorder.Root());
 }
 
-// A small demo whose picture is known: a white bar over the middle half of
-// the screen until 2 s (its width from the Size track), then half-green.
-const char* const kScripts[][2] = {
-    {"Script/Demo.txt", "0 - 2 Bar;\n1 - 3 Green;\n"},
-    {"Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEffect: Fade = One; Size = Half;"},
-    {"Script/Effect/Green.txt",
-     "Alpha = Half; Add = Zero; Scroller: Delta = Zero; Speed = Zero; YDelta = Zero; "
-     "YSpeed = Zero; Tex = Green;"},
-    {"Script/Float/One.txt", "0 : 1 ;"},
-    {"Script/Float/Zero.txt", "0 : 0 ;"},
-    {"Script/Float/Half.txt", "0 : 0.5 ;"},
-    {"Script/Texture/Green.txt", "Texture: Color = 0, 1, 0; Alpha = 1;"},
-};
-
 class LiveSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -207,7 +178,7 @@ class LiveSessionTest : public ::testing::Test {
     ASSERT_TRUE(plat::StartHeadless());
     Headless().tickStep = 0;
     Headless().tick = 1000;
-    for (const auto& script : kScripts) dir_.Write(std::string("data/") + script[0], script[1]);
+    for (const auto& script : kSmallDemo) dir_.Write(std::string("data/") + script[0], script[1]);
     options_.dataPath = dir_.PathOf("data");
     options_.musicPath = dir_.PathOf("no-music.mp3");  // silent: a note, no music
   }
@@ -389,7 +360,8 @@ TEST_F(LiveSessionTest, ThePausedPictureIsTheRenderersFrameAtThePrintedTime) {
   testing::internal::CaptureStdout();
   ASSERT_EQ(0, RunOfflineRenderer(render, dir_.Path() + "/"));
   testing::internal::GetCapturedStdout();
-  const std::vector<std::uint32_t> rendered = ReadPngPixels(dir_.PathOf("frame.png"));
+  int width = 0, height = 0;
+  const std::vector<std::uint32_t> rendered = ReadPngPixels(dir_.PathOf("frame.png"), width, height);
   ASSERT_EQ(shown.pixels.size(), rendered.size());
   size_t differing = 0;
   for (size_t i = 0; i < rendered.size(); ++i) differing += (shown.pixels[i] & 0xFFFFFFu) != rendered[i];

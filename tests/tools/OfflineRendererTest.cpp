@@ -18,6 +18,7 @@
 #include "PngWriter.h"
 #include "ProgramLocation.h"
 #include "TestSupport.h"
+#include "ToolTestSupport.h"
 #include "VDemo.h"
 #include "VSourceGravityParticle.h"
 #include "VWindowSurface.h"
@@ -54,23 +55,6 @@ Image ReadPng(const std::string& path) {
   return {static_cast<int>(png.width), static_cast<int>(png.height), rgb};
 }
 
-// A small demo whose every pixel can be worked out by hand:
-//   0 - 2  Bar    an end bar covering half the width, fade 1 (white), on black
-//   1 - 3  Green  a scroller over a 1 x 1 constant green texture, alpha 0.5
-// Green is listed second, so it lies below Bar: from 1 s on, the black border
-// shows half-green and the bar stays white.
-const char* const kScripts[][2] = {
-    {"Script/Demo.txt", "0 - 2 Bar;\n1 - 3 Green;\n"},
-    {"Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEffect: Fade = One; Size = Half;"},
-    {"Script/Effect/Green.txt",
-     "Alpha = Half; Add = Zero; Scroller: Delta = Zero; Speed = Zero; YDelta = Zero; "
-     "YSpeed = Zero; Tex = Green;"},
-    {"Script/Float/One.txt", "0 : 1 ;"},
-    {"Script/Float/Zero.txt", "0 : 0 ;"},
-    {"Script/Float/Half.txt", "0 : 0.5 ;"},
-    {"Script/Texture/Green.txt", "Texture: Color = 0, 1, 0; Alpha = 1;"},
-};
-
 // The colour of column x (any row but the last) at time t.
 Rgb Expected(int x, double t) {
   if (t < 2.0 && x >= 160 && x < 480) return {255, 255, 255};  // the bar
@@ -92,7 +76,7 @@ class OfflineRendererTest : public ::testing::Test {
     ResetDemoDataSourcesForTest();
     ResetProgramLocationForTest();
     std::vector<ZipMember> members;
-    for (const auto& s : kScripts) {
+    for (const auto& s : kSmallDemo) {
       dir_.Write(std::string("data/") + s[0], s[1]);
       members.push_back(ZipMember{s[0], s[1]});
     }

@@ -13,25 +13,9 @@
 #include "PngEncoders.h"
 #include "PngWriter.h"
 #include "TestSupport.h"
+#include "ToolTestSupport.h"
 
 namespace {
-
-// A file's pixels as 0x00RRGGBB words; empty when it cannot be read.
-std::vector<std::uint32_t> ReadPixels(const std::string& path, int& width, int& height) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
-  png.format = PNG_FORMAT_RGB;
-  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) return {};
-  width = static_cast<int>(png.width);
-  height = static_cast<int>(png.height);
-  std::vector<std::uint32_t> pixels(rgb.size() / 3);
-  for (size_t i = 0; i < pixels.size(); ++i)
-    pixels[i] = (std::uint32_t{rgb[3 * i]} << 16) | (std::uint32_t{rgb[3 * i + 1]} << 8) |
-                rgb[3 * i + 2];
-  return pixels;
-}
 
 // Rows of noise, runs of repeated rows (a frame's shape) and rows that differ
 // from the one above in a single pixel. The unused top byte is set on
@@ -66,7 +50,7 @@ TEST(PngWriterTest, BothRowFiltersKeepEveryPixel) {
     std::string error;
     ASSERT_TRUE(WritePng(dir.PathOf("p.png"), pixels.data(), 37, 50, error, rows)) << error;
     int width = 0, height = 0;
-    EXPECT_EQ(Visible(pixels), ReadPixels(dir.PathOf("p.png"), width, height));
+    EXPECT_EQ(Visible(pixels), ReadPngPixels(dir.PathOf("p.png"), width, height));
     EXPECT_EQ(37, width);
     EXPECT_EQ(50, height);
   }
@@ -87,7 +71,7 @@ TEST(PngWriterTest, RowsMayComeAFewAtATime) {
   }
   ASSERT_TRUE(writer.Close()) << writer.Error();
   int width = 0, height = 0;
-  EXPECT_EQ(Visible(pixels), ReadPixels(dir.PathOf("p.png"), width, height));
+  EXPECT_EQ(Visible(pixels), ReadPngPixels(dir.PathOf("p.png"), width, height));
 }
 
 TEST(PngWriterTest, FailuresAreToldAndStick) {
@@ -122,7 +106,7 @@ TEST(PngRowStreamTest, EncodesRowsAsTheyArePublished) {
   std::string error;
   ASSERT_TRUE(stream.Finish(true, error)) << error;
   int width = 0, height = 0;
-  EXPECT_EQ(Visible(pixels), ReadPixels(dir.PathOf("s.png"), width, height));
+  EXPECT_EQ(Visible(pixels), ReadPngPixels(dir.PathOf("s.png"), width, height));
 }
 
 TEST(PngRowStreamTest, AnAbandonedOrFailedPictureLeavesNoFile) {
@@ -167,7 +151,7 @@ TEST(FramePngPoolTest, WritesEveryFrameAndNamesTheEarliestFailure) {
   for (int k = 0; k < 20; ++k) {
     expected[k] = static_cast<std::uint32_t>(k);
     int width = 0, height = 0;
-    EXPECT_EQ(expected, ReadPixels(path(k), width, height)) << k;
+    EXPECT_EQ(expected, ReadPngPixels(path(k), width, height)) << k;
   }
   // Frames 3 and 5 cannot be created; whichever worker notices first, frame 3
   // is the one named.
