@@ -232,16 +232,19 @@ void LiveSession::PrintTime(const char* what, int ms) {
   std::fflush(out_);
 }
 
+void LiveSession::MusicTo(int ms) {
+  if (musicPath_.empty() || !musicClock_) return;
+  // Music that has ended (or was seeked past its end) starts again first.
+  if (!musicPlaying_ || TheSound().Seek(ms) != 0) {
+    musicPlaying_ = TheSound().PlayFile(musicPath_.c_str(), 0) == 0 && TheSound().Seek(ms) == 0;
+    if (musicPlaying_ && Paused()) TheSound().Pause();
+  }
+}
+
 void LiveSession::SeekTo(int ms) {
   ms = std::max(ms, 0);
   clock_.Seek(ms, plat::TickCount());
-  if (!musicPath_.empty() && musicClock_) {
-    // Music that has ended (or was seeked past its end) starts again first.
-    if (!musicPlaying_ || TheSound().Seek(ms) != 0) {
-      musicPlaying_ = TheSound().PlayFile(musicPath_.c_str(), 0) == 0 && TheSound().Seek(ms) == 0;
-      if (musicPlaying_ && Paused()) TheSound().Pause();
-    }
-  }
+  MusicTo(ms);
   Replay();
   redraw_ = true;
   if (Paused()) PrintTime("paused at", ms);
@@ -265,7 +268,7 @@ void LiveSession::TogglePause() {
     }
     // The music may have run on by a buffer after the pause: it resumes
     // exactly where the picture stands.
-    if (musicPlaying_ && musicClock_) TheSound().Seek(at);
+    MusicTo(at);
     clock_.Resume(tick);
     if (musicPlaying_) TheSound().Resume();
     PrintTime("playing from", at);

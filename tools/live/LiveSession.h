@@ -81,6 +81,8 @@ class LiveSession {
   // generator at its seed and every effect prepared anew.
   void Replay();
   void SeekTo(int ms);
+  // Moves the music to ms, starting it again when it has ended.
+  void MusicTo(int ms);
   void StepBy(int ms) { SeekTo(TimeMs() + ms); }
   void TogglePause();
   void PrintTime(const char* what, int ms);
