@@ -175,14 +175,18 @@ void LiveSession::ShowSetupResult(bool ok) {
   diagnostics_.Print(errors_);
   errorLines_.clear();
   if (ok) return;
-  const KolLog& log = GlobalLog();
-  if (log.RecordCount() > 0) errorLines_.push_back(log.Record(0).text);
-  else if (demo_ && demo_->abandoned) errorLines_.push_back("no data: see the lines above");
+  // The hints first: they say where the error really is; then the demo's own
+  // line, as the log has it.
   for (const std::string& line : diagnostics_.Lines()) {
-    if (errorLines_.size() >= kErrorLinesShown) break;
-    errorLines_.push_back(line);
+    if (errorLines_.size() + 1 >= kErrorLinesShown) break;
+    if (line.rfind("hint: ", 0) == 0) errorLines_.push_back(line);
   }
-  if (errorLines_.empty()) errorLines_.push_back("the set-up failed");
+  const KolLog& log = GlobalLog();
+  std::string own = log.RecordCount() > 0 ? log.Record(0).text
+                    : demo_ && demo_->abandoned ? "no data: see the lines above"
+                                                : "the set-up failed";
+  while (!own.empty() && (own.back() == '\n' || own.back() == '\r')) own.pop_back();
+  errorLines_.push_back(own);
   std::fprintf(errors_, "solvane-live: %s; the last good demo goes on until this is fixed\n",
                errorLines_.front().c_str());
 }

@@ -1,7 +1,7 @@
 // solvane-live: play a demo in a window with its music, reload it when its
 // files change, pause, seek and loop it. SOLVANE_PLATFORM=headless runs it
 // without a display (keys from SOLVANE_HEADLESS_INPUT, a virtual clock), as
-// the demo does.
+// the demo does, and ends once those keys are typed.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,7 +23,10 @@ bool StartBackend() {
     plat::StartHeadless();
     plat::headless::Headless().tickStep = 1;
     const char* input = std::getenv("SOLVANE_HEADLESS_INPUT");
-    if (input && !plat::headless::QueueInputScript(input, error)) {
+    // Nobody is there to quit once the scripted keys are typed: the window is
+    // closed then, as by its close box, so a run never waits for ever.
+    const std::string keys = std::string(input ? input : "") + " close";
+    if (!plat::headless::QueueInputScript(keys, error)) {
       std::fprintf(stderr, "solvane-live: SOLVANE_HEADLESS_INPUT: %s\n", error.c_str());
       return false;
     }

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# solvane-live as a program on the headless backend: LiveHeadlessRun.sh SOLVANE_LIVE DATA_DIR
+# Scripted keys pause, step and mark; the run ends once they are typed, with
+# 0; a broken demo is said with its hint and still ends with 0 (the tool waits
+# for a fix, it does not fail); bad arguments give 2 and the usage.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+live=$(realpath "$1") data=$(realpath "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+source "$here/Checks.sh"
+export SDL_AUDIODRIVER=dummy SOLVANE_PLATFORM=headless
+
+out=$(SOLVANE_HEADLESS_INPUT="space right shift+right k" timeout 20 "$live" --data "$data" --bpm 120 \
+  --from 10 --music "$work/none.mp3" 2>"$work/err.txt")
+check "the run ends with 0 once the keys are typed" 0 "$?"
+# The virtual clock moves a millisecond a reading, so the pause lands just
+# after 10 s; the steps from there are exact.
+read -r paused beat bar mark <<<"$(grep -E '^(paused at |[0-9.]+ : 1 ;$)' <<<"$out" |
+  sed -E 's/^paused at //; s/ : 1 ;$//' | tr '\n' ' ')"
+check "the pause lands at --from" yes "$(awk -v t="$paused" 'BEGIN { print (t >= 10 && t < 10.1) ? "yes" : "no" }')"
+check "a beat, a bar and a mark from there" "0.500 2.500 2.500" \
+  "$(awk -v p="$paused" -v a="$beat" -v b="$bar" -v m="$mark" 'BEGIN { printf "%.3f %.3f %.3f", a - p, b - p, m - p }')"
+check "no music is said once" 1 "$(grep -c 'no music' "$work/err.txt")"
+
+cp -r "$data" "$work/broken"
+sed -i 's/Scroller *:/Scrolr :/' "$work"/broken/Script/Effect/*.txt
+SOLVANE_HEADLESS_INPUT="" timeout 20 "$live" --data "$work/broken" --music "$work/none.mp3" \
+  >/dev/null 2>"$work/err.txt"
+check "a broken demo still ends with 0" 0 "$?"
+check "its error is said with the hint" yes \
+  "$(grep -q 'hint: .*unknown effect kind "Scrolr"' "$work/err.txt" && grep -q 'last good demo goes on' "$work/err.txt" && echo yes)"
+
+timeout 20 "$live" --loop 5 2 >/dev/null 2>"$work/err.txt"
+check "bad arguments give 2" 2 "$?"
+check "and the usage" yes "$(grep -q '^usage: solvane-live' "$work/err.txt" && echo yes)"
+finish
