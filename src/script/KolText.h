@@ -84,7 +84,7 @@ class KolText : public KolFile {
   // what names the file in the sentence: "the <what> is empty".
   std::string ExplainOpenFailure(int code, const char* what, int& line, int& column) const;
   // The token at the cursor in an author's words: "\"Sped\"", "the end of the file".
-  std::string DescribeCurrent() const { return DescribeAt(currentOffset_); }
+  std::string DescribeCurrent() const { return DescribeAt(CurrentOffset()); }
   static const char* Message(int code);
 
  private:
@@ -97,6 +97,11 @@ class KolText : public KolFile {
   // Returns code, forgetting the expectation when it is 0.
   int Done(int code);
   std::string DescribeAt(int offset) const;
+  // Where the current character sits in the text; size_ once past its end.
+  int CurrentOffset() const {
+    const int offset = position_ - 2 + fetchedPastEnd_;
+    return offset < 0 ? 0 : offset < size_ ? offset : size_;
+  }
   std::string Explain(int code, int& line, int& column) const;
   bool StartsWithByteOrderMark() const;
   void CheckLetterAfterNumber(int line, int column);
@@ -107,8 +112,9 @@ class KolText : public KolFile {
   int size_ = 0;
   int position_ = 0;
   int loadCount_ = 0;
-  int currentOffset_ = 0;  // where the current character sits in the text (size_ past the end)
-  int nextOffset_ = 0;
+  // Fetches once the text has run out: with position_ they tell where the
+  // current character sits, which the hot path then need not keep.
+  int fetchedPastEnd_ = 0;
   std::string expected_;   // author diagnostics: the token asked for, and where
   int expectedLine_ = 0;
   int expectedColumn_ = 0;
