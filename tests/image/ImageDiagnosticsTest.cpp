@@ -7,9 +7,7 @@
 #include <utility>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
-
+#include "JpegEncoder.h"
 #include "KolData.h"
 #include "KolLog.h"
 #include "TestSupport.h"
@@ -25,33 +23,6 @@ std::string TgaHeader(int type, int bits, int descriptor, int width = 2, int hei
   h[16] = static_cast<char>(bits);
   h[17] = static_cast<char>(descriptor);
   return h;
-}
-
-// A 2 x 2 JPEG in CMYK, which the decoder cannot turn into RGB.
-std::string CmykJpeg() {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr error;
-  cinfo.err = jpeg_std_error(&error);
-  jpeg_create_compress(&cinfo);
-  unsigned char* bytes = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &bytes, &size);
-  cinfo.image_width = 2;
-  cinfo.image_height = 2;
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  unsigned char row[8] = {0, 255, 255, 0, 255, 0, 255, 0};
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rows[1] = {row};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::string out(reinterpret_cast<char*>(bytes), size);
-  std::free(bytes);
-  return out;
 }
 
 class ImageDiagnosticsTest : public ::testing::Test {
@@ -105,7 +76,7 @@ TEST_F(ImageDiagnosticsTest, EveryRefusedFileSaysWhy) {
       {{"text.jpg", "hello, world"},
        "text.jpg: not a JPEG file (it does not start with a JPEG marker)"},
       {{"empty.jpg", ""}, "empty.jpg: the file is empty"},
-      {{"cmyk.jpg", CmykJpeg()}, "cmyk.jpg: a CMYK JPEG, which is not read; save it as RGB or greyscale"},
+      {{"cmyk.jpg", EncodeJpeg(Bytes(2 * 2 * 4, 0x80), 2, 2, JCS_CMYK)}, "cmyk.jpg: a CMYK JPEG, which is not read; save it as RGB or greyscale"},
       {{"sky.png", png},
        "sky.png: only names ending in .jpg or .tga are read as images; this one is taken for a "
        "raw pixel file, which needs its size from elsewhere (it holds PNG data: convert it to "

@@ -240,7 +240,7 @@ TEST_F(LiveSessionTest, AnEditReloadsAtTheSameTimeAndABrokenOneKeepsTheLastGoodD
   for (const char* name : {"data", "data/Script/Demo.txt", "data/Script/Effect/Bar.txt",
                            "data/Script/Float/Half.txt", "data/Script/Texture/Green.txt",
                            "data/Script/Effect"})
-    EXPECT_EQ(1u, session_->Watched().count(dir_.PathOf(name))) << name;
+    EXPECT_TRUE(session_->Watches(dir_.PathOf(name))) << name;
   Advance(500);
   EXPECT_EQ(500, session_->TimeMs());
   EXPECT_EQ(0xFFFFFFu, Shown(320));  // the bar

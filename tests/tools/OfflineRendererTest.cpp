@@ -34,25 +34,21 @@ namespace {
 
 using Rgb = std::vector<int>;
 
-// A PNG's pixels, RGB row by row; At is empty when the file could not be read.
+// A PNG's pixels, row by row; At is empty when the file could not be read.
 struct Image {
   int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
+  std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
   Rgb At(int x, int y) const {
-    if (rgb.empty()) return {};
-    const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-    return {p[0], p[1], p[2]};
+    if (pixels.empty()) return {};
+    const std::uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+    return {static_cast<int>(p >> 16), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
   }
 };
 
 Image ReadPng(const std::string& path) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
-  png.format = PNG_FORMAT_RGB;
-  std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) return {};
-  return {static_cast<int>(png.width), static_cast<int>(png.height), rgb};
+  Image image;
+  image.pixels = ReadPngPixels(path, image.width, image.height);
+  return image;
 }
 
 // The colour of column x (any row but the last) at time t.
@@ -115,8 +111,8 @@ TEST_F(OfflineRendererTest, StripHoldsRowZeroOfEveryFrameWhereverTheDataIs) {
   for (int k = 0; k < 12; ++k)
     for (int x : {0, 159, 160, 320, 479, 480, 639})
       EXPECT_EQ(Expected(x, k / 4.0), fromArchive.At(x, k)) << "frame " << k << " column " << x;
-  EXPECT_EQ(fromArchive.rgb, strip(dir_.PathOf("data"), "d.png").rgb);
-  EXPECT_EQ(fromArchive.rgb, strip("", "default.png").rgb);  // solvane.dat beside the program
+  EXPECT_EQ(fromArchive.pixels, strip(dir_.PathOf("data"), "d.png").pixels);
+  EXPECT_EQ(fromArchive.pixels, strip("", "default.png").pixels);  // solvane.dat beside the program
 }
 
 TEST_F(OfflineRendererTest, StripAloneHoldsTheTopRowsOfTheFullFrames) {
@@ -137,16 +133,16 @@ TEST_F(OfflineRendererTest, StripAloneHoldsTheTopRowsOfTheFullFrames) {
   ASSERT_EQ(0, render({"--strip", dir_.PathOf("with.png"), "--frames", dir_.PathOf("f")}));
   const Image alone = ReadPng(dir_.PathOf("alone.png"));
   ASSERT_EQ(std::make_pair(640, 30), std::make_pair(alone.width, alone.height));
-  EXPECT_EQ(alone.rgb, ReadPng(dir_.PathOf("with.png")).rgb);
-  const size_t rowBytes = 640 * 3;
+  EXPECT_EQ(alone.pixels, ReadPng(dir_.PathOf("with.png")).pixels);
+  const size_t rowPixels = 640;
   int particleColumns = 0;
   for (int k = 0; k < 30; ++k) {
     char name[32];
     std::snprintf(name, sizeof name, "f/frame_%06d.png", k);
     const Image frame = ReadPng(dir_.PathOf(name));
     ASSERT_EQ(std::make_pair(640, 480), std::make_pair(frame.width, frame.height)) << name;
-    EXPECT_TRUE(std::equal(frame.rgb.begin(), frame.rgb.begin() + rowBytes,
-                           alone.rgb.begin() + k * rowBytes))
+    EXPECT_TRUE(std::equal(frame.pixels.begin(), frame.pixels.begin() + rowPixels,
+                           alone.pixels.begin() + k * rowPixels))
         << name;
     for (int x = 0; x < 640; ++x) particleColumns += alone.At(x, k) != Expected(x, k / 10.0);
   }
@@ -157,7 +153,7 @@ TEST_F(OfflineRendererTest, AFrameThatCannotBeWrittenFailsTheRun) {
   // The third frame's name is taken by a directory; the frames before it are written.
   ASSERT_TRUE(std::filesystem::create_directories(dir_.PathOf("f/frame_000002.png")));
   EXPECT_EQ(1, Render({"--frames", dir_.PathOf("f"), "--fps", "4", "--strip", dir_.PathOf("s.png")}));
-  EXPECT_FALSE(ReadPng(dir_.PathOf("f/frame_000001.png")).rgb.empty());
+  EXPECT_FALSE(ReadPng(dir_.PathOf("f/frame_000001.png")).pixels.empty());
   // The strip of a failed run is not left half written.
   EXPECT_FALSE(std::filesystem::exists(dir_.PathOf("s.png")));
 }

@@ -17,7 +17,7 @@ class FileWatch {
   // path goes to changed. The baseline moves on to what is seen now, so each
   // change is told once.
   bool Changed(std::string* changed = nullptr);
-  size_t Count() const { return stamps_.size(); }
+  bool Watches(const std::string& path) const { return stamps_.count(path) != 0; }
 
  private:
   struct Stamp {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "DemoMusic.h"
 #include "KolData.h"
@@ -166,7 +167,6 @@ bool LiveSession::SetUp(VDemo& demo, bool first) {
         paths.insert(dir);
     }
   }
-  watchedPaths_ = paths;
   watch_.Watch(paths);
   return ok;
 }
@@ -407,7 +407,6 @@ void LiveSession::RenderFrame(int ms) {
     DrawOverlay(surface->pixels, surface->width, surface->height, state);
   }
   surface->Unlock();
-  ++framesShown_;
 }
 
 void LiveSession::Finish() {

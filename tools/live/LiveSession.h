@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -56,26 +55,19 @@ class LiveSession {
   // The picture's time now, in milliseconds.
   int TimeMs();
   bool Paused() const { return clock_.Paused(); }
-  bool LoopOn() const { return loop_; }
-  int LoopInMs() const { return loopInMs_; }
-  int LoopOutMs() const { return loopOutMs_; }
   bool TimelineShown() const { return timeline_; }
   // The demo on screen; null until one loaded cleanly.
   const VDemo* Demo() const { return good_ ? demo_.get() : nullptr; }
   // The lines of the set-up error on screen; empty when the last set-up was clean.
   const std::vector<std::string>& ErrorLines() const { return errorLines_; }
   int Reloads() const { return reloads_; }
-  double LastSetupMilliseconds() const { return lastSetupMs_; }
-  const std::string& MusicPath() const { return musicPath_; }
-  // Every file and directory watched.
-  const std::set<std::string>& Watched() const { return watchedPaths_; }
-  int FramesShown() const { return framesShown_; }
+  // Whether the file or directory is watched.
+  bool Watches(const std::string& path) const { return watch_.Watches(path); }
 
  private:
   // Opens the data and reads the scripts into demo (whose surface, if it has
   // none, is the one on screen); records what was read for the watch.
   bool SetUp(VDemo& demo, bool first);
-  void WatchWhatWasRead(const std::set<std::string>& names);
   void ShowSetupResult(bool ok);
   // The state a run started fresh at the current time would have: the
   // generator at its seed and every effect prepared anew.
@@ -109,10 +101,8 @@ class LiveSession {
   std::uint32_t lastFrameTick_ = 0;
   bool framed_ = false;
   std::deque<std::uint32_t> frameTicks_;  // the last second's frames, for the rate
-  int framesShown_ = 0;
 
   FileWatch watch_;
-  std::set<std::string> watchedPaths_;
   std::uint32_t lastWatchTick_ = 0;
   AuthorDiagnostics diagnostics_;
   std::vector<std::string> errorLines_;
