@@ -1,6 +1,6 @@
 #include "Desktop.h"
 
-#include <unistd.h>
+#include "SystemServices.h"
 
 #include <algorithm>
 
@@ -70,12 +70,7 @@ DrawContext* FindContext(DCHandle handle) {
 std::uint32_t TickCount() { return gDesktop ? gDesktop->backend->TickCount() : 0; }
 
 std::string ProgramPath() {
-  if (gProgramPath.empty()) {
-    // The executable itself, whatever directory the program was started from.
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length > 0) gProgramPath.assign(path, static_cast<size_t>(length));
-  }
+  if (gProgramPath.empty()) gProgramPath = NativeProgramPath();
   return gProgramPath;
 }
 void SetProgramPathForTest(const std::string& path) { gProgramPath = path; }

@@ -79,4 +79,13 @@ void DeliverClose(Window* topLevel) {
   if (FindLiveWindow(topLevel)) PostAppMessage(topLevel, kMsgClose, 0, 0);
 }
 
+void DeliverTerminationCloses() {
+  if (!TerminationRequested() || !Started()) return;
+  for (const auto& window : TheDesktop().windows) {
+    if (window->parent || window->foreign || window->terminationNoticed) continue;
+    window->terminationNoticed = true;
+    DeliverClose(window.get());
+  }
+}
+
 }  // namespace plat

@@ -1,11 +1,9 @@
-// Libraries loaded at run time: shared objects through the dynamic loader, and
-// the built-in exclusive output under its Windows name.
-#include <dlfcn.h>
-
+// Libraries loaded at run time: the system's shared libraries, and the
+// built-in exclusive output under its Windows name.
 #include <cstring>
 
 #include "Desktop.h"
-#include "ElfImage.h"
+#include "SystemServices.h"
 
 namespace plat {
 
@@ -16,10 +14,7 @@ LibraryHandle LoadRuntimeLibrary(const char* name) {
     if (!TheDesktop().backend->ExclusiveOutputInstalled()) return nullptr;
     library->builtinExclusive = true;
   } else {
-    // A name without a '/' is searched for by the loader among the system's
-    // own libraries; a path is a file we were handed, and is checked first.
-    if (std::strchr(name, '/') && !IsWholeElfImage(name)) return nullptr;
-    library->native = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    library->native = OpenNativeLibrary(name);
     if (!library->native) return nullptr;
   }
   // Libraries stay loaded until the platform shuts down.
@@ -36,14 +31,14 @@ void* FindLibrarySymbol(LibraryHandle handle, const char* name) {
       return std::strcmp(name, kExclusiveCreateName) == 0
                  ? reinterpret_cast<void*>(&CreateExclusiveOutput)
                  : nullptr;
-    return dlsym(library->native, name);
+    return NativeLibrarySymbol(library->native, name);
   }
   return nullptr;
 }
 
 void CloseLibraries() {
   for (const auto& library : TheDesktop().libraries)
-    if (library->native) dlclose(library->native);
+    if (library->native) CloseNativeLibrary(library->native);
   TheDesktop().libraries.clear();
 }
 

@@ -4,11 +4,7 @@
 // mode asked for, a full-screen picture is scaled to fit the screen with its
 // aspect kept and black bars, never shown small in a corner.
 #include <SDL.h>
-#include <SDL_syswm.h>
 #include <SDL_ttf.h>
-#include <X11/Xlib.h>
-#include <X11/Xproto.h>
-#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -23,6 +19,7 @@
 #include "SdlPainter.h"
 #include "StreamCopy.h"
 #include "X11SharedPresenter.h"
+#include "X11Workarounds.h"
 
 namespace plat {
 
@@ -86,24 +83,6 @@ SDL_Rect FitInside(int width, int height, int w, int h) {
   return SDL_Rect{0, (h - scaled) / 2, w, scaled};
 }
 
-// SDL wakes a waiting event loop by sending an event, on a connection of its
-// own, to the window that last had the focus. When that window has been
-// destroyed since (the dialog's, when the demo is refused), the X server
-// answers BadWindow, and the answer is read only when SDL closes that
-// connection on the way out, after putting back the error handler it found.
-// Xlib's default handler would then end the program with status 1 for an
-// event meant for a window that no longer needs it. So this handler is put in
-// place before SDL starts: it drops exactly that error and passes any other
-// to Xlib's own.
-XErrorHandler gXlibErrorHandler = nullptr;
-
-int DropSendsToGoneWindows(Display* display, XErrorEvent* error) {
-  if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
-  // The presenter's own connection: it falls back on SDL's window surface.
-  if (X11SharedPresenter::OwnsConnection(display)) return 0;
-  return gXlibErrorHandler ? gXlibErrorHandler(display, error) : 0;
-}
-
 class SdlBackend : public Backend {
  public:
   ~SdlBackend() override {
@@ -133,8 +112,7 @@ class SdlBackend : public Backend {
       error = "cannot open a display: neither DISPLAY nor WAYLAND_DISPLAY is set";
       return false;
     }
-    const XErrorHandler previous = XSetErrorHandler(DropSendsToGoneWindows);
-    if (previous != DropSendsToGoneWindows) gXlibErrorHandler = previous;
+    InstallX11ErrorFilter();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       error = std::string("cannot open a display: ") + SDL_GetError();
       return false;
@@ -564,24 +542,6 @@ class SdlBackend : public Backend {
     SDL_UpdateWindowSurface(native.window);
   }
 
-  // Asks the X window manager to put the client area itself at the position
-  // given (static gravity), not its frame: then the window is shown in place
-  // at once instead of being moved there afterwards, visibly.
-  static void KeepClientWhereAsked(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    Display* display = info.info.x11.display;
-    XSizeHints* hints = XAllocSizeHints();
-    if (!hints) return;
-    long supplied = 0;
-    XGetWMNormalHints(display, info.info.x11.window, hints, &supplied);
-    hints->flags |= PWinGravity | USPosition;
-    hints->win_gravity = StaticGravity;
-    XSetWMNormalHints(display, info.info.x11.window, hints);
-    XFree(hints);
-  }
-
   // Moves the window until its client area is where the program put it. SDL's
   // own idea of the position can be off by the frame a window manager added,
   // so the truth comes from the X server where there is one.
@@ -590,27 +550,13 @@ class SdlBackend : public Backend {
     int sdlX = 0, sdlY = 0;
     SDL_GetWindowPosition(native.window, &sdlX, &sdlY);
     int x = sdlX, y = sdlY;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(native.window, &info) && info.subsystem == SDL_SYSWM_X11) {
-      ::Window child;
-      XTranslateCoordinates(info.info.x11.display, info.info.x11.window,
-                            DefaultRootWindow(info.info.x11.display), 0, 0, &x, &y, &child);
-    }
+    X11ClientPosition(native.window, x, y);
     if (x == native.wantX && y == native.wantY) {
       native.placed = true;
       return;
     }
     ++native.corrections;
     SDL_SetWindowPosition(native.window, sdlX + native.wantX - x, sdlY + native.wantY - y);
-  }
-
-  // The X window of an SDL window, or 0 off X11.
-  static unsigned long XWindowOf(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
-    return info.info.x11.window;
   }
 
   Window* WindowOf(Uint32 id) {

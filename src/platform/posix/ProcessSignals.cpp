@@ -8,7 +8,7 @@
 
 #include <csignal>
 
-#include "Desktop.h"
+#include "Platform.h"
 
 namespace plat {
 
@@ -52,14 +52,5 @@ void CatchTerminationSignals() {
 bool TerminationRequested() { return gTerminationRequested != 0; }
 
 void ResetTerminationForTest() { gTerminationRequested = 0; }
-
-void DeliverTerminationCloses() {
-  if (!gTerminationRequested || !Started()) return;
-  for (const auto& window : TheDesktop().windows) {
-    if (window->parent || window->foreign || window->terminationNoticed) continue;
-    window->terminationNoticed = true;
-    DeliverClose(window.get());
-  }
-}
 
 }  // namespace plat

@@ -1,0 +1,20 @@
+// What the portable core asks of the operating system beneath it: native
+// shared libraries and the program's own path. posix/ provides these on
+// Linux, win32/ on Windows; the core never includes an OS header itself.
+#pragma once
+
+#include <string>
+
+namespace plat {
+
+// Loads a shared library. A path is loaded only when it is a regular file
+// holding a whole library for this machine, so a truncated or damaged file is
+// a failed load rather than a crash in the loader; a bare name is searched
+// for by the system as it is. Null on failure.
+void* OpenNativeLibrary(const char* name);
+void* NativeLibrarySymbol(void* library, const char* name);
+void CloseNativeLibrary(void* library);
+// The running executable's path as the system reports it; empty if unknown.
+std::string NativeProgramPath();
+
+}  // namespace plat
