@@ -22,14 +22,14 @@ int PixelSurface::Init() {
     }
   }
   if (!found) {
-    GlobalLog().ReportError(kModuleSurface, "VSurface", 3,
+    TheLog().ReportError(kModuleSurface, "VSurface", 3,
                             "Chosen display mode %d x %d, %dbpp is unsupported on this system",
                             requestedWidth_, requestedHeight_, requestedBitsPerPixel_);
     return 1;
   }
-  if (plat::ChangeDisplayMode(&chosen, plat::kDisplayFullScreen) !=
+  if (plat::ChangeDisplayMode(window_, &chosen, plat::kDisplayFullScreen) !=
       plat::kDisplayChangeSuccessful) {
-    GlobalLog().ReportError(kModuleSurface, "VSurface", 4, "Unable to set the chosen display mode.");
+    TheLog().ReportError(kModuleSurface, "VSurface", 4, "Unable to set the chosen display mode.");
     return 1;
   }
   plat::ShowPointer(false);
@@ -41,7 +41,7 @@ void PixelSurface::CreatePixelBuffer() {
   ReleasePixelBuffer();  // a second Init replaces the buffer instead of leaking it
   windowDC_ = fullScreen_ ? plat::WindowDC(window_) : plat::ClientDC(window_);
   if (!windowDC_) {
-    GlobalLog().Report(2, kModulePixelSurface, "PixelSurface", 1, "Invalid Window DC");
+    TheLog().Report(2, kModulePixelSurface, "PixelSurface", 1, "Invalid Window DC");
     return;
   }
   plat::Rect rect;
@@ -51,13 +51,13 @@ void PixelSurface::CreatePixelBuffer() {
     plat::ClientRectangle(window_, rect);
   width = rect.right - rect.left;
   height = rect.bottom - rect.top;
-  GlobalLog().Print("Surface: %dx%d\n", width, height);
+  TheLog().Print("Surface: %dx%d\n", width, height);
   pixels = nullptr;
   bitmap_ = plat::CreatePixelBitmap(windowDC_, width, height, &pixels);
   if (!bitmap_) {
     // Nothing could be drawn; say so, so the demo stops instead of running blind.
     pixels = nullptr;
-    GlobalLog().Report(2, kModulePixelSurface, "PixelSurface", 2, "Unable to create the pixel buffer");
+    TheLog().Report(2, kModulePixelSurface, "PixelSurface", 2, "Unable to create the pixel buffer");
   }
 }
 
@@ -81,7 +81,7 @@ int PixelSurface::Unlock() {
 int PixelSurface::Close() {
   if (modeChanged_) {
     modeChanged_ = false;
-    plat::ChangeDisplayMode(nullptr, 0);
+    plat::ChangeDisplayMode(window_, nullptr, 0);
     plat::ShowPointer(true);
   }
   ReleasePixelBuffer();

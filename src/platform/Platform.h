@@ -179,8 +179,10 @@ bool ClientRectangle(WindowHandle window, Rect& rect);
 bool WindowRectangle(WindowHandle window, Rect& rect);
 // Modes of the primary display, index 0, 1, ...; false past the last.
 bool EnumerateDisplayMode(int index, DisplayMode& mode);
-// Null restores the mode of the system settings. Returns kDisplayChange...
-int ChangeDisplayMode(const DisplayMode* mode, unsigned flags);
+// Switches the display to the mode for the window that is to fill the screen
+// in it; null restores the mode of the system settings (the window then goes
+// back to its own size). Returns kDisplayChange...
+int ChangeDisplayMode(WindowHandle window, const DisplayMode* mode, unsigned flags);
 // Like Win32's ShowCursor: a display counter; returns the new count.
 int ShowPointer(bool show);
 

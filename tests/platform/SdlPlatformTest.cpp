@@ -316,7 +316,7 @@ TEST_F(SdlPlatformTest, AListedModeTakesTheSurfaceWindowFullScreenAndOthersAreRe
 
   plat::DisplayMode mode;
   ASSERT_TRUE(plat::EnumerateDisplayMode(0, mode));
-  ASSERT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(&mode, plat::kDisplayFullScreen));
+  ASSERT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(window, &mode, plat::kDisplayFullScreen));
   const plat::Rect screen{0, 0, screenWidth, screenHeight};
   EXPECT_TRUE(LiesAt("Solvane mode", screen));
   // The frame the program copies to the window DC fills the screen.
@@ -330,10 +330,10 @@ TEST_F(SdlPlatformTest, AListedModeTakesTheSurfaceWindowFullScreenAndOthersAreRe
   }, 10000)) << mismatch;
 
   plat::DisplayMode unlisted{kFrameWidth, kFrameHeight, 16, 0};
-  EXPECT_EQ(plat::kDisplayChangeBadMode, plat::ChangeDisplayMode(&unlisted, plat::kDisplayFullScreen));
+  EXPECT_EQ(plat::kDisplayChangeBadMode, plat::ChangeDisplayMode(window, &unlisted, plat::kDisplayFullScreen));
   unlisted = plat::DisplayMode{800, 600, 32, 0};
-  EXPECT_EQ(plat::kDisplayChangeBadMode, plat::ChangeDisplayMode(&unlisted, plat::kDisplayFullScreen));
-  EXPECT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(nullptr, 0));
+  EXPECT_EQ(plat::kDisplayChangeBadMode, plat::ChangeDisplayMode(window, &unlisted, plat::kDisplayFullScreen));
+  EXPECT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(window, nullptr, 0));
   EXPECT_TRUE(LiesAt("Solvane mode", small));
 }
 
@@ -477,10 +477,10 @@ TEST_F(SdlPlatformTest, AWindowDrawsItsLastFrameAgainAtANewSizeAfterItsBitmapIsD
   plat::DisplayMode mode;
   ASSERT_TRUE(plat::EnumerateDisplayMode(0, mode));
   ASSERT_EQ(plat::kDisplayChangeSuccessful,
-            plat::ChangeDisplayMode(&mode, plat::kDisplayFullScreen));
+            plat::ChangeDisplayMode(window, &mode, plat::kDisplayFullScreen));
   EXPECT_TRUE(LiesAt("Solvane kept", plat::Rect{0, 0, screenWidth, screenHeight}));
   EXPECT_TRUE(ScreenShows(FullScreenMismatch));
-  EXPECT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(nullptr, 0));
+  EXPECT_EQ(plat::kDisplayChangeSuccessful, plat::ChangeDisplayMode(window, nullptr, 0));
   EXPECT_TRUE(LiesAt("Solvane kept", small));
 }
 

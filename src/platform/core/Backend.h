@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ExclusiveOutput.h"
 #include "Platform.h"
 
 namespace plat {
@@ -46,7 +47,8 @@ class Backend {
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
   virtual bool EnumerateDisplayMode(int index, DisplayMode& mode) = 0;
-  virtual int ChangeDisplayMode(const DisplayMode* mode, unsigned flags) = 0;
+  // window: the live window to fill the screen, or null.
+  virtual int ChangeDisplayMode(Window* window, const DisplayMode* mode, unsigned flags) = 0;
   virtual void PointerVisible(bool visible) = 0;
 
   // False when the window cannot be made.
@@ -92,21 +94,13 @@ class Backend {
   // Shows what the dialog manager drew for a top-level window's client area.
   virtual void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) = 0;
 
-  // The exclusive output, step by step; each returns a kResult... code.
+  // The exclusive output ("ddraw.dll"): whether the backend has one, and the
+  // output itself with the DirectDraw contract (a kResult code). The backend
+  // owns what it hands out until the program releases it, or until
+  // ReleaseExclusiveOutputs, which the core calls before it shuts down.
   virtual bool ExclusiveOutputInstalled() = 0;
-  virtual int ExclusiveCreate() = 0;
-  virtual int ExclusiveCooperate(Window& window) = 0;
-  virtual int ExclusiveSetMode(int width, int height, int bitsPerPixel) = 0;
-  // Whether, after ExclusiveSetMode failed, the flip chain still takes the
-  // asked-for size and the backend scales it to the screen as it is.
-  virtual bool ExclusiveScalesRefusedMode() { return false; }
-  virtual int ExclusiveCreateChain(int width, int height) = 0;
-  virtual int ExclusiveAttachBackBuffer() = 0;
-  virtual int ExclusiveBackBufferDC() = 0;
-  virtual int ExclusiveFlip(const std::uint32_t* pixels, int width, int height) = 0;
-  virtual int ExclusiveRestore() = 0;
-  virtual void ExclusiveRestoreMode() = 0;
-  virtual void ExclusiveRelease() = 0;
+  virtual int CreateExclusiveOutput(ExclusiveOutput** output) = 0;
+  virtual void ReleaseExclusiveOutputs() = 0;
 };
 
 // Raw input from the backend, routed as the system would: a key to the focus

@@ -51,7 +51,7 @@ bool Started() { return gDesktop != nullptr; }
 
 void Shutdown() {
   if (!gDesktop) return;
-  ReleaseExclusiveOutputs();
+  gDesktop->backend->ReleaseExclusiveOutputs();
   CloseLibraries();
   while (!gDesktop->windows.empty()) DestroyAppWindow(gDesktop->windows.back().get());
   gDesktop.reset();
@@ -312,8 +312,9 @@ bool EnumerateDisplayMode(int index, DisplayMode& mode) {
   return gDesktop && index >= 0 && gDesktop->backend->EnumerateDisplayMode(index, mode);
 }
 
-int ChangeDisplayMode(const DisplayMode* mode, unsigned flags) {
-  return gDesktop ? gDesktop->backend->ChangeDisplayMode(mode, flags) : kDisplayChangeFailed;
+int ChangeDisplayMode(WindowHandle window, const DisplayMode* mode, unsigned flags) {
+  return gDesktop ? gDesktop->backend->ChangeDisplayMode(FindLiveWindow(window), mode, flags)
+                  : kDisplayChangeFailed;
 }
 
 int ShowPointer(bool show) {

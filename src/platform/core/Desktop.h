@@ -102,8 +102,6 @@ void NoteKeyMessage(const Message& message);
 DrawContext* FindContext(DCHandle handle);
 // The built-in exclusive output's entry point.
 int CreateExclusiveOutput(const void* driver, ExclusiveOutput** output, void* outer);
-// Releases every exclusive output object still alive.
-void ReleaseExclusiveOutputs();
 // Sends a close request to each top-level window not yet told, once a
 // termination signal has come.
 void DeliverTerminationCloses();

@@ -1,18 +1,31 @@
-// The built-in exclusive output's objects: the output itself, the primary
-// surface of a flipping chain and its one back buffer, whose pixels the
-// program fills through a draw context and the backend shows on Flip.
+// What every backend's exclusive output shares: the checks of the DirectDraw
+// contract the program relies on, and the back buffer of a flipping chain,
+// whose pixels the program fills through a draw context. Each backend
+// implements the output and the chain's primary surface itself (the only seam
+// between the program's calls and the backend) and shows the back buffer's
+// pixels on Flip.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "Desktop.h"
 
 namespace plat {
 
+// The cooperative level the output supports: exclusive and full screen.
+bool AsksExclusiveFullScreen(unsigned flags);
+// A primary surface with one back buffer, flipping, as the program creates it.
+bool DescribesFlipChain(const SurfaceDescription& description);
+
 class BackBufferSurface : public ExclusiveSurface {
  public:
-  BackBufferSurface(int width, int height)
-      : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, 0u) {}
+  // drawable answers whether a draw context can be had now (a kResult code).
+  BackBufferSurface(int width, int height, std::function<int()> drawable)
+      : width_(width),
+        height_(height),
+        pixels_(static_cast<size_t>(width) * height, 0u),
+        drawable_(std::move(drawable)) {}
   ~BackBufferSurface() override;
 
   int GetAttachedSurface(unsigned, ExclusiveSurface**) override { return kResultGenericFailure; }
@@ -30,21 +43,7 @@ class BackBufferSurface : public ExclusiveSurface {
  private:
   int width_, height_;
   std::vector<std::uint32_t> pixels_;
-};
-
-class PrimarySurface : public ExclusiveSurface {
- public:
-  PrimarySurface(int width, int height) : backBuffer_(width, height) {}
-
-  int GetAttachedSurface(unsigned caps, ExclusiveSurface** surface) override;
-  int GetDC(DCHandle*) override { return kResultGenericFailure; }
-  int ReleaseDC(DCHandle) override { return kResultGenericFailure; }
-  int Flip(ExclusiveSurface* target, unsigned flags) override;
-  int Restore() override;
-  unsigned Release() override;
-
- private:
-  BackBufferSurface backBuffer_;
+  std::function<int()> drawable_;
 };
 
 }  // namespace plat

@@ -4,6 +4,7 @@
 
 #include "Desktop.h"
 #include "HeadlessControl.h"
+#include "HeadlessExclusiveOutput.h"
 
 namespace plat {
 
@@ -37,7 +38,7 @@ class HeadlessBackend : public Backend {
     return true;
   }
 
-  int ChangeDisplayMode(const DisplayMode* mode, unsigned) override {
+  int ChangeDisplayMode(Window*, const DisplayMode* mode, unsigned) override {
     if (!mode) {
       control_.currentMode = {control_.screenWidth, control_.screenHeight,
                               control_.screenBitsPerPixel, 60};
@@ -123,42 +124,18 @@ class HeadlessBackend : public Backend {
   }
 
   bool ExclusiveOutputInstalled() override { return !control_.exclusiveMissing; }
-  int ExclusiveCreate() override { return control_.exclusiveCreateResult; }
-  int ExclusiveCooperate(Window&) override { return control_.cooperativeResult; }
-  int ExclusiveSetMode(int width, int height, int bitsPerPixel) override {
-    if (control_.setModeResult != kResultOk) return control_.setModeResult;
-    control_.exclusiveModeWidth = width;
-    control_.exclusiveModeHeight = height;
-    control_.exclusiveModeBits = bitsPerPixel;
+  int CreateExclusiveOutput(ExclusiveOutput** output) override {
+    if (control_.exclusiveCreateResult != kResultOk) return control_.exclusiveCreateResult;
+    outputs_.push_back(std::make_unique<HeadlessExclusiveOutput>(
+        control_,
+        [this](const std::uint32_t* pixels, int width, int height) {
+          Record(pixels, width, height, width, true);
+        },
+        outputs_));
+    *output = outputs_.back().get();
     return kResultOk;
   }
-  int ExclusiveCreateChain(int, int) override {
-    if (control_.createChainResult == kResultOk) control_.exclusiveActive = true;
-    return control_.createChainResult;
-  }
-  int ExclusiveAttachBackBuffer() override { return control_.attachResult; }
-  int ExclusiveBackBufferDC() override { return control_.backBufferDCResult; }
-  int ExclusiveFlip(const std::uint32_t* pixels, int width, int height) override {
-    ++control_.flipCalls;
-    int result = kResultOk;
-    if (!control_.flipResults.empty()) {
-      result = control_.flipResults.front();
-      control_.flipResults.pop_front();
-    }
-    if (result == kResultOk) Record(pixels, width, height, width, true);
-    return result;
-  }
-  int ExclusiveRestore() override {
-    ++control_.restoreCalls;
-    return control_.restoreResult;
-  }
-  void ExclusiveRestoreMode() override {
-    control_.exclusiveModeWidth = control_.exclusiveModeHeight = control_.exclusiveModeBits = 0;
-  }
-  void ExclusiveRelease() override {
-    control_.exclusiveActive = false;
-    ++control_.exclusiveReleases;
-  }
+  void ReleaseExclusiveOutputs() override { outputs_.clear(); }
 
  private:
   void Record(const std::uint32_t* pixels, int width, int height, int pitch, bool flipped) {
@@ -176,11 +153,12 @@ class HeadlessBackend : public Backend {
   }
 
   Control control_;
+  std::vector<std::unique_ptr<HeadlessExclusiveOutput>> outputs_;
 };
 
 }  // namespace
 
-Control& Headless() { return *gControl; }
+Control& TheHeadless() { return *gControl; }
 
 void Control::PressKey(unsigned key) { pendingInput.push_back({Input::kKeyDown, key}); }
 void Control::ReleaseKey(unsigned key) { pendingInput.push_back({Input::kKeyUp, key}); }

@@ -101,7 +101,7 @@ struct Control {
 };
 
 // The controls of the running headless backend (valid after StartHeadless).
-Control& Headless();
+Control& TheHeadless();
 
 // Queues scripted input: words separated by blanks or commas, each a key name
 // typed once ("tab", "return", "escape", "up", "down", "home", "end", "space",

@@ -54,7 +54,7 @@ bool QueueInputScript(const std::string& script, std::string& error) {
     queued.push_back({Control::Input::kKeyUp, key});
     if (shifted) queued.push_back({Control::Input::kKeyUp, kKeyShift});
   }
-  Control& control = Headless();
+  Control& control = TheHeadless();
   control.pendingInput.insert(control.pendingInput.end(), queued.begin(), queued.end());
   return true;
 }

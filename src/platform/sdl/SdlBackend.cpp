@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Desktop.h"
+#include "ExclusiveSurfaces.h"
 #include "DesktopLock.h"
 #include "SdlPainter.h"
 #include "StreamCopy.h"
@@ -25,6 +26,9 @@ namespace plat {
 
 namespace sdl {
 namespace {
+
+class SdlExclusiveOutput;
+class SdlFlipChain;
 
 // What the backend keeps for a top-level window.
 struct NativeWindow {
@@ -86,7 +90,7 @@ SDL_Rect FitInside(int width, int height, int w, int h) {
 class SdlBackend : public Backend {
  public:
   ~SdlBackend() override {
-    ExclusiveRelease();
+    ReleaseExclusiveOutputs();
     presenter_.reset();
     if (icon_) SDL_FreeSurface(icon_);
     painter_.reset();
@@ -172,14 +176,15 @@ class SdlBackend : public Backend {
     return true;
   }
 
-  int ChangeDisplayMode(const DisplayMode* mode, unsigned) override {
+  int ChangeDisplayMode(Window* window, const DisplayMode* mode, unsigned) override {
     if (!mode) {
       for (auto& [sdlWindow, native] : natives_) LeaveFullScreen(*native);
       return kDisplayChangeSuccessful;
     }
     SDL_DisplayMode chosen;
     if (!FindMode(mode->width, mode->height, mode->bitsPerPixel, chosen)) return kDisplayChangeBadMode;
-    NativeWindow* target = FullScreenTarget();
+    // The mode is emulated by the window going full screen at it.
+    NativeWindow* target = window ? NativeOf(*window) : nullptr;
     if (!target) return kDisplayChangeFailed;
     return EnterMode(*target, chosen) ? kDisplayChangeSuccessful : kDisplayChangeFailed;
   }
@@ -211,7 +216,7 @@ class SdlBackend : public Backend {
   void CloseWindow(Window& window) override {
     NativeWindow* native = NativeOf(window);
     if (!native) return;
-    if (exclusive_.window == native) ExclusiveRelease();
+    if (exclusive_.window == native) DropFlipChain();
     SDL_Window* sdlWindow = native->window;
     if (presenter_) presenter_->Forget(XWindowOf(sdlWindow));
     windows_.erase(sdlWindow);
@@ -290,99 +295,15 @@ class SdlBackend : public Backend {
   // --- The exclusive output ---------------------------------------------------------
 
   bool ExclusiveOutputInstalled() override { return true; }
-  int ExclusiveCreate() override { return kResultOk; }
-
-  int ExclusiveCooperate(Window& window) override {
-    NativeWindow* native = NativeOf(window);
-    if (!native) return kResultNoExclusiveMode;
-    exclusive_.window = native;
-    return kResultOk;
-  }
-
-  int ExclusiveSetMode(int width, int height, int bitsPerPixel) override {
-    NativeWindow* native = exclusive_.window;
-    if (!native) return kResultNoExclusiveMode;
-    SDL_DisplayMode chosen;
-    if (FindMode(width, height, bitsPerPixel, chosen) && EnterMode(*native, chosen))
-      return kResultOk;
-    // The output goes on at the current mode; the picture is scaled to the screen.
-    SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    native->fullScreen = true;
-    return kResultUnsupportedMode;
-  }
-
-  bool ExclusiveScalesRefusedMode() override { return true; }
-
-  int ExclusiveCreateChain(int width, int height) override {
-    NativeWindow* native = exclusive_.window;
-    if (!native) return kResultGenericFailure;
-    if (!exclusive_.renderer) {
-      // Full screen even when the mode could not be set (the window is then
-      // as large as the desktop).
-      if (!native->fullScreen) {
-        SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        native->fullScreen = true;
-      }
-      exclusive_.renderer = CreateFlipRenderer(native->window);
-      if (!exclusive_.renderer) return kResultGenericFailure;
-      exclusive_.refreshPeriod = PacedRefreshPeriod(exclusive_.renderer, native->window);
-    }
-    if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
-    exclusive_.texture = SDL_CreateTexture(exclusive_.renderer, SDL_PIXELFORMAT_RGB888,
-                                           SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (!exclusive_.texture) return kResultGenericFailure;
-    // Scaled to the output with the aspect kept, black bars around it.
-    SDL_RenderSetLogicalSize(exclusive_.renderer, width, height);
-    exclusive_.lost = false;
-    return kResultOk;
-  }
-
-  int ExclusiveAttachBackBuffer() override {
-    return exclusive_.texture ? kResultOk : kResultGenericFailure;
-  }
-  // The back buffer takes the frame even while the output is lost; the flip
-  // then says so, and the program restores the output.
-  int ExclusiveBackBufferDC() override { return exclusive_.texture ? kResultOk : kResultGenericFailure; }
-
-  int ExclusiveFlip(const std::uint32_t* pixels, int width, int height) override {
-    if (!exclusive_.texture) return kResultGenericFailure;
-    if (exclusive_.lost) return kResultSurfaceLost;
-    SDL_UpdateTexture(exclusive_.texture, nullptr, pixels, width * 4);
-    SDL_SetRenderDrawColor(exclusive_.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(exclusive_.renderer);
-    SDL_RenderCopy(exclusive_.renderer, exclusive_.texture, nullptr, nullptr);
-    SDL_RenderPresent(exclusive_.renderer);
-    if (exclusive_.refreshPeriod) {
-      // No vertical blank to wait for: the flip waits for where the next one
-      // would be, so the picture changes at the display's rate as it would.
-      const Uint64 now = SDL_GetPerformanceCounter();
-      const Uint64 next = (now / exclusive_.refreshPeriod + 1) * exclusive_.refreshPeriod;
-      // Rounded up: waking before it would count the same blank twice.
-      const Uint64 frequency = SDL_GetPerformanceFrequency();
-      SDL_Delay(static_cast<Uint32>(((next - now) * 1000 + frequency - 1) / frequency));
-    }
-    return kResultOk;
-  }
-
-  int ExclusiveRestore() override {
-    if (!exclusive_.window) return kResultGenericFailure;
-    const Uint32 flags = SDL_GetWindowFlags(exclusive_.window->window);
-    if ((flags & SDL_WINDOW_MINIMIZED) || !(flags & SDL_WINDOW_SHOWN)) return kResultSurfaceLost;
-    exclusive_.lost = false;
-    return kResultOk;
-  }
-
-  void ExclusiveRestoreMode() override {
-    if (exclusive_.window) LeaveFullScreen(*exclusive_.window);
-  }
-
-  void ExclusiveRelease() override {
-    if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
-    if (exclusive_.renderer) SDL_DestroyRenderer(exclusive_.renderer);
-    exclusive_ = Exclusive{};
-  }
+  int CreateExclusiveOutput(ExclusiveOutput** output) override;
+  void ReleaseExclusiveOutputs() override;
 
  private:
+  friend class SdlExclusiveOutput;
+  friend class SdlFlipChain;
+
+  // The exclusive output's state: at most one is in use at a time, on the
+  // window its cooperative level named.
   struct Exclusive {
     NativeWindow* window = nullptr;
     SDL_Renderer* renderer = nullptr;
@@ -390,6 +311,13 @@ class SdlBackend : public Backend {
     bool lost = false;  // minimised or hidden (as on losing the focus): flips fail until restored
     Uint64 refreshPeriod = 0;  // performance-counter ticks a refresh, when flips are paced here
   };
+
+  // Gives back the renderer the flips went through.
+  void DropFlipChain() {
+    if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
+    if (exclusive_.renderer) SDL_DestroyRenderer(exclusive_.renderer);
+    exclusive_ = Exclusive{};
+  }
 
   NativeWindow* NativeOf(Window& window) {
     const auto found = natives_.find(window.native ? static_cast<NativeWindow*>(window.native)->window
@@ -463,15 +391,6 @@ class SdlBackend : public Backend {
       }
     }
     return false;
-  }
-
-  // The window a full-screen mode change applies to: the newest visible
-  // topmost top-level window (the surface window).
-  NativeWindow* FullScreenTarget() {
-    NativeWindow* target = nullptr;
-    for (const auto& w : TheDesktop().windows)
-      if (!w->parent && w->visible && (w->exStyle & kExStyleTopmost)) target = NativeOf(*w);
-    return target;
   }
 
   // Exclusive full screen at the mode. SDL may snap a full-screen window to
@@ -627,7 +546,169 @@ class SdlBackend : public Backend {
   std::map<SDL_Window*, Window*> windows_;
   std::map<SDL_Window*, std::unique_ptr<NativeWindow>> natives_;
   Exclusive exclusive_;
+  std::vector<std::unique_ptr<SdlExclusiveOutput>> outputs_;
 };
+
+// The flipping chain: a streaming texture of the asked-for size, scaled to the
+// full-screen window with its aspect kept.
+class SdlFlipChain : public ExclusiveSurface {
+ public:
+  SdlFlipChain(SdlBackend& backend, SdlExclusiveOutput& output, int width, int height)
+      : backend_(backend),
+        output_(output),
+        backBuffer_(width, height, [&backend] {
+          // The back buffer takes the frame even while the output is lost; the
+          // flip then says so, and the program restores the output.
+          return backend.exclusive_.texture ? kResultOk : kResultGenericFailure;
+        }) {}
+
+  int GetAttachedSurface(unsigned caps, ExclusiveSurface** surface) override {
+    if (!surface) return kResultGenericFailure;
+    *surface = nullptr;
+    if (!(caps & kCapsBackBuffer) || !backend_.exclusive_.texture) return kResultGenericFailure;
+    *surface = &backBuffer_;
+    return kResultOk;
+  }
+  int GetDC(DCHandle*) override { return kResultGenericFailure; }
+  int ReleaseDC(DCHandle) override { return kResultGenericFailure; }
+
+  int Flip(ExclusiveSurface*, unsigned) override {
+    SdlBackend::Exclusive& exclusive = backend_.exclusive_;
+    if (!exclusive.texture) return kResultGenericFailure;
+    if (exclusive.lost) return kResultSurfaceLost;
+    SDL_UpdateTexture(exclusive.texture, nullptr, backBuffer_.Pixels(), backBuffer_.Width() * 4);
+    SDL_SetRenderDrawColor(exclusive.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(exclusive.renderer);
+    SDL_RenderCopy(exclusive.renderer, exclusive.texture, nullptr, nullptr);
+    SDL_RenderPresent(exclusive.renderer);
+    if (exclusive.refreshPeriod) {
+      // No vertical blank to wait for: the flip waits for where the next one
+      // would be, so the picture changes at the display's rate as it would.
+      const Uint64 now = SDL_GetPerformanceCounter();
+      const Uint64 next = (now / exclusive.refreshPeriod + 1) * exclusive.refreshPeriod;
+      // Rounded up: waking before it would count the same blank twice.
+      const Uint64 frequency = SDL_GetPerformanceFrequency();
+      SDL_Delay(static_cast<Uint32>(((next - now) * 1000 + frequency - 1) / frequency));
+    }
+    return kResultOk;
+  }
+
+  int Restore() override {
+    SdlBackend::Exclusive& exclusive = backend_.exclusive_;
+    if (!exclusive.window) return kResultGenericFailure;
+    const Uint32 flags = SDL_GetWindowFlags(exclusive.window->window);
+    if ((flags & SDL_WINDOW_MINIMIZED) || !(flags & SDL_WINDOW_SHOWN)) return kResultSurfaceLost;
+    exclusive.lost = false;
+    return kResultOk;
+  }
+
+  unsigned Release() override;
+
+ private:
+  SdlBackend& backend_;
+  SdlExclusiveOutput& output_;
+  BackBufferSurface backBuffer_;
+};
+
+class SdlExclusiveOutput : public ExclusiveOutput {
+ public:
+  explicit SdlExclusiveOutput(SdlBackend& backend) : backend_(backend) {}
+
+  int SetCooperativeLevel(WindowHandle handle, unsigned flags) override {
+    Window* window = FindLiveWindow(handle);
+    if (!window || !AsksExclusiveFullScreen(flags)) return kResultGenericFailure;
+    NativeWindow* native = backend_.NativeOf(*window);
+    if (!native) return kResultNoExclusiveMode;
+    backend_.exclusive_.window = native;
+    return kResultOk;
+  }
+
+  // A mode the display lacks still gives a full-screen output at the current
+  // mode; the chain then keeps the asked-for size and is scaled to the screen.
+  int SetDisplayMode(int width, int height, int bitsPerPixel) override {
+    NativeWindow* native = backend_.exclusive_.window;
+    if (!native) return kResultNoExclusiveMode;
+    width_ = width;
+    height_ = height;
+    SDL_DisplayMode chosen;
+    if (SdlBackend::FindMode(width, height, bitsPerPixel, chosen) &&
+        backend_.EnterMode(*native, chosen))
+      return kResultOk;
+    SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    native->fullScreen = true;
+    return kResultUnsupportedMode;
+  }
+
+  int CreateSurface(const SurfaceDescription& description, ExclusiveSurface** surface,
+                    void*) override {
+    if (!surface) return kResultGenericFailure;
+    *surface = nullptr;
+    if (!DescribesFlipChain(description)) return kResultGenericFailure;
+    SdlBackend::Exclusive& exclusive = backend_.exclusive_;
+    NativeWindow* native = exclusive.window;
+    if (!native) return kResultGenericFailure;
+    // Without a mode of its own the chain takes the screen's size.
+    const int width = width_ ? width_ : ScreenWidth();
+    const int height = height_ ? height_ : ScreenHeight();
+    if (!exclusive.renderer) {
+      // Full screen even when the mode could not be set (the window is then
+      // as large as the desktop).
+      if (!native->fullScreen) {
+        SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        native->fullScreen = true;
+      }
+      exclusive.renderer = SdlBackend::CreateFlipRenderer(native->window);
+      if (!exclusive.renderer) return kResultGenericFailure;
+      exclusive.refreshPeriod = SdlBackend::PacedRefreshPeriod(exclusive.renderer, native->window);
+    }
+    if (exclusive.texture) SDL_DestroyTexture(exclusive.texture);
+    exclusive.texture = SDL_CreateTexture(exclusive.renderer, SDL_PIXELFORMAT_RGB888,
+                                          SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (!exclusive.texture) return kResultGenericFailure;
+    // Scaled to the output with the aspect kept, black bars around it.
+    SDL_RenderSetLogicalSize(exclusive.renderer, width, height);
+    exclusive.lost = false;
+    chains_.push_back(std::make_unique<SdlFlipChain>(backend_, *this, width, height));
+    *surface = chains_.back().get();
+    return kResultOk;
+  }
+
+  int RestoreDisplayMode() override {
+    if (backend_.exclusive_.window) backend_.LeaveFullScreen(*backend_.exclusive_.window);
+    width_ = height_ = 0;
+    return kResultOk;
+  }
+
+  unsigned Release() override {
+    chains_.clear();
+    backend_.DropFlipChain();
+    EraseOwned(backend_.outputs_, this);
+    return 0;
+  }
+
+  void Forget(SdlFlipChain* chain) { EraseOwned(chains_, chain); }
+
+ private:
+  SdlBackend& backend_;
+  int width_ = 0, height_ = 0;
+  std::vector<std::unique_ptr<SdlFlipChain>> chains_;
+};
+
+unsigned SdlFlipChain::Release() {
+  output_.Forget(this);
+  return 0;
+}
+
+int SdlBackend::CreateExclusiveOutput(ExclusiveOutput** output) {
+  outputs_.push_back(std::make_unique<SdlExclusiveOutput>(*this));
+  *output = outputs_.back().get();
+  return kResultOk;
+}
+
+void SdlBackend::ReleaseExclusiveOutputs() {
+  outputs_.clear();
+  DropFlipChain();
+}
 
 SdlBackend* gSdl = nullptr;
 
