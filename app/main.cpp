@@ -45,7 +45,7 @@ bool StartBackend(KolLog& log) {
   const std::string choice = platform ? platform : "";
   if (choice == "headless") {
     plat::StartHeadless();
-    plat::headless::Headless().tickStep = 1;
+    plat::headless::TheHeadless().tickStep = 1;
     const char* input = std::getenv("SOLVANE_HEADLESS_INPUT");
     std::string error;
     if (input && !plat::headless::QueueInputScript(input, error)) {
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   plat::PrepareProcess();
   // Before SDL starts, so that it leaves these signals alone.
   plat::CatchTerminationSignals();
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   log.SetEcho(true);
   // The frame loop that polls without pause, for measuring the waiting one against.
   const char* loop = std::getenv("SOLVANE_FRAME_LOOP");

@@ -29,7 +29,7 @@ void LiveReload(benchmark::State& state, const std::string& data) {
     if (session.Start() != 0 || !session.Demo()) {
       state.SkipWithError("the bundled demo did not start");
     } else {
-      GlobalLog().SetEcho(false);
+      TheLog().SetEcho(false);
       for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const bool ok = session.Reload();

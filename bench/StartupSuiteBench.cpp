@@ -32,7 +32,7 @@ void Startup(benchmark::State& state, const std::string& archive, const std::str
     demo->Setup();
     demo->RenderFrame();
     const auto end = std::chrono::steady_clock::now();
-    if (demo->abandoned || GlobalLog().RecordCount() != 0 || demo->framesRendered != 1) {
+    if (demo->abandoned || TheLog().RecordCount() != 0 || demo->framesRendered != 1) {
       state.SkipWithError("the bundled demo did not set up");
       break;
     }

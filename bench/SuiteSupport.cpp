@@ -21,8 +21,6 @@ std::string RendererPath() {
 void FreshProcess() {
   plat::Shutdown();
   ResetProcessState();
-  ResetSurfaceInputForTest();
-  ResetDemoDataSourcesForTest();
   plat::StartHeadless();
 }
 
@@ -38,7 +36,7 @@ bool BundledDemo::Start(const std::string& archive, const std::string& directory
   demo_->soundMode = kSoundNone;
   demo_->SetDataLocation(archive, directory);
   demo_->Setup();
-  return !demo_->abandoned && GlobalLog().RecordCount() == 0 && demo_->surface;
+  return !demo_->abandoned && TheLog().RecordCount() == 0 && demo_->surface;
 }
 
 }  // namespace suite

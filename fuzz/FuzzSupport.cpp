@@ -7,7 +7,7 @@
 #include "KolDataMemory.h"
 #include "KolLog.h"
 #include "KolText.h"
-#include "VSourceGravityParticle.h"
+#include "ProcessState.h"
 
 bool FuzzEcho() {
   static const bool echo = std::getenv("SOLVANE_FUZZ_ECHO") != nullptr;
@@ -15,11 +15,9 @@ bool FuzzEcho() {
 }
 
 void ResetForInput(KolDataMemory* load, KolDataMemory* store) {
-  // ResetForTest also switches echo, file and buffer outputs off.
-  GlobalLog().ResetForTest();
-  if (FuzzEcho()) GlobalLog().SetEcho(true);
-  ResetTextErrorLatchForTest();
-  ResetParticlesForTest();
+  // The reset also switches the log's echo, file and buffer outputs off.
+  ResetProcessState();
+  if (FuzzEcho()) TheLog().SetEcho(true);
   SetDefaultLoadSource(load);
   SetDefaultStoreSource(store);
 }

@@ -103,9 +103,9 @@ void RoundTrip(const std::vector<std::unique_ptr<KolObject>>& objects) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  ClassRegistry().ResetForTest();
-  ClassRegistry().Register(std::make_unique<VBFormat>());
-  ClassRegistry().Register(std::make_unique<VBitmap>());
+  TheClassRegistry().ResetForTest();
+  TheClassRegistry().Register(std::make_unique<VBFormat>());
+  TheClassRegistry().Register(std::make_unique<VBitmap>());
   PutSmallImages(FuzzFiles());
   ResetForInput(&FuzzFiles(), &FuzzFiles());
   return 0;

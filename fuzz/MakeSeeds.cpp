@@ -416,9 +416,9 @@ void ImageSeeds() {
 }
 
 void KolFileSeeds() {
-  ClassRegistry().ResetForTest();
-  ClassRegistry().Register(std::make_unique<VBFormat>());
-  ClassRegistry().Register(std::make_unique<VBitmap>());
+  TheClassRegistry().ResetForTest();
+  TheClassRegistry().Register(std::make_unique<VBFormat>());
+  TheClassRegistry().Register(std::make_unique<VBitmap>());
 
   VBFormat format;
   format.name = "a.tga";
@@ -455,7 +455,7 @@ void KolFileSeeds() {
   raw.alphaKind = kAlphaMap;
   raw.alphaMap.name = "m.tga";
   Seed("kolfile", "several", ObjectFile({&jpeg, &raw, &format, &jpeg}));
-  ClassRegistry().ResetForTest();
+  TheClassRegistry().ResetForTest();
 }
 
 void AudioSeeds() {

@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   KolText lexer;
   VList effects;
   LoadDemoScript(lexer, "Demo.txt", effects);
-  if (GlobalLog().RecordCount() != 0) return 0;
+  if (TheLog().RecordCount() != 0) return 0;
   for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) n->element->Prepare();
-  if (GlobalLog().RecordCount() != 0) return 0;
+  if (TheLog().RecordCount() != 0) return 0;
   RenderSomeFrames(effects);
   return 0;
 }

@@ -26,8 +26,8 @@ std::string Format(const ScriptFinding& f) {
 }  // namespace
 
 void AuthorDiagnostics::Begin() {
-  GlobalScriptDiagnostics().Clear();
-  GlobalScriptDiagnostics().SetEnabled(true);
+  TheScriptDiagnostics().Clear();
+  TheScriptDiagnostics().SetEnabled(true);
   lines_.clear();
   errors_ = false;
   warnings_ = 0;
@@ -35,8 +35,8 @@ void AuthorDiagnostics::Begin() {
 }
 
 void AuthorDiagnostics::End() {
-  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
-  const KolLog& log = GlobalLog();
+  ScriptDiagnostics& diagnostics = TheScriptDiagnostics();
+  const KolLog& log = TheLog();
   errors_ = log.RecordCount() != 0;
   lines_.clear();
   warnings_ = 0;

@@ -99,7 +99,7 @@ class Session {
       : options_(options), directory_(directory) {}
 
   int Run() {
-    GlobalLog().SetEcho(true);
+    TheLog().SetEcho(true);
     demo_.displayMode = kDisplayWindowed;
     demo_.soundMode = kSoundNone;
     if (options_.dataPath.empty()) {
@@ -118,7 +118,7 @@ class Session {
     // After the demo's own lines, on the same stream, so they read in order.
     std::fflush(stdout);
     diagnostics.Print(stdout);
-    if (demo_.abandoned || GlobalLog().RecordCount() != 0)
+    if (demo_.abandoned || TheLog().RecordCount() != 0)
       return Fail("the demo's set-up reported errors; nothing rendered");
     // Warnings do not stop anything; --check says them in its exit code.
     const int clean = options_.check && diagnostics.WarningCount() > 0 ? 2 : 0;

@@ -199,7 +199,7 @@ int KolData::ReadString(std::string& out) {
     if (result != 0) return result;
     if (c == '\0') break;
     if (length == kMaxString) {
-      GlobalLog().PrintLine("KolData::ReadString: stored string is longer than %d characters",
+      TheLog().PrintLine("KolData::ReadString: stored string is longer than %d characters",
                             kMaxString);
       return 1;
     }
@@ -216,6 +216,6 @@ int KolData::WriteString(const char* text) {
 }
 
 int KolData::TransferObject(KolObject*& object) {
-  GlobalLog().Print("KolData: can't %s objects\n", store_ ? "store" : "load");
+  TheLog().Print("KolData: can't %s objects\n", store_ ? "store" : "load");
   return 1;
 }

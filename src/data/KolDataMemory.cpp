@@ -38,7 +38,7 @@ int KolDataMemory::Load(const char* name, KolBuffer& buffer) {
   if (open_) return -1;
   const std::string* file = Find(name);
   if (!file) {
-    GlobalLog().PrintLine("KolDataMemory::Load: file [%s] not found", name ? name : "");
+    TheLog().PrintLine("KolDataMemory::Load: file [%s] not found", name ? name : "");
     return -1;
   }
   if (file->size() > static_cast<std::size_t>(INT_MAX - 1)) return -1;
@@ -46,7 +46,7 @@ int KolDataMemory::Load(const char* name, KolBuffer& buffer) {
   // text behind the last byte reads as a terminator.
   buffer.reset(new (std::nothrow) char[file->size() + 1]());
   if (!buffer) {
-    GlobalLog().PrintError("Memory allocating error.");
+    TheLog().PrintError("Memory allocating error.");
     return -1;
   }
   if (!file->empty()) std::memcpy(buffer.get(), file->data(), file->size());
@@ -63,7 +63,7 @@ int KolDataMemory::OpenRead(const char* name) {
   CloseFile();
   const auto found = files_.find(Key(name));
   if (found == files_.end()) {
-    GlobalLog().PrintLine("KolDataMemory::OpenRead: file [%s] not found", name ? name : "");
+    TheLog().PrintLine("KolDataMemory::OpenRead: file [%s] not found", name ? name : "");
     return 1;
   }
   open_ = &found->second;

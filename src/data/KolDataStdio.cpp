@@ -35,7 +35,7 @@ bool KolDataStdio::Resolve(const char* operation, const char* name,
   const size_t total = rootLength + (rootLength ? 1 : 0) + nameLength;
   if (total >= sizeof path) {
     // Only the start of the name: the whole of it would not fit a log line.
-    GlobalLog().PrintLine("KolDataStdio::%s: path of [%.64s%s] is longer than %d characters",
+    TheLog().PrintLine("KolDataStdio::%s: path of [%.64s%s] is longer than %d characters",
                           operation, name, std::strlen(name) > 64 ? "..." : "", kMaxPath - 1);
     return false;
   }
@@ -59,9 +59,9 @@ std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name, const
   // A FIFO or device would block the program or feed it without end: it
   // counts as missing, and says what it is.
   if (notRegular)
-    GlobalLog().PrintLine("KolDataStdio::%s: [%s] is not a regular file", operation, name);
+    TheLog().PrintLine("KolDataStdio::%s: [%s] is not a regular file", operation, name);
   else if (mode[0] == 'r')
-    GlobalLog().PrintLine("KolDataStdio::%s: file [%s] not found", operation, name);
+    TheLog().PrintLine("KolDataStdio::%s: file [%s] not found", operation, name);
   return nullptr;
 }
 
@@ -78,14 +78,14 @@ int KolDataStdio::Load(const char* name, KolBuffer& buffer) {
     return -1;
   }
   if (size > kMaxLoadSize) {
-    GlobalLog().PrintLine("KolDataStdio::Load: file [%s] is too large (%ld bytes)", name, size);
+    TheLog().PrintLine("KolDataStdio::Load: file [%s] is too large (%ld bytes)", name, size);
     std::fclose(f);
     return -1;
   }
   // One byte more than needed, so an empty file still gets a buffer.
   buffer.reset(new (std::nothrow) char[size + 1]());
   if (!buffer) {
-    GlobalLog().PrintError("Memory allocating error.");
+    TheLog().PrintError("Memory allocating error.");
     std::fclose(f);
     return -1;
   }

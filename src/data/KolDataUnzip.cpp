@@ -46,7 +46,7 @@ int KolDataUnzip::Open(int kind, const char* root) {
   functions.opaque = &notRegular;
   archive_ = unzOpen2_64(root_.c_str(), &functions);
   if (!archive_ && notRegular)
-    GlobalLog().PrintLine("KolDataUnzip::Open: [%s] is not a regular file", root_.c_str());
+    TheLog().PrintLine("KolDataUnzip::Open: [%s] is not a regular file", root_.c_str());
   return archive_ ? 0 : 1;
 }
 
@@ -77,7 +77,7 @@ bool KolDataUnzip::Locate(const char* operation, const char* name) {
   const size_t length = std::strlen(name);
   if (length >= static_cast<size_t>(kMaxPath)) {
     // Only the start of the name: the whole of it would not fit a log line.
-    GlobalLog().PrintLine("KolDataUnzip::%s: name [%.64s%s] is longer than %d characters",
+    TheLog().PrintLine("KolDataUnzip::%s: name [%.64s%s] is longer than %d characters",
                           operation, name, std::strlen(name) > 64 ? "..." : "", kMaxPath - 1);
     return false;
   }
@@ -90,17 +90,17 @@ bool KolDataUnzip::CheckMember(const char* operation, const char* name, MemberIn
   unz_file_info fileInfo;
   if (unzGetCurrentFileInfo(Handle(archive_), &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) !=
       UNZ_OK) {
-    GlobalLog().PrintLine("KolDataUnzip::%s: file [%s] has a damaged directory entry",
+    TheLog().PrintLine("KolDataUnzip::%s: file [%s] has a damaged directory entry",
                           operation, name);
     return false;
   }
   if (fileInfo.flag & kFlagEncrypted) {
-    GlobalLog().PrintLine("KolDataUnzip::%s: file [%s] is encrypted", operation, name);
+    TheLog().PrintLine("KolDataUnzip::%s: file [%s] is encrypted", operation, name);
     return false;
   }
   if (fileInfo.compression_method != kMethodStored &&
       fileInfo.compression_method != kMethodDeflated) {
-    GlobalLog().PrintLine(
+    TheLog().PrintLine(
         "KolDataUnzip::%s: file [%s] uses compression method %lu (only stored and deflated "
         "are read)",
         operation, name, fileInfo.compression_method);
@@ -114,7 +114,7 @@ bool KolDataUnzip::CheckMember(const char* operation, const char* name, MemberIn
 int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
   if (!archive_) return 1;
   if (!Locate("Load", name)) {
-    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] not found", name);
+    TheLog().PrintLine("KolDataUnzip::Load: file [%s] not found", name);
     return -1;
   }
   MemberInfo info;
@@ -122,12 +122,12 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
   // Zip64 members show up here as 0xFFFFFFFF; anything this large is refused
   // before a byte is allocated.
   if (info.size > kMaxMemberSize || info.size > static_cast<unsigned long>(INT_MAX)) {
-    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] is too large (%lu bytes)", name,
+    TheLog().PrintLine("KolDataUnzip::Load: file [%s] is too large (%lu bytes)", name,
                           info.size);
     return -1;
   }
   if (unzOpenCurrentFile(Handle(archive_)) != UNZ_OK) {
-    GlobalLog().PrintLine("KolDataUnzip::Load error");
+    TheLog().PrintLine("KolDataUnzip::Load error");
     return 1;
   }
   memberOpen_ = false;  // opening a member closes any member that was streaming
@@ -152,17 +152,17 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
   }
   if (!buffer) {
     unzCloseCurrentFile(Handle(archive_));
-    GlobalLog().PrintError("Memory allocating error.");
+    TheLog().PrintError("Memory allocating error.");
     return -1;
   }
   // The checksum is only checked when the member is closed after a full read.
   const int closed = unzCloseCurrentFile(Handle(archive_));
   if (n < 0 || have != size) {  // a read error, or fewer bytes than the member declares
-    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] is damaged", name);
+    TheLog().PrintLine("KolDataUnzip::Load: file [%s] is damaged", name);
     return -1;
   }
   if (closed == UNZ_CRCERROR) {
-    GlobalLog().PrintLine("KolDataUnzip::Load: file [%s] fails its checksum", name);
+    TheLog().PrintLine("KolDataUnzip::Load: file [%s] fails its checksum", name);
     return -1;
   }
   return have;
@@ -174,13 +174,13 @@ int KolDataUnzip::OpenRead(const char* name) {
   if (!archive_) return 1;
   if (memberOpen_) CloseFile();
   if (!Locate("OpenRead", name)) {
-    GlobalLog().PrintLine("KolDataUnzip::Open: file [%s] not found", name);
+    TheLog().PrintLine("KolDataUnzip::Open: file [%s] not found", name);
     return 1;
   }
   MemberInfo info;
   if (!CheckMember("OpenRead", name, info)) return 1;
   if (unzOpenCurrentFile(Handle(archive_)) != UNZ_OK) {
-    GlobalLog().Print("KolDataUnzip::OpenRead error\n");
+    TheLog().Print("KolDataUnzip::OpenRead error\n");
     return 1;
   }
   memberOpen_ = true;
@@ -201,7 +201,7 @@ int KolDataUnzip::CloseFile() {
   memberOpen_ = false;
   if (wasOpen && (closed == UNZ_CRCERROR || damageReported_)) {
     if (!damageReported_)
-      GlobalLog().PrintLine("KolDataUnzip::CloseFile: file [%s] fails its checksum",
+      TheLog().PrintLine("KolDataUnzip::CloseFile: file [%s] fails its checksum",
                             memberName_.c_str());
     return 1;
   }
@@ -214,7 +214,7 @@ bool KolDataUnzip::TrackDelivered(const void* bytes, int count) {
   delivered_ += static_cast<unsigned long>(count);
   if (delivered_ != member_.size || deliveredCrc_ == member_.crc) return true;
   if (!damageReported_)
-    GlobalLog().PrintLine("KolDataUnzip::Read: file [%s] fails its checksum",
+    TheLog().PrintLine("KolDataUnzip::Read: file [%s] fails its checksum",
                           memberName_.c_str());
   damageReported_ = true;
   return false;
@@ -225,7 +225,7 @@ int KolDataUnzip::ReadCounted(void* bytes, int size, int& delivered) {
   if (!archive_ || size < 0) return 1;
   const int n = unzReadCurrentFile(Handle(archive_), bytes, static_cast<unsigned>(size));
   if (n < 0) {
-    GlobalLog().Print("KolDataUnzip::Read error\n");
+    TheLog().Print("KolDataUnzip::Read error\n");
     // A member that fails to inflate is damaged, not finished: CloseFile says so.
     if (memberOpen_) damageReported_ = true;
     return 1;
@@ -233,7 +233,7 @@ int KolDataUnzip::ReadCounted(void* bytes, int size, int& delivered) {
   if (!TrackDelivered(bytes, n)) return 1;
   if (n == 0 && memberOpen_ && delivered_ < member_.size && !damageReported_) {
     // The data ran out before the size the member declares: damaged, not done.
-    GlobalLog().PrintLine("KolDataUnzip::Read: file [%s] ends before its declared size",
+    TheLog().PrintLine("KolDataUnzip::Read: file [%s] ends before its declared size",
                           memberName_.c_str());
     damageReported_ = true;
   }

@@ -13,9 +13,9 @@ bool ProgramDemoFailed() { return gDemoFailed; }
 
 int ProgramEntry(const char* arguments, plat::InstanceHandle instance) {
   gDemoFailed = false;
-  DemoClock().Start();
+  TheDemoClock().Start();
   const bool logToFile = arguments && (arguments[0] == 'l' || arguments[0] == 'L');
-  GlobalLog().SetFileOutput(logToFile);
+  TheLog().SetFileOutput(logToFile);
   // Destroyed in the reverse order: the dialog first, then the demo.
   VDemo demo;
   VStartDialog dialog;
@@ -24,7 +24,7 @@ int ProgramEntry(const char* arguments, plat::InstanceHandle instance) {
     demo.Run();
     // The log's records are the program's error signal; missing data leaves
     // none, only the demo's abandoned mark.
-    gDemoFailed = demo.abandoned || GlobalLog().RecordCount() != 0;
+    gDemoFailed = demo.abandoned || TheLog().RecordCount() != 0;
   }
   return 0;
 }

@@ -44,19 +44,19 @@ int EndMilliseconds(int endTime) {
 void SetFramesPolled(bool polled) { gFramesPolled = polled; }
 bool FramesPolled() { return gFramesPolled; }
 
-KolData& InputDataSource() {
+KolData& TheInputDataSource() {
   static KolData source;
   return source;
 }
 
-KolData& OutputDataSource() {
+KolData& TheOutputDataSource() {
   static KolData source;
   return source;
 }
 
 void ResetDemoDataSourcesForTest() {
-  InputDataSource().Close();
-  OutputDataSource().Close();
+  TheInputDataSource().Close();
+  TheOutputDataSource().Close();
 }
 
 VDemo::~VDemo() {
@@ -79,11 +79,11 @@ void VDemo::Setup() {
 }
 
 bool VDemo::OpenData() {
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   if (!locationSet_) SetDataLocation(ProgramDirectory() + ProgramName() + ".dat", ProgramFile("data"));
   musicPath_ = ProgramDirectory() + ProgramName() + ".mp3";
 
-  KolData& input = InputDataSource();
+  KolData& input = TheInputDataSource();
   if (archivePath_.empty() || input.Open(kKindArchive, archivePath_.c_str()) != 0) {
     if (!archivePath_.empty()) log.PrintLine("Data file [%s] not present", archivePath_.c_str());
     // A directory source opens whatever is there; only an empty path is refused.
@@ -95,7 +95,7 @@ bool VDemo::OpenData() {
   }
   input.SetDefault(false);
 
-  KolData& output = OutputDataSource();
+  KolData& output = TheOutputDataSource();
   const int opened = output.Open(kKindDirectory, "");
   if (opened != 0)
     log.Print("failed to open default output (error %d)\n", opened);
@@ -117,7 +117,7 @@ void VDemo::CreateSurface() {
 }
 
 bool VDemo::LoadScripts(KolText& lexer) {
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   const VSurface* target = CurrentSurface();
   mainLine.Allocate(target ? target->width : 0);
   LoadDemoScript(lexer, "Demo.txt", effects);
@@ -143,12 +143,12 @@ void VDemo::StartMusicAndClock() {
                                                    : kSoundFlagStereo | kSoundFlagOn | kSoundFlag44100;
   TheSound().Init(soundFlags);
   TheSound().PlayFile(musicPath_.c_str(), 0);
-  DemoClock().Start();
+  TheDemoClock().Start();
 }
 
 void VDemo::Run() {
   Setup();
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   if (abandoned || log.RecordCount() != 0) {
     // No frame and no Finish; but a full screen that was already set up
     // gives the display mode and the pointer back now, not when the
@@ -160,7 +160,7 @@ void VDemo::Run() {
   const int endMilliseconds = EndMilliseconds(endTime);
   int lastFrame = 0;
   for (;;) {
-    const int now = DemoClock().Milliseconds();
+    const int now = TheDemoClock().Milliseconds();
     // Unsigned difference: correct across the wrap of the millisecond count.
     if (lastFrame == 0 ||
         static_cast<unsigned>(now) - static_cast<unsigned>(lastFrame) > kFrameInterval) {
@@ -168,7 +168,7 @@ void VDemo::Run() {
       lastFrame = now;
     }
     if (log.RecordCount() != 0) break;
-    if (!(DemoClock().Seconds() < static_cast<float>(endTime))) break;
+    if (!(TheDemoClock().Seconds() < static_cast<float>(endTime))) break;
     plat::Message message;
     while (plat::PeekAppMessage(message, true)) {
       if (message.message == plat::kMsgQuit) break;  // dropped: it does not end the demo
@@ -194,10 +194,10 @@ void VDemo::WaitForNextFrame(int lastFrame, int endMilliseconds) {
   const unsigned untilEnd =
       static_cast<unsigned>(endMilliseconds) - static_cast<unsigned>(lastFrame);
   if (untilEnd < after) after = untilEnd;
-  plat::WaitForInputUntil(DemoClock().StartTick() + static_cast<unsigned>(lastFrame) + after);
+  plat::WaitForInputUntil(TheDemoClock().StartTick() + static_cast<unsigned>(lastFrame) + after);
 }
 
-void VDemo::RenderFrame() { RenderFrameAt(DemoClock().Seconds()); }
+void VDemo::RenderFrame() { RenderFrameAt(TheDemoClock().Seconds()); }
 
 void VDemo::RenderFrameAt(float t) {
   if (VSurface* target = ComposeFrameAt(t)) target->Unlock();

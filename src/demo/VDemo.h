@@ -86,8 +86,8 @@ class VDemo : public DemoModes {
 
 // The two long-lived data sources: the demo's data (archive or directory) and
 // the output directory. Their back ends become the default load and store sources.
-KolData& InputDataSource();
-KolData& OutputDataSource();
+KolData& TheInputDataSource();
+KolData& TheOutputDataSource();
 // The frame loop sleeps between frames until the next is due or input comes.
 // Polled, it spins on the clock without pause as first designed; kept so the
 // two can be measured against each other.

@@ -7,10 +7,8 @@ plat::ExclusiveCreateFunction gCreate = nullptr;
 constexpr const char* kModuleName = "DirectDrawSurface";
 }  // namespace
 
-plat::ExclusiveCreateFunction ExclusiveCreateEntry() { return gCreate; }
-
 void DirectDrawSurface::Create(bool, int w, int h, int bitsPerPixel) {
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   plat::LibraryHandle library = plat::LoadRuntimeLibrary(plat::kExclusiveLibraryName);
   if (library)
     gCreate = reinterpret_cast<plat::ExclusiveCreateFunction>(

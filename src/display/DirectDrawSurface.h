@@ -25,6 +25,3 @@ class DirectDrawSurface : public PixelSurface {
   plat::SurfaceDescription primaryDescription_;
   unsigned backBufferCaps_ = 0;
 };
-
-// The exclusive output's entry point, once a DirectDrawSurface has loaded it.
-plat::ExclusiveCreateFunction ExclusiveCreateEntry();

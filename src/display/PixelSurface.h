@@ -19,8 +19,6 @@ class PixelSurface : public VWindowSurface {
   void CreatePixelBuffer();
   void ReleasePixelBuffer();
 
-  bool DisplayModeChanged() const { return modeChanged_; }
-
  protected:
   plat::DCHandle windowDC_ = nullptr;
   plat::DCHandle memoryDC_ = nullptr;

@@ -32,7 +32,7 @@ VWindowSurface::~VWindowSurface() {
   std::map<int, char>& marks = KeyMarks();
   while (!marks.empty()) {
     const auto first = marks.begin();
-    GlobalLog().PrintLine("%d.%03d : %c", first->first / 1000, first->first % 1000,
+    TheLog().PrintLine("%d.%03d : %c", first->first / 1000, first->first % 1000,
                           first->second);
     marks.erase(first);
   }
@@ -42,7 +42,7 @@ VWindowSurface::~VWindowSurface() {
 void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight,
                             int bitsPerPixel) {
   if (plat::FindWindowOfClass(kClassName)) {
-    GlobalLog().ReportError(kModuleSurface, "VSurface", 2,
+    TheLog().ReportError(kModuleSurface, "VSurface", 2,
                             "There can be only one surface window at a time.");
     return;
   }
@@ -59,9 +59,9 @@ void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight
   windowClass.blackBackground = true;
   if (!plat::RegisterWindowClass(windowClass)) {
     if (plat::LastError() == plat::kErrorClassAlreadyExists)
-      GlobalLog().Print("KolWindow class is already registered.\n");
+      TheLog().Print("KolWindow class is already registered.\n");
     else
-      GlobalLog().Print("Unable to register class.\n");
+      TheLog().Print("Unable to register class.\n");
     return;
   }
 
@@ -87,7 +87,7 @@ void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight
   }
   window_ = plat::CreateAppWindow(exStyle, kClassName, kTitle, style, x, y, w, h);
   if (!window_) {
-    GlobalLog().ReportError(kModuleSurface, "VSurface", 1, "Failed to create window");
+    TheLog().ReportError(kModuleSurface, "VSurface", 1, "Failed to create window");
     return;
   }
   plat::ShowAppWindow(window_, plat::kShowShow);
@@ -109,7 +109,7 @@ std::intptr_t VWindowSurface::WindowProcedure(plat::WindowHandle window, unsigne
         std::map<int, char>& marks = KeyMarks();
         // A second mark in the same millisecond is dropped; so is anything past the bound.
         if (marks.size() < kMaxKeyMarks)
-          marks.emplace(DemoClock().Milliseconds(), static_cast<char>(key));
+          marks.emplace(TheDemoClock().Milliseconds(), static_cast<char>(key));
       } else if (key == plat::kKeyEscape) {
         gQuit = true;
       }

@@ -8,7 +8,7 @@ int VClock::Milliseconds() const {
   return static_cast<int>(static_cast<std::uint32_t>(plat::TickCount() - start_));
 }
 
-VClock& DemoClock() {
+VClock& TheDemoClock() {
   static VClock clock;
   return clock;
 }

@@ -18,4 +18,4 @@ class VClock {
   std::uint32_t start_ = 0;
 };
 
-VClock& DemoClock();
+VClock& TheDemoClock();

@@ -21,7 +21,7 @@ void VColorLine::Allocate(int n) {
   if (n <= 0) return;
   colors_.reset(new (std::nothrow) float[4 * static_cast<size_t>(n)]());
   if (!colors_) {
-    GlobalLog().PrintError("Memory allocating error.");
+    TheLog().PrintError("Memory allocating error.");
     return;
   }
   count_ = n;

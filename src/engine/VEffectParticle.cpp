@@ -2,11 +2,11 @@
 
 void VEffectParticle::Prepare() {
   if (source) source->Prepare();
-  Particles().aspect = 1.33f;
+  TheParticles().aspect = 1.33f;
 }
 
 void VEffectParticle::Render(float t) {
-  ParticleContext& context = Particles();
+  ParticleContext& context = TheParticles();
   context.time = t;
   line.Clear();
   context.target = &line;

@@ -14,7 +14,7 @@ VList::Node* VList::Get() {
   if (freeCount_ == 0) {
     std::unique_ptr<Node[]> block(new (std::nothrow) Node[kBlockSize]);
     if (!block) {
-      GlobalLog().PrintError("Memory allocating error.");
+      TheLog().PrintError("Memory allocating error.");
       return nullptr;
     }
     for (int i = 0; i < kBlockSize; ++i) {
@@ -28,7 +28,7 @@ VList::Node* VList::Get() {
   }
   Node* node = pool_;
   if (!node || !node->free) {
-    GlobalLog().Report(2, kModuleList, "VList", 1, "Invalid Get");
+    TheLog().Report(2, kModuleList, "VList", 1, "Invalid Get");
     return nullptr;
   }
   pool_ = node->next;

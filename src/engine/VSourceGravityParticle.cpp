@@ -53,7 +53,7 @@ struct Crossing {
 
 }  // namespace
 
-ParticleContext& Particles() { return gParticles; }
+ParticleContext& TheParticles() { return gParticles; }
 
 std::uint32_t NextRandom() {
   gRandomState = (gRandomState + 1u) * 0x31415621u;
@@ -71,18 +71,18 @@ void ResetParticlesForTest() {
 
 void VSourceGravityParticle::Prepare() {
   if (!(interval - intervalJitter > 0.0f)) {
-    GlobalLog().ReportError(kModuleGravityParticle, "VSourceGravityParticle", 1,
+    TheLog().ReportError(kModuleGravityParticle, "VSourceGravityParticle", 1,
                             "wrong settings");
     return;
   }
   if (particleCount <= 0 || particleCount > kMaxParticles) {
-    GlobalLog().ReportError(kModuleGravityParticle, "VSourceGravityParticle", 2,
+    TheLog().ReportError(kModuleGravityParticle, "VSourceGravityParticle", 2,
                             "invalid number of particles");
     return;
   }
   particles_.reset(new (std::nothrow) VParticle[particleCount]);
   if (!particles_) {
-    GlobalLog().PrintError("Memory allocating error.");
+    TheLog().PrintError("Memory allocating error.");
     return;
   }
   for (int i = 0; i < particleCount; ++i) {
@@ -113,7 +113,7 @@ void VSourceGravityParticle::Emit(float s) {
 }
 
 void VSourceGravityParticle::Render() {
-  const ParticleContext& context = Particles();
+  const ParticleContext& context = TheParticles();
   if (!particles_ || !(context.time >= startTime && context.time <= endTime)) return;
   const float s = context.time - startTime;
   Emit(s);
@@ -138,7 +138,7 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
   static const float kCornerY[4] = {-1.0f, 1.0f, 1.0f, -1.0f};
   static const float kCornerU[4] = {0.0f, 0.0f, 1.0f, 1.0f};
   static const float kCornerV[4] = {1.0f, 0.0f, 0.0f, 1.0f};
-  const float aspect = Particles().aspect;
+  const float aspect = TheParticles().aspect;
 
   const float h = age * p.growth + p.size;
   const float centreX = age * p.velocityX + originX;
@@ -208,7 +208,7 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
   }
   if (to > surfaceWidth) to = surfaceWidth;
 
-  VColorLine& target = *Particles().target;
+  VColorLine& target = *TheParticles().target;
   to = std::min(to, target.Count());  // the line may be narrower than the surface
   const int texW = texture->width;
   const int texH = texture->height;

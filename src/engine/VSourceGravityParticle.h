@@ -31,7 +31,7 @@ struct ParticleContext {
   VColorLine* target = nullptr;
   float aspect = 1.0f;
 };
-ParticleContext& Particles();
+ParticleContext& TheParticles();
 
 // The program's random generator, never re-seeded.
 std::uint32_t NextRandom();

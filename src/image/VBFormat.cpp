@@ -51,7 +51,7 @@ int VBFormat::Transfer(KolData& data) {
                            ValidBit(vertical)};
     for (int i = 0; i < 4; ++i) {
       if (!valid[i]) {
-        GlobalLog().Print("VBFormat::KolStore: invalid\n");
+        TheLog().Print("VBFormat::KolStore: invalid\n");
         return 1;
       }
       if (int r = data.WriteChar(static_cast<char>(codes[i]))) return r;
@@ -72,7 +72,7 @@ int VBFormat::Transfer(KolData& data) {
   if (ValidOrder(c[1])) order = c[1]; else invalid = true;
   if (ValidBit(c[2])) horizontal = c[2]; else invalid = true;
   if (ValidBit(c[3])) vertical = c[3]; else invalid = true;
-  if (invalid) GlobalLog().Print("VBFormat::KolLoad: invalid\n");
+  if (invalid) TheLog().Print("VBFormat::KolLoad: invalid\n");
   return 0;
 }
 
@@ -81,7 +81,7 @@ void VBFormat::PrintFormat() const {
   static const char* const kOrders[] = {" GRAY", " RGB", " BGR"};
   static const char* const kHorizontal[] = {" LEFT", " RIGHT"};
   static const char* const kVertical[] = {" UP", " DOWN"};
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   log.Print("Format:");
   log.Print(" %dx%d,", width, height);
   log.Print("%s", ValidDepth(depth) ? kDepths[depth] : " ?");

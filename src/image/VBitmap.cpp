@@ -91,12 +91,12 @@ std::unique_ptr<std::uint8_t[]> VBitmap::AllocatePixels(int w, int h, int bytesP
                          std::to_string(w) + " x " + std::to_string(h) +
                              " pixels exceed the " + std::to_string(kMaxPixelBytes >> 20) +
                              " MiB image limit");
-    GlobalLog().PrintLine("VBitmap: %dx%d pixels of %d bytes exceed the %lld MiB image limit", w,
+    TheLog().PrintLine("VBitmap: %dx%d pixels of %d bytes exceed the %lld MiB image limit", w,
                           h, bytesPerPixel, static_cast<long long>(kMaxPixelBytes >> 20));
     return nullptr;
   }
   std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[count * bytesPerPixel]);
-  if (!pixels) GlobalLog().PrintError("Memory allocating error.");
+  if (!pixels) TheLog().PrintError("Memory allocating error.");
   return pixels;
 }
 
@@ -126,7 +126,7 @@ int VBitmap::LoadFile(KolData& stream) {
   if (result == 0) result = stream.CloseFile();
   if (result != 0) {
     if (gImageLoadProblem.reason.empty()) NoteImageLoadProblem(name, "the image cannot be read");
-    GlobalLog().Print("VBitmap: can not load <%s>\n", name.c_str());
+    TheLog().Print("VBitmap: can not load <%s>\n", name.c_str());
   }
   // The stream is left open on failure; its owner closes it.
   return result;
@@ -203,7 +203,7 @@ int VBitmap::Attach(VBitmap& map) {
                                        std::to_string(map.height) + " pixels, but the colour map " +
                                        name + " is " + std::to_string(width) + " x " +
                                        std::to_string(height) + ": both must have one size");
-    GlobalLog().Print("can't attach images %s + %s; they have different resoulutions\n",
+    TheLog().Print("can't attach images %s + %s; they have different resoulutions\n",
                       name.c_str(), map.name.c_str());
     return 1;
   }

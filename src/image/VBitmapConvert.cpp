@@ -124,7 +124,7 @@ int VBitmap::Convert(const VBFormat& target) {
   if (Equals(target)) return 0;
   for (int steps = 0;; ++steps) {
     if (steps == kMaxSteps) {
-      GlobalLog().Print("VBitmap::Convert: internal error.\n");
+      TheLog().Print("VBitmap::Convert: internal error.\n");
       return 1;
     }
     int result = 0;
@@ -153,7 +153,7 @@ int VBitmap::Convert(const VBFormat& target) {
       if (result == 0) vertical = target.vertical;
     } else if (fileType == target.fileType) {
       if (name == target.name) {
-        GlobalLog().Print("VBitmap::Convert: requested conversion is unimplemented\n");
+        TheLog().Print("VBitmap::Convert: requested conversion is unimplemented\n");
         entry.PrintFormat();
         target.PrintFormat();
         return 1;

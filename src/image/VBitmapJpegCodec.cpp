@@ -35,7 +35,7 @@ void RecoverFromError(j_common_ptr cinfo) {
   auto* error = reinterpret_cast<ErrorManager*>(cinfo->err);
   error->messageCode = cinfo->err->msg_code;
   (*cinfo->err->format_message)(cinfo, error->message);
-  GlobalLog().Print("JPG error\n");
+  TheLog().Print("JPG error\n");
   std::longjmp(error->recovery, 1);
 }
 
@@ -183,9 +183,9 @@ bool Decode(KolData& stream, const std::string& name, DecodedImage& out) {
   error.library.error_exit = RecoverFromError;
   if (setjmp(error.recovery)) {
     NoteImageLoadProblem(name, DecodeProblem(error, cinfo.jpeg_color_space));
-    GlobalLog().Print("JPG read: recovery from error...\n");
+    TheLog().Print("JPG read: recovery from error...\n");
     jpeg_destroy_decompress(&cinfo);
-    GlobalLog().Print("JPG read: quit...\n");
+    TheLog().Print("JPG read: quit...\n");
     delete[] error.pixels;
     return false;
   }
@@ -227,9 +227,9 @@ bool Encode(KolData& stream, const std::uint8_t* pixels, int width, int height,
   cinfo.err = jpeg_std_error(&error.library);
   error.library.error_exit = RecoverFromError;
   if (setjmp(error.recovery)) {
-    GlobalLog().Print("JPG write: recovery from error...\n");
+    TheLog().Print("JPG write: recovery from error...\n");
     jpeg_destroy_compress(&cinfo);
-    GlobalLog().Print("JPG write: quit...\n");
+    TheLog().Print("JPG write: quit...\n");
     return false;
   }
   jpeg_create_compress(&cinfo);

@@ -19,11 +19,11 @@ void VTex::Load() {
     bitmap.alpha = alpha;
   }
   if (bitmap.Build() != 0) {
-    GlobalLog().ReportError(kModuleTex, "VTex", 1, "Can't load texture");
+    TheLog().ReportError(kModuleTex, "VTex", 1, "Can't load texture");
     return;
   }
   if (bitmap.Convert(bitmap.WithCodes(kB32, kBgr, kLeft, kDown)) != 0) {
-    GlobalLog().ReportError(kModuleTex, "VTex", 1, "Can't convert bitmap to 32bpp");
+    TheLog().ReportError(kModuleTex, "VTex", 1, "Can't convert bitmap to 32bpp");
     return;
   }
   texels_ = bitmap.TakePixels();

@@ -25,7 +25,7 @@ KolLog::~KolLog() {
   SetBufferOutput(false);
 }
 
-KolLog& GlobalLog() {
+KolLog& TheLog() {
   static KolLog log;
   return log;
 }

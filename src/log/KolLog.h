@@ -96,4 +96,4 @@ class KolLog {
 };
 
 // The program's log, alive from before the entry runs until after it returns.
-KolLog& GlobalLog();
+KolLog& TheLog();

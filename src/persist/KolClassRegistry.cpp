@@ -5,7 +5,7 @@ int KolClassRegistry::Register(std::unique_ptr<KolObject> prototype) {
   return Count() - 1;
 }
 
-KolClassRegistry& ClassRegistry() {
+KolClassRegistry& TheClassRegistry() {
   static KolClassRegistry registry;
   return registry;
 }

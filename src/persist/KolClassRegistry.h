@@ -21,4 +21,4 @@ class KolClassRegistry {
   std::vector<std::unique_ptr<KolObject>> prototypes_;
 };
 
-KolClassRegistry& ClassRegistry();
+KolClassRegistry& TheClassRegistry();

@@ -13,10 +13,10 @@ KolFile::~KolFile() {
 }
 
 int KolFile::GetID(const char* className) {
-  const KolClassRegistry& registry = ClassRegistry();
+  const KolClassRegistry& registry = TheClassRegistry();
   for (int i = 0; i < registry.Count(); ++i)
     if (std::string(registry.At(i).ClassName()) == (className ? className : "")) return i;
-  GlobalLog().Print("KolFile: GetID: Error: class <%s> not found\n", className ? className : "");
+  TheLog().Print("KolFile: GetID: Error: class <%s> not found\n", className ? className : "");
   return -1;
 }
 
@@ -33,7 +33,7 @@ int KolFile::OpenRead(const char* name) {
 int KolFile::LoadClass() {
   std::string magic;
   if (ReadString(magic) != 0 || magic != kMagic) {
-    GlobalLog().Print("KolFile: LoadClass: invalid magic\n");
+    TheLog().Print("KolFile: LoadClass: invalid magic\n");
     return 1;
   }
   int count = 0;
@@ -49,22 +49,22 @@ int KolFile::LoadClass() {
     if (ReadInt(id) != 0) return 1;
     if (id < 0) break;
     if (id >= count) {
-      GlobalLog().Print("KolFile: LoadClass: invalid id %d/%d\n", id, count);
+      TheLog().Print("KolFile: LoadClass: invalid id %d/%d\n", id, count);
       return 1;
     }
     std::string className;
     if (ReadString(className) != 0 || className.empty()) return 1;
     const int index = GetID(className.c_str());
     if (index < 0) {
-      GlobalLog().Print("KolFile: LoadClass: can't match class <%s>\n", className.c_str());
+      TheLog().Print("KolFile: LoadClass: can't match class <%s>\n", className.c_str());
       return 1;
     }
     // A writer lists each class it used once, and a reader must know them all,
     // so a longer list is damage; refusing it keeps the map as small as the registry.
     if (classMap_.count(id) == 0 &&
-        classMap_.size() >= static_cast<size_t>(ClassRegistry().Count())) {
-      GlobalLog().Print("KolFile: LoadClass: more classes than the %d registered\n",
-                        ClassRegistry().Count());
+        classMap_.size() >= static_cast<size_t>(TheClassRegistry().Count())) {
+      TheLog().Print("KolFile: LoadClass: more classes than the %d registered\n",
+                        TheClassRegistry().Count());
       return 1;
     }
     classMap_[id] = index;
@@ -80,7 +80,7 @@ int KolFile::OpenWrite(const char* name) {
   if (result != 0) return result;
   fileName_ = name ? name : "";
   objects_.clear();
-  classUse_.assign(ClassRegistry().Count(), 0);
+  classUse_.assign(TheClassRegistry().Count(), 0);
   return 0;
 }
 
@@ -95,15 +95,15 @@ int KolFile::StoreObject(KolObject* object) {
   for (size_t i = 0; i < objects_.size(); ++i)
     if (objects_[i] == object) return WriteInt(static_cast<int>(i));
   if (nesting_ == kMaxNesting) {
-    GlobalLog().Print("StoreObject: objects nested deeper than %d\n", kMaxNesting);
+    TheLog().Print("StoreObject: objects nested deeper than %d\n", kMaxNesting);
     return 1;
   }
   const int id = static_cast<int>(objects_.size());
   objects_.push_back(object);
   const int classId = GetID(object->ClassName());
   if (classId < 0) {
-    GlobalLog().Print("StoreObject: object's class is not registered\n");
-    GlobalLog().Print("[%d] %s\n", classId, object->ClassName());
+    TheLog().Print("StoreObject: object's class is not registered\n");
+    TheLog().Print("[%d] %s\n", classId, object->ClassName());
     return 1;
   }
   if (int r = WriteInt(id)) return r;
@@ -127,7 +127,7 @@ int KolFile::LoadObject(KolObject*& object) {
   }
   const int tableSize = static_cast<int>(objects_.size());
   if (id < -1 || id > tableSize) {
-    GlobalLog().Print("ERROR: KolFile: Object Loader: invalid object ID\n");
+    TheLog().Print("ERROR: KolFile: Object Loader: invalid object ID\n");
     return 1;
   }
   if (id < tableSize) {
@@ -135,11 +135,11 @@ int KolFile::LoadObject(KolObject*& object) {
     return 0;
   }
   if (tableSize == kMaxObjects) {
-    GlobalLog().Print("ERROR: KolFile: Object Loader: more than %d objects\n", kMaxObjects);
+    TheLog().Print("ERROR: KolFile: Object Loader: more than %d objects\n", kMaxObjects);
     return 1;
   }
   if (nesting_ == kMaxNesting) {
-    GlobalLog().Print("ERROR: KolFile: Object Loader: objects nested deeper than %d\n",
+    TheLog().Print("ERROR: KolFile: Object Loader: objects nested deeper than %d\n",
                       kMaxNesting);
     return 1;
   }
@@ -147,10 +147,10 @@ int KolFile::LoadObject(KolObject*& object) {
   if (ReadInt(classId) != 0) return 1;
   const auto mapped = classMap_.find(classId);
   if (mapped == classMap_.end()) {
-    GlobalLog().Print("ERROR: KolFile: Object Loader: invalid class ID\n");
+    TheLog().Print("ERROR: KolFile: Object Loader: invalid class ID\n");
     return 1;
   }
-  std::unique_ptr<KolObject> made = ClassRegistry().At(mapped->second).Create();
+  std::unique_ptr<KolObject> made = TheClassRegistry().At(mapped->second).Create();
   if (!made) return 1;
   KolObject* raw = made.get();
   // In the table before its fields are read, so references back to it resolve.
@@ -160,7 +160,7 @@ int KolFile::LoadObject(KolObject*& object) {
   const int result = raw->Transfer(*this);
   --nesting_;
   if (result != 0) {
-    GlobalLog().Print("ERROR: KolFile: Object Loader: (%d)\n", result);
+    TheLog().Print("ERROR: KolFile: Object Loader: (%d)\n", result);
     return result;
   }
   object = raw;
@@ -186,7 +186,7 @@ int KolFile::CloseFile() {
     return r;
   }
   int result = WriteString(kMagic);
-  const KolClassRegistry& registry = ClassRegistry();
+  const KolClassRegistry& registry = TheClassRegistry();
   if (result == 0) result = WriteInt(registry.Count());
   for (int i = 0; result == 0 && i < registry.Count(); ++i) {
     if (i < static_cast<int>(classUse_.size()) && classUse_[i] != 0) {

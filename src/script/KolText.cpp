@@ -216,7 +216,7 @@ int KolText::ReadQuoted() {
         return kTextUnexpectedEol;
       }
       if (current_ == '\t') {
-        GlobalLog().Print("Warning: KolText: TAB found in a string; replaced with a space.\n");
+        TheLog().Print("Warning: KolText: TAB found in a string; replaced with a space.\n");
         current_ = ' ';  // and so it counts one column
       }
       if (int r = AppendAndAdvance()) return r;
@@ -247,10 +247,10 @@ void KolText::ReportTextError(int code) {
   if (gTextErrorReported) return;
   gTextErrorReported = true;
   if (code < 0 || code > 14) code = kTextCritical;
-  GlobalLog().ReportError(kModuleText, "KolText", code, "%s (line %d, column %d): E%04d - %s\n",
+  TheLog().ReportError(kModuleText, "KolText", code, "%s (line %d, column %d): E%04d - %s\n",
                           fileName_.c_str(), line_, column_, code, Message(code));
   lastError_ = code;
-  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+  ScriptDiagnostics& diagnostics = TheScriptDiagnostics();
   // A reader that knew the cause better (a misspelt kind word, a missing
   // track) has already said it; this error is only how the failure surfaced.
   if (diagnostics.Enabled() && diagnostics.ErrorCount() == 0) {
@@ -261,7 +261,7 @@ void KolText::ReportTextError(int code) {
 }
 
 void KolText::Expecting(const char* what) {
-  if (!GlobalScriptDiagnostics().Enabled()) return;
+  if (!TheScriptDiagnostics().Enabled()) return;
   expected_ = what ? what : "";
   expectedLine_ = line_;
   expectedColumn_ = column_;
@@ -347,7 +347,7 @@ std::string KolText::ExplainOpenFailure(int code, const char* what, int& line, i
 
 void KolText::CheckLetterAfterNumber(int line, int column) {
   if (!(IsLetter(current_) || current_ == '_')) return;
-  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+  ScriptDiagnostics& diagnostics = TheScriptDiagnostics();
   if (!diagnostics.Enabled()) return;
   std::string rest;
   for (int i = CurrentOffset(); i < size_ && rest.size() < 40; ++i) {

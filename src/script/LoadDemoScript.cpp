@@ -16,7 +16,7 @@ namespace {
 // one so long that the demo (and any strip or video of it) becomes huge.
 void CheckEntryTimes(const std::string& path, int line, int column, const std::string& effect,
                      float start, float end) {
-  ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+  ScriptDiagnostics& diagnostics = TheScriptDiagnostics();
   if (!diagnostics.Enabled()) return;
   if (!(end > start))
     diagnostics.AddWarning(path, line, column,
@@ -39,10 +39,10 @@ void CheckEntryTimes(const std::string& path, int line, int column, const std::s
 void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
   const std::string path = std::string("Script/") + name;
   if (int opened = lexer.OpenText(path.c_str())) {
-    GlobalLog().ReportError(kModuleText, "KolText", 1, "Could not open demo script %s", name);
+    TheLog().ReportError(kModuleText, "KolText", 1, "Could not open demo script %s", name);
     int line, column;
     const std::string why = lexer.ExplainOpenFailure(opened, "demo script", line, column);
-    GlobalScriptDiagnostics().AddError(path, line, column, why);
+    TheScriptDiagnostics().AddError(path, line, column, why);
     return;
   }
   int count = 0;
@@ -52,7 +52,7 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
     if (lexer.Current() == 0) break;
     float start = 0.0f, end = 0.0f;
     if (count == kMaxDemoEffects) {
-      GlobalLog().ReportError(kModuleText, "KolText", 2, "Demo script %s holds more than %d effects",
+      TheLog().ReportError(kModuleText, "KolText", 2, "Demo script %s holds more than %d effects",
                               name, kMaxDemoEffects);
       break;
     }
@@ -78,9 +78,9 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
       ScriptNamingScope naming(path, nameLine);
       effect = LoadEffectScript(effectLexer, effectName.c_str());
     }
-    if (GlobalLog().RecordCount() != 0) break;  // already reported where it happened
+    if (TheLog().RecordCount() != 0) break;  // already reported where it happened
     if (!effect) {
-      GlobalLog().Print("unknown effect\n");
+      TheLog().Print("unknown effect\n");
       code = kTextSyntax;
       break;
     }
@@ -95,7 +95,7 @@ void LoadDemoScript(KolText& lexer, const char* name, VList& effects) {
     lexer.Expecting("\";\" after the effect name");
     if ((code = lexer.Expect(';')) != kTextOk) break;
   }
-  GlobalLog().PrintLine("Script %s: %d Effects", name, count);
+  TheLog().PrintLine("Script %s: %d Effects", name, count);
   if (code != kTextOk) lexer.ReportTextError(code);
   lexer.CloseFile();
 }

@@ -42,7 +42,7 @@ class EffectReader {
       ScriptNamingScope naming(lexer_.FileName(), nameLine_);
       track = LoadFloatTrack(subLexer_, file.c_str());
     }
-    if (!track || GlobalLog().RecordCount() != 0) {
+    if (!track || TheLog().RecordCount() != 0) {
       failed_ = true;
       return nullptr;
     }
@@ -60,7 +60,7 @@ class EffectReader {
       ScriptNamingScope naming(lexer_.FileName(), nameLine_);
       texture = LoadTextureScript(subLexer_, file.c_str());
     }
-    if (GlobalLog().RecordCount() != 0) {
+    if (TheLog().RecordCount() != 0) {
       failed_ = true;
       return nullptr;
     }
@@ -111,7 +111,7 @@ class EffectReader {
   // An alpha far outside 0 to 1 is almost always a slip (255 for 1.0); it is
   // clamped when blending, so the demo still runs.
   void CheckAlphaTrack(const FloatTrack& track, const std::string& file) {
-    ScriptDiagnostics& diagnostics = GlobalScriptDiagnostics();
+    ScriptDiagnostics& diagnostics = TheScriptDiagnostics();
     if (!diagnostics.Enabled()) return;
     for (int i = 0; i < track.KeyCount(); ++i) {
       const FloatKey& key = track.Key(i);
@@ -176,10 +176,10 @@ std::unique_ptr<VEffect> ReadKind(KolText& lexer, EffectReader& reader, const ch
 std::unique_ptr<VEffect> LoadEffectScript(KolText& lexer, const char* name) {
   const std::string path = std::string("Script/Effect/") + name;
   if (int opened = lexer.OpenText(path.c_str())) {
-    GlobalLog().ReportError(kModuleText, "KolText", 2, "Could not open effect script %s", name);
+    TheLog().ReportError(kModuleText, "KolText", 2, "Could not open effect script %s", name);
     int line, column;
     const std::string why = lexer.ExplainOpenFailure(opened, "effect script", line, column);
-    GlobalScriptDiagnostics().AddError(path, line, column, why);
+    TheScriptDiagnostics().AddError(path, line, column, why);
     return nullptr;
   }
   EffectReader reader(lexer);
@@ -191,14 +191,14 @@ std::unique_ptr<VEffect> LoadEffectScript(KolText& lexer, const char* name) {
   if (add && reader.Step(lexer.ReadWord())) {
     const std::string kind = lexer.Token();
     effect = ReadKind(lexer, reader, kind.c_str());
-    if (!effect && reader.Ok() && GlobalLog().RecordCount() == 0)
-      GlobalScriptDiagnostics().AddError(path, kindLine, kindColumn,
+    if (!effect && reader.Ok() && TheLog().RecordCount() == 0)
+      TheScriptDiagnostics().AddError(path, kindLine, kindColumn,
                                          "unknown effect kind \"" + kind + "\" (expected " +
                                              kKindWords + ")");
   }
   if (reader.Code() != kTextOk) lexer.ReportTextError(reader.Code());
   lexer.CloseFile();
-  if (!reader.Ok() || !effect || GlobalLog().RecordCount() != 0) return nullptr;
+  if (!reader.Ok() || !effect || TheLog().RecordCount() != 0) return nullptr;
   effect->alphaTrack = std::move(alpha);
   effect->addTrack = std::move(add);
   return effect;

@@ -13,10 +13,10 @@ std::unique_ptr<FloatTrack> LoadFloatTrack(KolText& lexer, const char* name) {
     // Nothing for the log: the effect script decides what a missing track means.
     int line, column;
     const std::string why = lexer.ExplainOpenFailure(opened, "track file", line, column);
-    GlobalScriptDiagnostics().AddError(path, line, column, why);
+    TheScriptDiagnostics().AddError(path, line, column, why);
     return nullptr;
   }
-  const bool diagnosing = GlobalScriptDiagnostics().Enabled();
+  const bool diagnosing = TheScriptDiagnostics().Enabled();
 
   std::vector<FloatKey> keys;
   keys.reserve(kMaxTrackKeys);
@@ -47,7 +47,7 @@ std::unique_ptr<FloatTrack> LoadFloatTrack(KolText& lexer, const char* name) {
     // Equal times are the way to write a jump; an earlier time is a slip that
     // PrepareKeys quietly turns into one.
     if (diagnosing && !keys.empty() && key.time < keys.back().time)
-      GlobalScriptDiagnostics().AddWarning(
+      TheScriptDiagnostics().AddWarning(
           path, keyLine, keyColumn,
           "key time " + ScriptNumberText(key.time) + " comes before the previous key's " +
               ScriptNumberText(keys.back().time) +
@@ -56,7 +56,7 @@ std::unique_ptr<FloatTrack> LoadFloatTrack(KolText& lexer, const char* name) {
     if (lexer.Current() == 0 || static_cast<int>(keys.size()) == kMaxTrackKeys) break;
   }
   if (lexer.Current() != 0)
-    GlobalLog().ReportError(kModuleText, "KolText", 1, "Too many keys in %s", name);
+    TheLog().ReportError(kModuleText, "KolText", 1, "Too many keys in %s", name);
 
   auto track = std::make_unique<FloatTrack>(std::move(keys));
   lexer.CloseFile();

@@ -27,7 +27,7 @@ int ReadUnitNumber(KolText& lexer, const char* what, float& value) {
   if (int r = lexer.ReadNumber()) return r;
   value = lexer.Number();
   if (FarOutsideUnit(value))
-    GlobalScriptDiagnostics().AddWarning(lexer.FileName(), line, column,
+    TheScriptDiagnostics().AddWarning(lexer.FileName(), line, column,
                                          std::string("the ") + what + " " +
                                              ScriptNumberText(value) +
                                              " is far outside 0 to 1 (below -0.5 or above 2)");
@@ -67,8 +67,8 @@ int ReadColorLine(KolText& lexer, VTex& texture, NamedMaps& named) {
       if (int r = ReadUnitNumber(lexer, kChannels[i], texture.color[i])) return r;
     }
   } else {
-    GlobalLog().Print("unknown color map\n");
-    GlobalScriptDiagnostics().AddError(lexer.FileName(), line, column,
+    TheLog().Print("unknown color map\n");
+    TheScriptDiagnostics().AddError(lexer.FileName(), line, column,
                                        UnknownLine(lexer.Token(), "colour", kColorLines));
     return kTextSyntax;
   }
@@ -92,8 +92,8 @@ int ReadAlphaLine(KolText& lexer, VTex& texture, NamedMaps& named) {
     if (int r = lexer.Expect('=')) return r;
     if (int r = ReadUnitNumber(lexer, "alpha", texture.alpha)) return r;
   } else {
-    GlobalLog().Print("unknown alpha map\n");
-    GlobalScriptDiagnostics().AddError(lexer.FileName(), line, column,
+    TheLog().Print("unknown alpha map\n");
+    TheScriptDiagnostics().AddError(lexer.FileName(), line, column,
                                        UnknownLine(lexer.Token(), "alpha", kAlphaLines));
     return kTextSyntax;
   }
@@ -106,10 +106,10 @@ int ReadAlphaLine(KolText& lexer, VTex& texture, NamedMaps& named) {
 std::unique_ptr<VTex> LoadTextureScript(KolText& lexer, const char* name) {
   const std::string path = std::string("Script/Texture/") + name;
   if (int opened = lexer.OpenText(path.c_str())) {
-    GlobalLog().ReportError(kModuleText, "KolText", 2, "Could not open texture script %s", name);
+    TheLog().ReportError(kModuleText, "KolText", 2, "Could not open texture script %s", name);
     int line, column;
     const std::string why = lexer.ExplainOpenFailure(opened, "texture script", line, column);
-    GlobalScriptDiagnostics().AddError(path, line, column, why);
+    TheScriptDiagnostics().AddError(path, line, column, why);
     return nullptr;
   }
   auto texture = std::make_unique<VTex>();
@@ -127,17 +127,17 @@ std::unique_ptr<VTex> LoadTextureScript(KolText& lexer, const char* name) {
     lexer.CloseFile();
     return nullptr;
   }
-  const int recordsBefore = GlobalLog().RecordCount();
+  const int recordsBefore = TheLog().RecordCount();
   ClearImageLoadProblem();
   texture->Load();
   const ImageLoadProblem& problem = LastImageLoadProblem();
-  if (GlobalLog().RecordCount() != recordsBefore && !problem.reason.empty()) {
+  if (TheLog().RecordCount() != recordsBefore && !problem.reason.empty()) {
     // The image is named by this script, on the line of its map.
     const bool alpha = problem.file == texture->alphaMap && problem.file != texture->colorMap;
     ScriptNamingScope naming(path, alpha ? named.alphaMapLine : named.colorMapLine);
-    GlobalScriptDiagnostics().AddError(problem.file, 0, 0, "cannot be loaded: " + problem.reason);
+    TheScriptDiagnostics().AddError(problem.file, 0, 0, "cannot be loaded: " + problem.reason);
   }
   lexer.CloseFile();
-  if (GlobalLog().RecordCount() != 0) return nullptr;
+  if (TheLog().RecordCount() != 0) return nullptr;
   return texture;
 }

@@ -58,23 +58,23 @@ std::string ScriptDiagnostics::NamingChain() const {
   return chain;
 }
 
-ScriptDiagnostics& GlobalScriptDiagnostics() {
+ScriptDiagnostics& TheScriptDiagnostics() {
   static ScriptDiagnostics diagnostics;
   return diagnostics;
 }
 
 void ResetScriptDiagnosticsForTest() {
-  GlobalScriptDiagnostics().Clear();
-  GlobalScriptDiagnostics().SetEnabled(false);
+  TheScriptDiagnostics().Clear();
+  TheScriptDiagnostics().SetEnabled(false);
 }
 
 ScriptNamingScope::ScriptNamingScope(const std::string& file, int line)
-    : pushed_(GlobalScriptDiagnostics().Enabled()) {
-  if (pushed_) GlobalScriptDiagnostics().PushNaming(file, line);
+    : pushed_(TheScriptDiagnostics().Enabled()) {
+  if (pushed_) TheScriptDiagnostics().PushNaming(file, line);
 }
 
 ScriptNamingScope::~ScriptNamingScope() {
-  if (pushed_) GlobalScriptDiagnostics().PopNaming();
+  if (pushed_) TheScriptDiagnostics().PopNaming();
 }
 
 namespace {

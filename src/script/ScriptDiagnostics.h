@@ -65,7 +65,7 @@ class ScriptDiagnostics {
 };
 
 // The program's one collector.
-ScriptDiagnostics& GlobalScriptDiagnostics();
+ScriptDiagnostics& TheScriptDiagnostics();
 
 // Tests only: off, no findings, no open naming.
 void ResetScriptDiagnosticsForTest();

@@ -84,7 +84,7 @@ bool LookUpOperations(AudioLibrary& library, plat::LibraryHandle handle) {
 // The library from a file of its own, for a tool whose data has none: loaded
 // where it lies, through the same checks of the file as a copy from the data.
 bool LoadFallbackLibrary(AudioLibrary& library) {
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   // A bare name would send the loader searching its paths instead.
   const std::string path =
       library.fallbackFile.find('/') == std::string::npos ? "./" + library.fallbackFile
@@ -104,7 +104,7 @@ bool LoadFallbackLibrary(AudioLibrary& library) {
 // loaded (or fails to load): nothing piles up in the temporary directory.
 // Data without the library falls back to the file set for that, if any.
 bool LoadLibrary(AudioLibrary& library) {
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   KolBuffer bytes;
   const int size =
       library.source ? library.source->Load(library.fileName.c_str(), bytes) : -1;
@@ -137,7 +137,7 @@ bool IsNoRegularFile(const char* path) {
   bool notRegular = false;
   std::FILE* file = path ? plat::OpenRegularFile(path, "rb", &notRegular) : nullptr;
   if (file) std::fclose(file);
-  if (notRegular) GlobalLog().PrintLine("Music file [%s] is not a regular file", path);
+  if (notRegular) TheLog().PrintLine("Music file [%s] is not a regular file", path);
   return notRegular;
 }
 
@@ -191,12 +191,12 @@ int VSoundBass::Play(bool fromMemory) {
 
 void VSoundBass::Pause() {
   if (state == kPlaying) state = kPaused;
-  if (Library().loaded && !Library().pause()) GlobalLog().ReportStatus(kModuleSound, "VSound");
+  if (Library().loaded && !Library().pause()) TheLog().ReportStatus(kModuleSound, "VSound");
 }
 
 void VSoundBass::Resume() {
   if (state == kPaused) state = kPlaying;
-  if (Library().loaded && !Library().start()) GlobalLog().ReportStatus(kModuleSound, "VSound");
+  if (Library().loaded && !Library().start()) TheLog().ReportStatus(kModuleSound, "VSound");
 }
 
 int VSoundBass::Stop() {

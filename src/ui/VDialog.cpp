@@ -1,36 +1,36 @@
 #include "VDialog.h"
 
-DialogMap& Dialogs() {
+DialogMap& TheDialogs() {
   static DialogMap map;
   return map;
 }
 
-VDialog*& DialogUnderConstruction() {
+VDialog*& TheDialogUnderConstruction() {
   static VDialog* dialog = nullptr;
   return dialog;
 }
 
-bool& ModalDialogs() {
+bool& TheModalDialogs() {
   static bool modal = false;
   return modal;
 }
 
 void ResetDialogsForTest() {
-  Dialogs().clear();
-  DialogUnderConstruction() = nullptr;
-  ModalDialogs() = false;
+  TheDialogs().clear();
+  TheDialogUnderConstruction() = nullptr;
+  TheModalDialogs() = false;
 }
 
 VDialog::~VDialog() {
   // A dialog object that goes while its window lives must not be reached through the map.
-  for (auto it = Dialogs().begin(); it != Dialogs().end();)
-    it = it->second == this ? Dialogs().erase(it) : std::next(it);
-  if (DialogUnderConstruction() == this) DialogUnderConstruction() = nullptr;
+  for (auto it = TheDialogs().begin(); it != TheDialogs().end();)
+    it = it->second == this ? TheDialogs().erase(it) : std::next(it);
+  if (TheDialogUnderConstruction() == this) TheDialogUnderConstruction() = nullptr;
 }
 
 void VDialog::Close(int closeResult) {
   if (closed) return;
-  if (ModalDialogs())
+  if (TheModalDialogs())
     plat::EndDialogBox(window, closeResult);
   else
     plat::DestroyAppWindow(window);
@@ -40,7 +40,7 @@ void VDialog::Close(int closeResult) {
 int VDialog::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
   switch (message) {
     case plat::kMsgDestroy:
-      Dialogs().erase(window);
+      TheDialogs().erase(window);
       return 1;
     case plat::kMsgInitDialog:
       return 1;
@@ -57,12 +57,12 @@ std::intptr_t VDialog::DialogProcedure(plat::WindowHandle window, unsigned messa
                                        std::uintptr_t wParam, std::intptr_t lParam) {
   if (message == plat::kMsgInitDialog) {
     VDialog* dialog = reinterpret_cast<VDialog*>(lParam);
-    Dialogs().emplace(window, dialog);
+    TheDialogs().emplace(window, dialog);
     if (dialog) dialog->window = window;
-    DialogUnderConstruction() = nullptr;
+    TheDialogUnderConstruction() = nullptr;
   }
-  const auto found = Dialogs().find(window);
-  VDialog* dialog = found != Dialogs().end() ? found->second : DialogUnderConstruction();
+  const auto found = TheDialogs().find(window);
+  VDialog* dialog = found != TheDialogs().end() ? found->second : TheDialogUnderConstruction();
   if (!dialog) return 0;
   return dialog->OnMessage(message, wParam, lParam);
 }

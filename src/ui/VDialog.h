@@ -42,11 +42,11 @@ struct HandleOrder {
 };
 using DialogMap = std::map<plat::WindowHandle, VDialog*, HandleOrder>;
 
-DialogMap& Dialogs();
+DialogMap& TheDialogs();
 // The dialog whose DoModal is making its window, until kMsgInitDialog.
-VDialog*& DialogUnderConstruction();
+VDialog*& TheDialogUnderConstruction();
 // Set by every modal dialog's construction and never cleared: Close then ends
 // the dialog box rather than destroying its window.
-bool& ModalDialogs();
+bool& TheModalDialogs();
 // Tests only: empty the map, forget the dialog under construction, clear the flag.
 void ResetDialogsForTest();

@@ -4,19 +4,19 @@
 
 #include "KolLog.h"
 
-ListBoxMap& ListBoxes() {
+ListBoxMap& TheListBoxes() {
   static ListBoxMap map;
   return map;
 }
 
-plat::WindowProc& SavedListBoxProcedure() {
+plat::WindowProc& TheSavedListBoxProcedure() {
   static plat::WindowProc procedure = nullptr;
   return procedure;
 }
 
 void ResetListBoxesForTest() {
-  ListBoxes().clear();
-  SavedListBoxProcedure() = nullptr;
+  TheListBoxes().clear();
+  TheSavedListBoxProcedure() = nullptr;
 }
 
 void VListBox::Init() {
@@ -34,13 +34,13 @@ void VListBox::Init() {
   // Subclassing a control twice must not save our own procedure as the one to
   // call on, or every message would loop back here.
   plat::WindowProc replaced = plat::SubclassWindow(window, ListBoxProcedure);
-  if (replaced && replaced != ListBoxProcedure) SavedListBoxProcedure() = replaced;
-  ListBoxes().emplace(window, this);
+  if (replaced && replaced != ListBoxProcedure) TheSavedListBoxProcedure() = replaced;
+  TheListBoxes().emplace(window, this);
 }
 
 void VListBox::Done() {
-  if (SavedListBoxProcedure()) plat::SubclassWindow(window, SavedListBoxProcedure());
-  ListBoxes().erase(window);
+  if (TheSavedListBoxProcedure()) plat::SubclassWindow(window, TheSavedListBoxProcedure());
+  TheListBoxes().erase(window);
   plat::SendAppMessage(window, plat::kListBoxResetContent, 0, 0);
   count = 0;
   items = nullptr;
@@ -67,7 +67,7 @@ void VListBox::ReadSelection() {
   currentIndex = static_cast<int>(plat::SendAppMessage(window, plat::kListBoxGetCurrentSelection, 0, 0));
   // No selection (a negative index) is as wrong as one past the table.
   if (currentIndex < 0 || currentIndex >= count) {
-    GlobalLog().Report(2, kModuleListBox, "VListBox", 2, "Changed selection to invalid index: %d>=%d",
+    TheLog().Report(2, kModuleListBox, "VListBox", 2, "Changed selection to invalid index: %d>=%d",
                        currentIndex, count);
     currentIndex = 0;
   }
@@ -89,13 +89,13 @@ void VDefaultListBox::Reset() {
 
 std::intptr_t VListBox::ListBoxProcedure(plat::WindowHandle window, unsigned message,
                                          std::uintptr_t wParam, std::intptr_t lParam) {
-  const auto found = ListBoxes().find(window);
-  if (found != ListBoxes().end()) {
+  const auto found = TheListBoxes().find(window);
+  if (found != TheListBoxes().end()) {
     if (message == plat::kMsgKeyDown) found->second->OnKeyDown(static_cast<unsigned>(wParam));
   } else {
-    GlobalLog().Report(2, kModuleListBox, "VListBox", 1,
+    TheLog().Report(2, kModuleListBox, "VListBox", 1,
                        "Windows Message sent to unknown list box: HWND=0x%04" PRIXPTR "\n",
                        reinterpret_cast<std::uintptr_t>(window));
   }
-  return plat::CallWindowProcedure(SavedListBoxProcedure(), window, message, wParam, lParam);
+  return plat::CallWindowProcedure(TheSavedListBoxProcedure(), window, message, wParam, lParam);
 }

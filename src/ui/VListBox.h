@@ -62,8 +62,8 @@ class VDefaultListBox : public VListBox {
 };
 
 using ListBoxMap = std::map<plat::WindowHandle, VListBox*, HandleOrder>;
-ListBoxMap& ListBoxes();
+ListBoxMap& TheListBoxes();
 // The control procedure the last subclassing replaced (one for all list boxes).
-plat::WindowProc& SavedListBoxProcedure();
+plat::WindowProc& TheSavedListBoxProcedure();
 // Tests only: empty the map and forget the saved procedure.
 void ResetListBoxesForTest();

@@ -8,7 +8,7 @@
 
 class VModalDialog : public VDialog {
  public:
-  explicit VModalDialog(int id) : VDialog(id) { ModalDialogs() = true; }
+  explicit VModalDialog(int id) : VDialog(id) { TheModalDialogs() = true; }
 
   int DoModal(plat::InstanceHandle instance) override;
 };

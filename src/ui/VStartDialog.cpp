@@ -21,7 +21,7 @@ int VStartDialog::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr
       if (demo) demo->displayMode = displayList.currentValue;
       return 1;
     case plat::kMsgDestroy:
-      Dialogs().erase(window);
+      TheDialogs().erase(window);
       return 1;
     case plat::kMsgCommand:
       break;

@@ -23,7 +23,7 @@
 
 namespace {
 
-plat::headless::Control& Headless() { return plat::headless::Headless(); }
+plat::headless::Control& TheHeadless() { return plat::headless::TheHeadless(); }
 
 // A fake executable "demo" in a scratch folder, its data beside it, and a
 // headless clock that moves one millisecond per read.
@@ -37,11 +37,11 @@ class DemoTest : public ::testing::Test {
     plat::SetProgramPathForTest(dir.PathOf("demo"));
     ResetProgramLocationForTest();
     ResetProcessState();
-    GlobalLog().SetBufferOutput(true);
+    TheLog().SetBufferOutput(true);
     ResetSurfaceInputForTest();
     ResetDemoDataSourcesForTest();
     ASSERT_TRUE(plat::StartHeadless());
-    Headless().tickStep = 1;
+    TheHeadless().tickStep = 1;
   }
   // A demo script of wave effects, in the data directory or the archive demo.dat.
   void WriteDemo(const std::string& demo, bool archive = false) const {
@@ -58,15 +58,15 @@ class DemoTest : public ::testing::Test {
   // The program as started by the user: in the start dialog, Tab twice to the
   // display list, down to the mode's line, Enter.
   static void RunProgram(int displayMode) {
-    Headless().TypeKey(plat::kKeyTab);
-    Headless().TypeKey(plat::kKeyTab);
+    TheHeadless().TypeKey(plat::kKeyTab);
+    TheHeadless().TypeKey(plat::kKeyTab);
     const int line = displayMode == kDisplayFullScreenExclusive ? 0
                      : displayMode == kDisplayFullScreenPixels  ? 1
                                                                 : 2;
-    for (int i = 0; i < line; ++i) Headless().TypeKey(plat::kKeyDown);
-    Headless().TypeKey(plat::kKeyReturn);
+    for (int i = 0; i < line; ++i) TheHeadless().TypeKey(plat::kKeyDown);
+    TheHeadless().TypeKey(plat::kKeyReturn);
     EXPECT_EQ(0, ProgramEntry("", ProgramResources()));
-    EXPECT_EQ(0, Headless().inputRunOut);
+    EXPECT_EQ(0, TheHeadless().inputRunOut);
   }
 
   LogCapture capture;
@@ -86,8 +86,8 @@ TEST_F(DemoTest, DataComesFromTheArchiveBesideTheProgramElseTheDataDirectory) {
     const size_t missing = text.find("Data file [" + dir.Path() + "/demo.dat] not present\n");
     EXPECT_EQ(*c.removed ? 0u : std::string::npos, missing) << text;
     EXPECT_NE(std::string::npos, text.find(c.line)) << text;
-    EXPECT_EQ(c.errors, GlobalLog().RecordCount()) << text;
-    EXPECT_EQ(c.errors == 0, Headless().framesShown > 0) << text;
+    EXPECT_EQ(c.errors, TheLog().RecordCount()) << text;
+    EXPECT_EQ(c.errors == 0, TheHeadless().framesShown > 0) << text;
   }
 }
 
@@ -100,7 +100,7 @@ TEST_F(DemoTest, NoDataDirectoryEitherAbandonsTheSetUp) {
             capture.Text());
   EXPECT_TRUE(demo.abandoned);
   EXPECT_EQ(nullptr, demo.surface);
-  EXPECT_EQ(0, Headless().framesShown);
+  EXPECT_EQ(0, TheHeadless().framesShown);
 }
 
 TEST_F(DemoTest, EndTimeIsTheLatestEffectEndInWholeSeconds) {
@@ -116,7 +116,7 @@ TEST_F(DemoTest, EndTimeIsTheLatestEffectEndInWholeSeconds) {
     WriteDemo(c.script);
     VDemo demo;
     demo.Setup();
-    EXPECT_EQ(0, GlobalLog().RecordCount()) << capture.Text();
+    EXPECT_EQ(0, TheLog().RecordCount()) << capture.Text();
     EXPECT_EQ(c.endTime, demo.endTime) << c.script;
   }
 }
@@ -128,16 +128,16 @@ TEST_F(DemoTest, SetUpErrorMeansNoFrameButTheFullScreenIsGivenBack) {
     VDemo demo;
     demo.displayMode = mode;
     demo.Run();
-    ASSERT_EQ(1, GlobalLog().RecordCount());
-    EXPECT_EQ("Could not open effect script Missing.txt", GlobalLog().Record(0).text);
-    EXPECT_EQ(0, Headless().framesShown);
+    ASSERT_EQ(1, TheLog().RecordCount());
+    EXPECT_EQ("Could not open effect script Missing.txt", TheLog().Record(0).text);
+    EXPECT_EQ(0, TheHeadless().framesShown);
     // The mode was changed and the pointer hidden before the scripts were
     // read; both come back at once, not when the process ends.
-    EXPECT_EQ(mode == 1 ? 1 : 0, Headless().displayChanges) << mode;
-    EXPECT_EQ(mode == 1 ? 1 : 0, Headless().displayRestores) << mode;
-    EXPECT_EQ(mode == 2 ? 1 : 0, Headless().exclusiveReleases) << mode;
-    EXPECT_EQ(0, Headless().exclusiveModeWidth) << mode;
-    EXPECT_TRUE(Headless().pointerVisible) << mode;
+    EXPECT_EQ(mode == 1 ? 1 : 0, TheHeadless().displayChanges) << mode;
+    EXPECT_EQ(mode == 1 ? 1 : 0, TheHeadless().displayRestores) << mode;
+    EXPECT_EQ(mode == 2 ? 1 : 0, TheHeadless().exclusiveReleases) << mode;
+    EXPECT_EQ(0, TheHeadless().exclusiveModeWidth) << mode;
+    EXPECT_TRUE(TheHeadless().pointerVisible) << mode;
     EXPECT_EQ(nullptr, demo.surface->pixels) << mode;
   }
 }
@@ -146,17 +146,17 @@ TEST_F(DemoTest, EffectIsShownFromItsStartUpToButNotAtItsEndAndFillsAllButTheLas
   WriteDemo("5 - 10 Wave ;");
   VDemo demo;
   demo.Setup();
-  ASSERT_EQ(0, GlobalLog().RecordCount()) << capture.Text();
-  Headless().tickStep = 0;
-  const std::vector<std::uint32_t>& pixels = Headless().lastFrame.pixels;
+  ASSERT_EQ(0, TheLog().RecordCount()) << capture.Text();
+  TheHeadless().tickStep = 0;
+  const std::vector<std::uint32_t>& pixels = TheHeadless().lastFrame.pixels;
   auto pixel = [&pixels](int x, int y) { return pixels.at(static_cast<size_t>(y) * 640 + x); };
   for (const auto& [ms, shown] : std::vector<std::pair<std::uint32_t, bool>>{
            {4999, false}, {10000, false}, {9999, true}, {5000, true}}) {
-    Headless().tick = DemoClock().StartTick() + ms;
+    TheHeadless().tick = TheDemoClock().StartTick() + ms;
     demo.RenderFrame();
     EXPECT_EQ(shown, pixel(320, 0) != 0) << ms;
   }
-  ASSERT_EQ(480, Headless().lastFrame.height);  // the frame at 5000 ms
+  ASSERT_EQ(480, TheHeadless().lastFrame.height);  // the frame at 5000 ms
   int differing = 0, written = 0;
   for (int x = 0; x < 640; ++x) {
     for (int y = 1; y < 479; ++y) differing += pixel(x, y) != pixel(x, 0);
@@ -170,10 +170,10 @@ TEST_F(DemoTest, FramesComeStrictlyMoreThan20MsApartAndAPostedQuitDoesNotEndTheR
   WriteDemo("0 - 1.9 Wave ;");  // ends at 1 s
   for (int step = 1; step <= 8; ++step) {
     Restart();
-    Headless().tickStep = static_cast<std::uint32_t>(step);
+    TheHeadless().tickStep = static_cast<std::uint32_t>(step);
     std::vector<int> times;  // of each frame shown: the tick after the frame read the clock
-    Headless().onFrame = [&times, step](const plat::headless::Frame&) {
-      times.push_back(static_cast<int>(Headless().tick - DemoClock().StartTick()) - step);
+    TheHeadless().onFrame = [&times, step](const plat::headless::Frame&) {
+      times.push_back(static_cast<int>(TheHeadless().tick - TheDemoClock().StartTick()) - step);
       plat::PostQuit(0);
     };
     plat::PostQuit(0);
@@ -202,21 +202,21 @@ TEST_F(DemoTest, TheLoopSleepsBetweenFramesAndRendersAtThePollingLoopsTimes) {
   const auto run = [this](bool polled, const char* keysAtFrame10) {
     Restart();
     SetFramesPolled(polled);
-    Headless().tickStep = 0;
-    Headless().tickPerPoll = 1;
+    TheHeadless().tickStep = 0;
+    TheHeadless().tickPerPoll = 1;
     Run result;
-    Headless().onFrame = [&result, keysAtFrame10](const plat::headless::Frame&) {
-      result.times.push_back(DemoClock().Milliseconds());
+    TheHeadless().onFrame = [&result, keysAtFrame10](const plat::headless::Frame&) {
+      result.times.push_back(TheDemoClock().Milliseconds());
       if (result.times.size() == 10)
-        for (const char* key = keysAtFrame10; *key; ++key) Headless().TypeKey(*key);
+        for (const char* key = keysAtFrame10; *key; ++key) TheHeadless().TypeKey(*key);
     };
     {
       VDemo demo;
       demo.Run();
     }  // the key marks are logged as the demo goes
     SetFramesPolled(false);
-    result.polls = Headless().polls;
-    result.waits = Headless().timedWaits;
+    result.polls = TheHeadless().polls;
+    result.waits = TheHeadless().timedWaits;
     result.marks = capture.Text();
     return result;
   };
@@ -240,13 +240,13 @@ TEST_F(DemoTest, EscapeOrCloseEndTheDemoWithinOneLoopPass) {
       SCOPED_TRACE(script);
       Restart();
       WriteDemo(script);
-      Headless().onFrame = [escape](const plat::headless::Frame&) {
-        if (Headless().framesShown == 3)
-          escape ? Headless().PressKey(plat::kKeyEscape) : Headless().RequestClose();
+      TheHeadless().onFrame = [escape](const plat::headless::Frame&) {
+        if (TheHeadless().framesShown == 3)
+          escape ? TheHeadless().PressKey(plat::kKeyEscape) : TheHeadless().RequestClose();
       };
       VDemo demo;
       demo.Run();
-      EXPECT_EQ(3, Headless().framesShown) << escape;
+      EXPECT_EQ(3, TheHeadless().framesShown) << escape;
       EXPECT_EQ(nullptr, demo.surface->pixels) << escape;  // finished
     }
   }
@@ -262,29 +262,29 @@ TEST_F(DemoTest, TerminationSignalsEndTheDemoAndTheDialogAsEscapeWould) {
     for (int mode : {1, 2, 3}) {
       SCOPED_TRACE(std::to_string(signal) + " in mode " + std::to_string(mode));
       Restart();
-      Headless().onFrame = [signal](const plat::headless::Frame&) {
-        if (Headless().framesShown == 3) Headless().TypeKey('Q');
-        if (Headless().framesShown == 5) std::raise(signal);
+      TheHeadless().onFrame = [signal](const plat::headless::Frame&) {
+        if (TheHeadless().framesShown == 3) TheHeadless().TypeKey('Q');
+        if (TheHeadless().framesShown == 5) std::raise(signal);
       };
       {
         VDemo demo;
         demo.displayMode = mode;
         demo.Run();
-        EXPECT_EQ(5, Headless().framesShown);
+        EXPECT_EQ(5, TheHeadless().framesShown);
         EXPECT_EQ(nullptr, demo.surface->pixels);  // finished
       }
-      EXPECT_EQ(Headless().displayChanges, Headless().displayRestores);
-      EXPECT_FALSE(Headless().exclusiveActive);
-      EXPECT_TRUE(Headless().pointerVisible);
+      EXPECT_EQ(TheHeadless().displayChanges, TheHeadless().displayRestores);
+      EXPECT_FALSE(TheHeadless().exclusiveActive);
+      EXPECT_TRUE(TheHeadless().pointerVisible);
       EXPECT_NE(std::string::npos, capture.Text().find(" : Q\n"));
     }
     // In the dialog the signal is a close request, which cancels it before
     // the Enter that would have started the demo.
     Restart();
     std::raise(signal);
-    Headless().TypeKey(plat::kKeyReturn);
+    TheHeadless().TypeKey(plat::kKeyReturn);
     EXPECT_EQ(0, ProgramEntry("", ProgramResources()));
-    EXPECT_EQ(0, Headless().framesShown);
+    EXPECT_EQ(0, TheHeadless().framesShown);
     EXPECT_EQ(nullptr, plat::FindWindowOfClass("VSurface"));
   }
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
@@ -296,39 +296,39 @@ TEST_F(DemoTest, WithoutEffectsEachDisplayModeShowsOneFrameOnItsSurfaceAndFinish
   for (const Case& c : {Case{1, false, 1, 1, 0}, Case{2, true, 0, 0, 1}, Case{3, false, 0, 0, 0}}) {
     Restart();
     RunProgram(c.mode);
-    ASSERT_EQ(1, Headless().framesShown) << c.mode;
-    EXPECT_EQ(c.flipped, Headless().lastFrame.flipped) << c.mode;
-    EXPECT_EQ(c.changes, Headless().displayChanges) << c.mode;
-    EXPECT_EQ(c.restores, Headless().displayRestores) << c.mode;
-    EXPECT_EQ(c.releases, Headless().exclusiveReleases) << c.mode;
-    EXPECT_TRUE(Headless().pointerVisible) << c.mode;
+    ASSERT_EQ(1, TheHeadless().framesShown) << c.mode;
+    EXPECT_EQ(c.flipped, TheHeadless().lastFrame.flipped) << c.mode;
+    EXPECT_EQ(c.changes, TheHeadless().displayChanges) << c.mode;
+    EXPECT_EQ(c.restores, TheHeadless().displayRestores) << c.mode;
+    EXPECT_EQ(c.releases, TheHeadless().exclusiveReleases) << c.mode;
+    EXPECT_TRUE(TheHeadless().pointerVisible) << c.mode;
   }
 }
 
 TEST_F(DemoTest, ArgumentLTurnsTheLogFileOnAndACancelledDialogRunsNothing) {
   WriteDemo("0 - 1 Wave ;");
-  GlobalLog().SetFileName(dir.PathOf("kol.log").c_str());
+  TheLog().SetFileName(dir.PathOf("kol.log").c_str());
   for (const auto& [argument, on] : std::vector<std::pair<const char*, bool>>{
            {"lx", true}, {"x", false}, {"", false}}) {
-    GlobalLog().SetFileOutput(!on);
-    Headless().TypeKey(plat::kKeyEscape);
+    TheLog().SetFileOutput(!on);
+    TheHeadless().TypeKey(plat::kKeyEscape);
     EXPECT_EQ(0, ProgramEntry(argument, ProgramResources()));
-    EXPECT_EQ(0, Headless().inputRunOut);
-    EXPECT_EQ(on, GlobalLog().FileOutput()) << argument;
+    EXPECT_EQ(0, TheHeadless().inputRunOut);
+    EXPECT_EQ(on, TheLog().FileOutput()) << argument;
   }
   EXPECT_EQ(nullptr, plat::FindWindowOfClass("VSurface"));
-  EXPECT_EQ(0, Headless().framesShown);
+  EXPECT_EQ(0, TheHeadless().framesShown);
 }
 
 TEST_F(DemoTest, ClockCountsMillisecondsAcrossTheTickWrap) {
-  Headless().tickStep = 0;
-  Headless().tick = 0xFFFFFFF0u;
+  TheHeadless().tickStep = 0;
+  TheHeadless().tick = 0xFFFFFFF0u;
   VClock clock;
   clock.Start();
-  Headless().tick = 0x10;
+  TheHeadless().tick = 0x10;
   EXPECT_EQ(32, clock.Milliseconds());
   EXPECT_FLOAT_EQ(0.032f, clock.Seconds());
-  Headless().tick = 0xFFFFFFE0u;  // before the start
+  TheHeadless().tick = 0xFFFFFFE0u;  // before the start
   EXPECT_EQ(-16, clock.Milliseconds());
 }
 

@@ -18,7 +18,7 @@
 
 namespace {
 
-plat::headless::Control& Headless() { return plat::headless::Headless(); }
+plat::headless::Control& TheHeadless() { return plat::headless::TheHeadless(); }
 
 class SurfaceTest : public ::testing::Test {
  protected:
@@ -28,10 +28,9 @@ class SurfaceTest : public ::testing::Test {
   static void Restart() {
     plat::Shutdown();
     ResetProcessState();
-    ResetSurfaceInputForTest();
-    GlobalLog().SetBufferOutput(true);
+    TheLog().SetBufferOutput(true);
     ASSERT_TRUE(plat::StartHeadless());
-    DemoClock().Start();
+    TheDemoClock().Start();
   }
   // Translates and dispatches everything queued, including injected input.
   static void Pump() {
@@ -41,9 +40,9 @@ class SurfaceTest : public ::testing::Test {
   // With an error expected, it is the only record ("module/name/detail: text")
   // and all that was printed; without, there is no record and plain was printed.
   void ExpectLog(const std::string& error, std::string plain = "") const {
-    ASSERT_EQ(error.empty() ? 0 : 1, GlobalLog().RecordCount()) << capture.Text();
+    ASSERT_EQ(error.empty() ? 0 : 1, TheLog().RecordCount()) << capture.Text();
     if (!error.empty()) {
-      const KolLogRecord& r = GlobalLog().Record(0);
+      const KolLogRecord& r = TheLog().Record(0);
       EXPECT_EQ(error, std::to_string(r.moduleCode) + "/" + r.moduleName + "/" +
                            std::to_string(r.detailCode) + ": " + r.text);
       plain = "Error: " + r.text + "\n";
@@ -59,7 +58,7 @@ TEST_F(SurfaceTest, PixelSurfacePlacementAndDisplayModeWindowedAndFullScreen) {
   for (const Case& c : {Case{false, 0x90C80000u, 0u, 192, 144},
                         Case{true, 0x90880000u, plat::kExStyleTopmost, 0, 0}}) {
     Restart();
-    Headless().modes = {{640, 480, 16, 60}, {640, 480, 32, 75}, {640, 480, 32, 60}};
+    TheHeadless().modes = {{640, 480, 16, 60}, {640, 480, 32, 75}, {640, 480, 32, 60}};
     PixelSurface s;
     s.Create(c.full, 640, 480, 32);
     plat::Window* w = s.Window();
@@ -73,15 +72,15 @@ TEST_F(SurfaceTest, PixelSurfacePlacementAndDisplayModeWindowedAndFullScreen) {
     EXPECT_EQ(480, r.Height());
     s.Init();
     s.Init();  // a second Init changes nothing
-    EXPECT_EQ(c.full ? 1 : 0, Headless().displayChanges);  // the first listed 640x480x32
-    EXPECT_EQ(c.full ? 75 : 60, Headless().currentMode.refreshRate);
-    EXPECT_EQ(!c.full, Headless().pointerVisible);
+    EXPECT_EQ(c.full ? 1 : 0, TheHeadless().displayChanges);  // the first listed 640x480x32
+    EXPECT_EQ(c.full ? 75 : 60, TheHeadless().currentMode.refreshRate);
+    EXPECT_EQ(!c.full, TheHeadless().pointerVisible);
     EXPECT_NE(nullptr, s.pixels);
     if (!c.full) plat::ShowPointer(false);  // someone else's hide must survive
     s.Close();
     s.Close();  // restores nothing more
-    EXPECT_EQ(c.full ? 1 : 0, Headless().displayRestores);
-    EXPECT_EQ(c.full, Headless().pointerVisible);
+    EXPECT_EQ(c.full ? 1 : 0, TheHeadless().displayRestores);
+    EXPECT_EQ(c.full, TheHeadless().pointerVisible);
     EXPECT_EQ(nullptr, s.pixels);
   }
   EXPECT_EQ("Surface: 640x480\n", capture.Text());  // no keys, no marks
@@ -98,8 +97,8 @@ TEST_F(SurfaceTest, WindowFailuresAreReportedAndMakeNoWindow) {
     Restart();
     PixelSurface first, s;
     if (c.kind == 0) first.Create(false, 640, 480, 32);
-    if (c.kind == 1) Headless().foreignWindowClasses.insert("VSurface");
-    Headless().failWindowCreation = c.kind == 2;
+    if (c.kind == 1) TheHeadless().foreignWindowClasses.insert("VSurface");
+    TheHeadless().failWindowCreation = c.kind == 2;
     if (c.kind == 3) plat::RegisterWindowClass({"VSurface", 0, plat::DefaultWindowProcedure});
     if (c.kind == 4) plat::Shutdown();
     s.Create(true, 640, 480, 32);
@@ -114,7 +113,7 @@ TEST_F(SurfaceTest, EscapeAndCloseSetTheQuitFlagAndKeepTheWindow) {
   for (bool escape : {true, false}) {
     ResetSurfaceInputForTest();
     EXPECT_FALSE(QuitRequested());
-    escape ? Headless().PressKey(plat::kKeyEscape) : Headless().RequestClose();
+    escape ? TheHeadless().PressKey(plat::kKeyEscape) : TheHeadless().RequestClose();
     Pump();
     EXPECT_TRUE(QuitRequested()) << escape;
     EXPECT_TRUE(plat::IsWindowAlive(s.Window())) << escape;
@@ -133,8 +132,8 @@ TEST_F(SurfaceTest, LetterKeyMarksAreWrittenInTimeOrderWhenTheSurfaceGoes) {
                            Press{8, '0'}, Press{9, '9'}, Press{10, plat::kKeySpace},
                            Press{11, plat::kKeyLeft}, Press{12, plat::kKeyDown}, Press{13, 0x40},
                            Press{14, 0x5B}, Press{15, 0x61}}) {
-      Headless().tick = p.tick;
-      Headless().PressKey(p.key);
+      TheHeadless().tick = p.tick;
+      TheHeadless().PressKey(p.key);
       Pump();
     }
     EXPECT_FALSE(QuitRequested());
@@ -151,18 +150,18 @@ TEST_F(SurfaceTest, PixelSurfaceInitFailuresAreReportedAndShowNothing) {
         Case{true, 32, true, "3/VSurface/4: Unable to set the chosen display mode."},
         Case{false, 32, false, "10/PixelSurface/1: Invalid Window DC"}}) {
     Restart();
-    Headless().refuseDisplayChange = c.refuse;
-    Headless().failDrawContext = !c.full;
+    TheHeadless().refuseDisplayChange = c.refuse;
+    TheHeadless().failDrawContext = !c.full;
     PixelSurface s;
     s.Create(c.full, 640, 480, c.bits);
     s.Init();
     ExpectLog(c.error);
     EXPECT_EQ(nullptr, s.pixels);
-    EXPECT_EQ(0, Headless().displayChanges);
-    EXPECT_TRUE(Headless().pointerVisible);
+    EXPECT_EQ(0, TheHeadless().displayChanges);
+    EXPECT_TRUE(TheHeadless().pointerVisible);
     s.Lock();
     s.Unlock();
-    EXPECT_EQ(0, Headless().framesShown);
+    EXPECT_EQ(0, TheHeadless().framesShown);
   }
 }
 
@@ -181,18 +180,18 @@ TEST_F(SurfaceTest, ALockWithoutItsUnlockIsFinishedByTheNextLock) {
     const size_t locked = contexts();
     s.pixels[0] = 1;
     ASSERT_EQ(0, s.Lock());  // the frame drawn so far is shown first
-    ASSERT_EQ(1, Headless().framesShown);
-    EXPECT_EQ(1u, Headless().lastFrame.pixels.at(0));
+    ASSERT_EQ(1, TheHeadless().framesShown);
+    EXPECT_EQ(1u, TheHeadless().lastFrame.pixels.at(0));
     EXPECT_EQ(locked, contexts());
     s.pixels[0] = 2;
     ASSERT_EQ(0, s.Unlock());
-    ASSERT_EQ(2, Headless().framesShown);
-    EXPECT_EQ(2u, Headless().lastFrame.pixels.at(0));
+    ASSERT_EQ(2, TheHeadless().framesShown);
+    EXPECT_EQ(2u, TheHeadless().lastFrame.pixels.at(0));
     EXPECT_EQ(idle, contexts());
     EXPECT_NE(0, s.Unlock());  // nothing left to finish
-    EXPECT_EQ(2, Headless().framesShown);
+    EXPECT_EQ(2, TheHeadless().framesShown);
     s.Close();
-    EXPECT_EQ(0, GlobalLog().RecordCount());
+    EXPECT_EQ(0, TheLog().RecordCount());
   }
 }
 
@@ -209,12 +208,12 @@ TEST_F(SurfaceTest, ExclusiveSetUpFailuresAreReported) {
     auto failIf = [&c](int detail, int result) {
       return c.detail == detail ? result : plat::kResultOk;
     };
-    Headless().exclusiveMissing = c.detail == 1;
-    Headless().exclusiveCreateResult = failIf(2, plat::kResultGenericFailure);
-    Headless().cooperativeResult = failIf(0, plat::kResultNoExclusiveMode);
-    Headless().setModeResult = failIf(0, plat::kResultUnsupportedMode);
-    Headless().createChainResult = failIf(5, plat::kResultGenericFailure);
-    Headless().attachResult = failIf(6, plat::kResultGenericFailure);
+    TheHeadless().exclusiveMissing = c.detail == 1;
+    TheHeadless().exclusiveCreateResult = failIf(2, plat::kResultGenericFailure);
+    TheHeadless().cooperativeResult = failIf(0, plat::kResultNoExclusiveMode);
+    TheHeadless().setModeResult = failIf(0, plat::kResultUnsupportedMode);
+    TheHeadless().createChainResult = failIf(5, plat::kResultGenericFailure);
+    TheHeadless().attachResult = failIf(6, plat::kResultGenericFailure);
     DirectDrawSurface s;
     s.Create(true, 640, 480, 32);
     ExpectLog(c.error, c.plain);
@@ -223,9 +222,9 @@ TEST_F(SurfaceTest, ExclusiveSetUpFailuresAreReported) {
     s.Lock();
     s.Unlock();
     s.Close();
-    EXPECT_EQ(c.detail ? 1 : 0, GlobalLog().RecordCount()) << c.detail;
-    EXPECT_EQ(c.detail ? 0 : 1, Headless().framesShown) << c.detail;
-    EXPECT_TRUE(Headless().pointerVisible) << c.detail;
+    EXPECT_EQ(c.detail ? 1 : 0, TheLog().RecordCount()) << c.detail;
+    EXPECT_EQ(c.detail ? 0 : 1, TheHeadless().framesShown) << c.detail;
+    EXPECT_TRUE(TheHeadless().pointerVisible) << c.detail;
   }
 }
 
@@ -238,10 +237,10 @@ TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
   EXPECT_EQ(plat::kExStyleTopmost, w->exStyle);
   EXPECT_EQ(0, w->rect.left);
   EXPECT_EQ(0, w->rect.top);
-  EXPECT_FALSE(Headless().pointerVisible);
-  EXPECT_EQ(std::make_tuple(640, 480, 32), std::make_tuple(Headless().exclusiveModeWidth,
-                                                           Headless().exclusiveModeHeight,
-                                                           Headless().exclusiveModeBits));
+  EXPECT_FALSE(TheHeadless().pointerVisible);
+  EXPECT_EQ(std::make_tuple(640, 480, 32), std::make_tuple(TheHeadless().exclusiveModeWidth,
+                                                           TheHeadless().exclusiveModeHeight,
+                                                           TheHeadless().exclusiveModeBits));
   s.Init();
   EXPECT_EQ("Surface: 640x480\n", capture.Text());
   const int kDrawing = plat::kResultStillDrawing, kLost = plat::kResultSurfaceLost;
@@ -251,21 +250,21 @@ TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
                         {{kLost}, 7, 1, 1},  // no second flip in the same frame
                         {{}, 8, 2, 1}};
   for (const Step& step : steps) {
-    Headless().flipResults = step.results;
+    TheHeadless().flipResults = step.results;
     s.Lock();
     s.pixels[640 * 480 - 1] = static_cast<std::uint32_t>(step.flips);
     s.Unlock();
-    EXPECT_EQ(step.flips, Headless().flipCalls);
-    EXPECT_EQ(step.shown, Headless().framesShown);
-    EXPECT_EQ(step.restores, Headless().restoreCalls);
+    EXPECT_EQ(step.flips, TheHeadless().flipCalls);
+    EXPECT_EQ(step.shown, TheHeadless().framesShown);
+    EXPECT_EQ(step.restores, TheHeadless().restoreCalls);
   }
-  EXPECT_TRUE(Headless().lastFrame.flipped);
-  EXPECT_EQ(8u, Headless().lastFrame.pixels.at(640 * 480 - 1));
+  EXPECT_TRUE(TheHeadless().lastFrame.flipped);
+  EXPECT_EQ(8u, TheHeadless().lastFrame.pixels.at(640 * 480 - 1));
   s.Close();
-  EXPECT_EQ(0, Headless().exclusiveModeWidth);
-  EXPECT_EQ(1, Headless().exclusiveReleases);
-  EXPECT_TRUE(Headless().pointerVisible);
-  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_EQ(0, TheHeadless().exclusiveModeWidth);
+  EXPECT_EQ(1, TheHeadless().exclusiveReleases);
+  EXPECT_TRUE(TheHeadless().pointerVisible);
+  EXPECT_EQ(0, TheLog().RecordCount());
 }
 
 TEST_F(SurfaceTest, AnExclusiveSurfaceClosedWhileLockedTouchesNothingReleased) {
@@ -284,10 +283,10 @@ TEST_F(SurfaceTest, AnExclusiveSurfaceClosedWhileLockedTouchesNothingReleased) {
     ASSERT_GT(contexts(), idle);
     EXPECT_EQ(0, s.Close());
     EXPECT_EQ(idle, contexts());
-    EXPECT_EQ(0, Headless().exclusiveModeWidth);
-    EXPECT_EQ(1, Headless().exclusiveReleases);
+    EXPECT_EQ(0, TheHeadless().exclusiveModeWidth);
+    EXPECT_EQ(1, TheHeadless().exclusiveReleases);
     // A second restore of the display mode would clear this again.
-    Headless().exclusiveModeWidth = 640;
+    TheHeadless().exclusiveModeWidth = 640;
     if (next == kUnlock) {
       EXPECT_EQ(1, s.Unlock());
     } else if (next == kLock) {
@@ -296,12 +295,12 @@ TEST_F(SurfaceTest, AnExclusiveSurfaceClosedWhileLockedTouchesNothingReleased) {
     EXPECT_EQ(0, s.Close());
     EXPECT_EQ(nullptr, s.pixels);
     EXPECT_EQ(idle, contexts());
-    EXPECT_EQ(640, Headless().exclusiveModeWidth);
-    EXPECT_EQ(1, Headless().exclusiveReleases);
-    EXPECT_EQ(0, Headless().flipCalls);
-    EXPECT_EQ(0, Headless().framesShown);
-    EXPECT_TRUE(Headless().pointerVisible);
-    EXPECT_EQ(0, GlobalLog().RecordCount());
+    EXPECT_EQ(640, TheHeadless().exclusiveModeWidth);
+    EXPECT_EQ(1, TheHeadless().exclusiveReleases);
+    EXPECT_EQ(0, TheHeadless().flipCalls);
+    EXPECT_EQ(0, TheHeadless().framesShown);
+    EXPECT_TRUE(TheHeadless().pointerVisible);
+    EXPECT_EQ(0, TheLog().RecordCount());
   }
 }
 
@@ -310,7 +309,7 @@ TEST_F(SurfaceTest, APixelSurfaceClosedWhileLockedTouchesNothingReleased) {
   for (int next = 0; next < 3; ++next) {  // Unlock, Lock, or nothing before the second Close
     SCOPED_TRACE(next);
     Restart();
-    Headless().modes = {{640, 480, 32, 60}};
+    TheHeadless().modes = {{640, 480, 32, 60}};
     const size_t idle = contexts();
     PixelSurface s;
     s.Create(true, 640, 480, 32);
@@ -325,9 +324,9 @@ TEST_F(SurfaceTest, APixelSurfaceClosedWhileLockedTouchesNothingReleased) {
     }
     EXPECT_EQ(0, s.Close());
     EXPECT_EQ(idle, contexts());
-    EXPECT_EQ(1, Headless().displayRestores);
-    EXPECT_EQ(0, Headless().framesShown);
-    EXPECT_TRUE(Headless().pointerVisible);
+    EXPECT_EQ(1, TheHeadless().displayRestores);
+    EXPECT_EQ(0, TheHeadless().framesShown);
+    EXPECT_TRUE(TheHeadless().pointerVisible);
   }
 }
 

@@ -144,7 +144,7 @@ TEST(VColorLineTest, WriteToSurfaceTruncatesClampsAndTouchesOnlyItsColours) {
   EXPECT_EQ(0u, surface.Pixel(3, 0));
   EXPECT_EQ(0xA5A5A5A5u, surface.Pixel(4, 0));
   EXPECT_EQ(0xA5A5A5A5u, surface.Pixel(0, 1));
-  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_EQ(0, TheLog().RecordCount());
 }
 
 std::unique_ptr<FloatTrack> Constant(float value) {
@@ -293,8 +293,8 @@ struct Rig {
     }, 0.25f);
   }
   void RenderAt(float t) {
-    Particles().time = t;
-    Particles().target = &line;
+    TheParticles().time = t;
+    TheParticles().target = &line;
     source.Render();
   }
   // Columns [from, to) carry alpha 1, all others alpha 0.
@@ -329,9 +329,9 @@ TEST(VSourceGravityParticleTest, PrepareChecksTheSettings) {
     source.particleCount = c.count;
     source.Prepare();
     EXPECT_EQ(c.detail == 0, source.ParticleArray() != nullptr);
-    ASSERT_EQ(c.detail == 0 ? 0 : 1, GlobalLog().RecordCount());
+    ASSERT_EQ(c.detail == 0 ? 0 : 1, TheLog().RecordCount());
     if (c.detail == 0) continue;
-    const KolLogRecord& r = GlobalLog().Record(0);
+    const KolLogRecord& r = TheLog().Record(0);
     EXPECT_EQ(5, r.moduleCode);
     EXPECT_EQ("VSourceGravityParticle", r.moduleName);
     EXPECT_EQ(c.detail, r.detailCode);
@@ -414,7 +414,7 @@ TEST(VSourceGravityParticleTest, OnlyVisibleSpansAreDrawnAndNoVisibleOneIsSkippe
   bare.source.Prepare();
   bare.RenderAt(0.0f);
   bare.ExpectSpan(0, 0);
-  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_EQ(0, TheLog().RecordCount());
 }
 
 TEST(VSourceGravityParticleTest, YoungerParticlesLieOnTop) {
@@ -501,7 +501,7 @@ TEST(VClockTest, SecondsAreTheMillisecondsTimesTheDouble0001StoredAsAFloat) {
   const std::pair<std::uint32_t, float> cases[] = {
       {3000, 3.0f}, {1, 0.001f}, {12345, 12.345f}, {51980, 51.98f}, {20, 0.02f}};
   for (auto [ms, seconds] : cases) {
-    plat::headless::Headless().tick = ms;
+    plat::headless::TheHeadless().tick = ms;
     EXPECT_EQ(seconds, clock.Seconds()) << ms;
   }
   plat::Shutdown();

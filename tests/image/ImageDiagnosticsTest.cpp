@@ -92,7 +92,7 @@ TEST_F(ImageDiagnosticsTest, EveryRefusedFileSaysWhy) {
   }
   EXPECT_EQ("gone.tga: the image is missing from the data, or cannot be read", Reason("gone.tga"));
   // The log has its usual line and no record: the reasons are for the tools.
-  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_EQ(0, TheLog().RecordCount());
   EXPECT_NE(std::string::npos, log_.Text().find("VBitmap: can not load <rle.tga>\n"));
 }
 

@@ -221,7 +221,7 @@ TEST(ImageTest, ConvertGivesTheExpectedBytesOrRefuses) {
             log.Text());
 
   // No room for the wider array: refused with the allocation report, the bitmap as it was.
-  GlobalLog().SetBufferOutput(true);
+  TheLog().SetBufferOutput(true);
   const std::uint8_t* before = b.Pixels();
   gRefuseAbove = 256 * 128 * 3;
   const int result = b.Convert(b.WithCodes(kB32, kRgb, kLeft, kUp));
@@ -247,7 +247,7 @@ TEST(ImageTest, WrittenFilesReadBack) {
   EXPECT_EQ(1, b.Build());  // no default source: refused, silently
   FileSource source({}, false);
   SetDefaultStoreSource(DefaultLoadSource());
-  ClassRegistry().Register(std::make_unique<VBitmap>());
+  TheClassRegistry().Register(std::make_unique<VBitmap>());
   KolObject* o = &b;
   KolFile objectsOut(true), objectsIn(false);
   ASSERT_EQ(0, objectsOut.OpenWrite("o.kol"));
@@ -305,21 +305,21 @@ TEST(ImageTest, PixelSizesAreCheckedBeforeTheyAreMultiplied) {
                         Case{kMin, 2, 4, false}, Case{0, kMax, 4, false},
                         Case{kMax, kMax, 0, false}, Case{kMax, kMax, -4, false}}) {
     SCOPED_TRACE(::testing::PrintToString(std::make_tuple(c.width, c.height, c.bytes)));
-    GlobalLog().SetBufferOutput(true);
+    TheLog().SetBufferOutput(true);
     EXPECT_EQ(nullptr, VBitmap::AllocatePixels(c.width, c.height, c.bytes));
     EXPECT_EQ(c.limited ? "VBitmap: " + std::to_string(c.width) + "x" + std::to_string(c.height) +
                               " pixels of " + std::to_string(c.bytes) + " bytes" + limit
                         : "",
               log.Text());
   }
-  GlobalLog().SetBufferOutput(true);
+  TheLog().SetBufferOutput(true);
   EXPECT_NE(nullptr, VBitmap::AllocatePixels(8192, 8192, 4));  // exactly the limit
   EXPECT_EQ("", log.Text());
 
   // A stored raw bitmap claiming two huge dimensions: the limit is what the user sees.
   FileSource source({{"huge.raw", std::string(64, '\0')}}, false);
   SetDefaultStoreSource(DefaultLoadSource());
-  ClassRegistry().Register(std::make_unique<VBitmap>());
+  TheClassRegistry().Register(std::make_unique<VBitmap>());
   VBitmap stored;
   stored.name = "huge.raw";
   stored.fileType = kFileRaw;
@@ -346,7 +346,7 @@ TEST(ImageTest, StoredBitmapsCutShortFailToLoad) {
   LogCapture log;
   FileSource source({}, false);
   SetDefaultStoreSource(DefaultLoadSource());
-  ClassRegistry().Register(std::make_unique<VBitmap>());
+  TheClassRegistry().Register(std::make_unique<VBitmap>());
   VBitmap b;
   b.name = "pic";
   b.fileType = kFileGenerated;
@@ -366,7 +366,7 @@ TEST(ImageTest, StoredBitmapsCutShortFailToLoad) {
   ASSERT_LT(body, whole.size());
   for (size_t size = body; size <= whole.size(); ++size) {
     SCOPED_TRACE(size);
-    GlobalLog().SetBufferOutput(true);
+    TheLog().SetBufferOutput(true);
     source.dir.Write("cut.kol", whole.substr(0, size));
     KolFile in(false);
     ASSERT_EQ(0, in.OpenRead("cut.kol"));
@@ -490,7 +490,7 @@ TEST(ImageTest, TexturesFromConstantsOrMapsAndTheirFailures) {
       EXPECT_EQ(std::make_tuple(256, 256, Bytes()), Load(colour, map));
       expected += line + "Error: Can't load texture\n";
       EXPECT_EQ(expected, log.Text());
-      const KolLogRecord& r = GlobalLog().Record(log.Records() - 1);
+      const KolLogRecord& r = TheLog().Record(log.Records() - 1);
       EXPECT_EQ(std::make_tuple(2, 8, std::string("VTex"), 1, std::string("Can't load texture")),
                 std::make_tuple(r.kind, r.moduleCode, r.moduleName, r.detailCode, r.text));
       EXPECT_EQ(std::make_tuple(12, 6, TexelsOf(rgb, Bytes(72, 255))), Load("c.jpg", ""));

@@ -15,7 +15,7 @@ const std::string kNotice =
     "---------------------------------------------\r\n";
 
 std::string Record(int index) {
-  const KolLogRecord& r = GlobalLog().Record(index);
+  const KolLogRecord& r = TheLog().Record(index);
   return std::to_string(r.kind) + " " + std::to_string(r.moduleCode) + " " + r.moduleName + " " +
          std::to_string(r.detailCode) + " " + r.text;
 }
@@ -24,7 +24,7 @@ std::string Record(int index) {
 
 TEST(KolLogTest, MessageFormsLengthLimitAndRecords) {
   LogCapture capture;
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   log.PrintError("Memory allocating error.");  // no line end: runs into the next message
   log.PrintLine("next %d", 1);
   log.ReportError(kModuleText, "KolText", 3, "%s\n", "x");  // the caller's line end stays
@@ -52,7 +52,7 @@ TEST(KolLogTest, MessageFormsLengthLimitAndRecords) {
 TEST(KolLogTest, FileOutputAppendsEachOpeningBehindASeparator) {
   LogCapture capture;
   TempDir dir;
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   log.SetFileName(dir.PathOf("run%s.log").c_str());
   for (const char* run : {"one", "two"}) {
     log.SetFileOutput(true);
@@ -67,7 +67,7 @@ TEST(KolLogTest, FileOutputAppendsEachOpeningBehindASeparator) {
 TEST(KolLogTest, FileOutputOpensOnlyARegularFileAndNeverAStandardStream) {
   LogCapture capture;
   TempDir dir;
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   // A FIFO nobody reads would block the open for ever.
   ASSERT_EQ(mkfifo(dir.PathOf("fifo.log").c_str(), 0600), 0);
   log.SetFileName(dir.PathOf("fifo.log").c_str());
@@ -98,7 +98,7 @@ TEST(KolLogTest, FileOutputOpensOnlyARegularFileAndNeverAStandardStream) {
 
 TEST(KolLogTest, BufferTrimKeepsTheNoticeAndNeverOverruns) {
   LogCapture capture;
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   std::string expected;
   for (int i = 0; i < 1500; ++i) {
     const std::string message =

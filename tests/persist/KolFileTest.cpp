@@ -72,7 +72,7 @@ struct LoadFailingFile : KolFile {
 
 class KolFileTest : public ::testing::Test {
  protected:
-  KolFileTest() { ClassRegistry().Register(std::make_unique<Node>()); }
+  KolFileTest() { TheClassRegistry().Register(std::make_unique<Node>()); }
   int Store(const char* name, std::initializer_list<KolObject*> objects) {
     KolFile file;
     int r = file.Open(kKindDirectory, dir.Path().c_str()) || file.OpenWrite(name);
@@ -92,7 +92,7 @@ class KolFileTest : public ::testing::Test {
 };
 
 TEST_F(KolFileTest, SharedObjectsAndCyclesLoadBackAsTheSameAndClassesMustBeKnown) {
-  ClassRegistry().Register(std::make_unique<Node>("Unused"));  // not in the header
+  TheClassRegistry().Register(std::make_unique<Node>("Unused"));  // not in the header
   Node a, b, self, c, d;
   a.value = 7;
   a.link = &b;
@@ -106,9 +106,9 @@ TEST_F(KolFileTest, SharedObjectsAndCyclesLoadBackAsTheSameAndClassesMustBeKnown
             dir.Read("g.kol"));
 
   // The reading program registered its classes in another order.
-  ClassRegistry().ResetForTest();
-  ClassRegistry().Register(std::make_unique<Node>("Unused"));
-  ClassRegistry().Register(std::make_unique<Node>());
+  TheClassRegistry().ResetForTest();
+  TheClassRegistry().Register(std::make_unique<Node>("Unused"));
+  TheClassRegistry().Register(std::make_unique<Node>());
   KolObject *first = nullptr, *second = nullptr, *none = &a, *me = nullptr, *cycle = nullptr;
   ASSERT_EQ(0, Load("g.kol", {&first, &second, &none, &me, &cycle}));
   ASSERT_TRUE(AsNode(first) && AsNode(second) && AsNode(me) && AsNode(cycle));
@@ -150,7 +150,7 @@ TEST_F(KolFileTest, BrokenFilesFailWithTheirMessageAndHugeIdsAllocateNothing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
-    GlobalLog().SetBufferOutput(true);
+    TheLog().SetBufferOutput(true);
     dir.Write("bad.kol", c.bytes);
     KolObject* loaded = nullptr;
     EXPECT_NE(0, Load("bad.kol", {&loaded}));
@@ -208,7 +208,7 @@ TEST_F(KolFileTest, NestingDeeperThanTheBoundFailsWithItsMessageInsteadOfExhaust
   for (int i = 0; i < KolFile::kMaxNesting; ++i) expected += "ERROR: KolFile: Object Loader: (1)\n";
   for (int n : {KolFile::kMaxNesting + 1, 1 << 20}) {
     SCOPED_TRACE(n);
-    GlobalLog().SetBufferOutput(true);
+    TheLog().SetBufferOutput(true);
     dir.Write("deeper.kol", Chain(n));
     loaded = nullptr;
     EXPECT_NE(0, Load("deeper.kol", {&loaded}));
@@ -219,7 +219,7 @@ TEST_F(KolFileTest, NestingDeeperThanTheBoundFailsWithItsMessageInsteadOfExhaust
   // Storing is bounded alike, so whatever is written loads back.
   std::vector<Node> chain(KolFile::kMaxNesting + 1);
   for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i].link = &chain[i + 1];
-  GlobalLog().SetBufferOutput(true);
+  TheLog().SetBufferOutput(true);
   EXPECT_EQ(0, Store("deep.kol", {&chain[1]}));
   EXPECT_NE(0, Store("deeper.kol", {&chain[0]}));
   EXPECT_EQ("StoreObject: objects nested deeper than " + std::to_string(KolFile::kMaxNesting) +
@@ -238,7 +238,7 @@ TEST_F(KolFileTest, HeadersAndObjectTablesLargerThanAnyWrittenFileAreRefused) {
   std::string many = NodeHeader();
   for (int i = 0; i <= KolFile::kMaxObjects; ++i) many += Ints({i, 0, i, -1});
   dir.Write("many.kol", many);
-  GlobalLog().SetBufferOutput(true);
+  TheLog().SetBufferOutput(true);
   reader = std::make_unique<KolFile>();
   ASSERT_EQ(0, reader->Open(kKindDirectory, dir.Path().c_str()));
   ASSERT_EQ(0, reader->OpenRead("many.kol"));

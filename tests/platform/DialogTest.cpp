@@ -18,7 +18,7 @@
 
 namespace {
 
-using plat::headless::Headless;
+using plat::headless::TheHeadless;
 
 constexpr int kTemplate = 100;
 constexpr int kPictureId = 200;
@@ -91,7 +91,7 @@ std::intptr_t Selection(int id) {
 void Press(int id, bool down = true) {
   const plat::Rect r = RectOf(id);
   const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-  down ? Headless().MouseDown(x, y) : Headless().MouseUp(x, y);
+  down ? TheHeadless().MouseDown(x, y) : TheHeadless().MouseUp(x, y);
 }
 // The middle of a list's line: lines start inside the one-pixel border.
 std::pair<int, int> LinePoint(int id, int line) {
@@ -99,9 +99,9 @@ std::pair<int, int> LinePoint(int id, int line) {
   return {(r.left + r.right) / 2, r.top + 1 + line * kLine + kLine / 2};
 }
 void ShiftTab() {
-  Headless().PressKey(plat::kKeyShift);
-  Headless().TypeKey(plat::kKeyTab);
-  Headless().ReleaseKey(plat::kKeyShift);
+  TheHeadless().PressKey(plat::kKeyShift);
+  TheHeadless().TypeKey(plat::kKeyTab);
+  TheHeadless().ReleaseKey(plat::kKeyShift);
 }
 
 // The commands the procedure received, as id and notification.
@@ -136,7 +136,7 @@ class DialogTest : public ::testing::Test {
     gInitAnswer = 1;
     gEndOnCancel = true;
     gSteps.clear();
-    Headless().onIdle = [] {
+    TheHeadless().onIdle = [] {
       if (gSteps.empty()) return;
       auto step = std::move(gSteps.front());
       gSteps.pop_front();
@@ -183,7 +183,7 @@ TEST_F(DialogTest, BoxIsBuiltCentredFromItsTemplateAndEndsWithTheResultGiven) {
     EXPECT_EQ(nullptr, plat::DialogItem(gDialog, 2));
     EXPECT_EQ(nullptr, plat::ParentWindow(gDialog));
     EXPECT_EQ(gButton, plat::FocusWindow());  // the first tab stop
-    Headless().TypeKey(plat::kKeyReturn);
+    TheHeadless().TypeKey(plat::kKeyReturn);
   });
   EXPECT_EQ(1, Run(0x5A5A));
   ASSERT_FALSE(gSeen.empty());
@@ -201,14 +201,14 @@ TEST_F(DialogTest, BoxIsBuiltCentredFromItsTemplateAndEndsWithTheResultGiven) {
   gInitAnswer = 0;
   gSteps.push_back([] {
     EXPECT_EQ(nullptr, plat::FocusWindow());
-    Headless().TypeKey(plat::kKeyTab);
+    TheHeadless().TypeKey(plat::kKeyTab);
   });
   gSteps.push_back([] {
     EXPECT_EQ(gButton, plat::FocusWindow());
-    Headless().TypeKey(plat::kKeyEscape);
+    TheHeadless().TypeKey(plat::kKeyEscape);
   });
   EXPECT_EQ(0, Run());
-  EXPECT_EQ(0, Headless().inputRunOut);
+  EXPECT_EQ(0, TheHeadless().inputRunOut);
 }
 
 TEST_F(DialogTest, BoxThatCannotBeMadeAnswersMinusOneAndSaysWhy) {
@@ -218,45 +218,45 @@ TEST_F(DialogTest, BoxThatCannotBeMadeAnswersMinusOneAndSaysWhy) {
   EXPECT_EQ(plat::kErrorResourceNotFound, plat::LastError());
   EXPECT_EQ(-1, plat::RunDialogBox(&module, kTemplate, nullptr, nullptr, 0));
   EXPECT_EQ(plat::kErrorInvalidHandle, plat::LastError());
-  Headless().failWindowCreation = true;
+  TheHeadless().failWindowCreation = true;
   EXPECT_EQ(-1, Run());
   EXPECT_EQ(plat::kErrorCannotCreateWindow, plat::LastError());
-  Headless().failWindowCreation = false;
+  TheHeadless().failWindowCreation = false;
   // A control of a class nobody registered takes the half-made box down with it.
   module.dialogs[kTemplate].items.push_back({"NoSuchClass", 7, 0, 0, 10, 10, 0x50000000u, ""});
   EXPECT_EQ(-1, Run());
   EXPECT_EQ(plat::kErrorClassDoesNotExist, plat::LastError());
   EXPECT_EQ(0, Seen(plat::kMsgInitDialog));
   EXPECT_EQ(nullptr, plat::ForegroundWindow());
-  EXPECT_EQ(0, Headless().paints);
+  EXPECT_EQ(0, TheHeadless().paints);
 }
 
 TEST_F(DialogTest, EnterPressesTheDefaultButtonWhereverTheFocusIsEscapeAndCloseCancel) {
-  Headless().TypeKey(plat::kKeyReturn);  // on the button
+  TheHeadless().TypeKey(plat::kKeyReturn);  // on the button
   EXPECT_EQ(1, Run());
   EXPECT_EQ(plat::MakeCommand(1, plat::kButtonClicked), LastCommand().wParam);
   EXPECT_EQ(reinterpret_cast<std::intptr_t>(gButton), LastCommand().lParam);
 
   gSeen.clear();
-  Headless().TypeKey(plat::kKeyTab);  // on a list
-  Headless().TypeKey(plat::kKeyReturn);
+  TheHeadless().TypeKey(plat::kKeyTab);  // on a list
+  TheHeadless().TypeKey(plat::kKeyReturn);
   EXPECT_EQ(1, Run());
   EXPECT_EQ((Notes{{kList1, kSetFocus}, {1, plat::kButtonClicked}}), Commands());
   EXPECT_EQ(reinterpret_cast<std::intptr_t>(gButton), LastCommand().lParam);
 
   gSeen.clear();
-  Headless().TypeKey(plat::kKeyEscape);
+  TheHeadless().TypeKey(plat::kKeyEscape);
   EXPECT_EQ(0, Run());
   EXPECT_EQ((Notes{{2, plat::kButtonClicked}}), Commands());
   EXPECT_EQ(0, LastCommand().lParam);  // the box has no control with id 2
   EXPECT_EQ(0, Seen(plat::kMsgClose));
 
   gSeen.clear();
-  Headless().RequestClose();
+  TheHeadless().RequestClose();
   EXPECT_EQ(0, Run());
   EXPECT_EQ(1, Seen(plat::kMsgClose));
   EXPECT_EQ((Notes{{2, plat::kButtonClicked}}), Commands());
-  EXPECT_EQ(0, Headless().inputRunOut);
+  EXPECT_EQ(0, TheHeadless().inputRunOut);
 }
 
 TEST_F(DialogTest, TabAndShiftTabCycleTheFocusThroughTheTabStops) {
@@ -267,9 +267,9 @@ TEST_F(DialogTest, TabAndShiftTabCycleTheFocusThroughTheTabStops) {
       input();
     });
   };
-  for (int i = 0; i < 3; ++i) snapshotThen([] { Headless().TypeKey(plat::kKeyTab); });
+  for (int i = 0; i < 3; ++i) snapshotThen([] { TheHeadless().TypeKey(plat::kKeyTab); });
   for (int i = 0; i < 3; ++i) snapshotThen(ShiftTab);
-  snapshotThen([] { Headless().TypeKey(plat::kKeyEscape); });
+  snapshotThen([] { TheHeadless().TypeKey(plat::kKeyEscape); });
   EXPECT_EQ(0, Run());
   const std::vector<plat::WindowHandle> expected{gButton, gList1, gList2, gButton,
                                                  gList2,  gList1, gButton};
@@ -284,7 +284,7 @@ TEST_F(DialogTest, ListKeysMoveTheSelectionAndNotifyOnlyWhenItChanges) {
   for (unsigned key : keys)
     gSteps.push_back([&selections, key] {
       selections.push_back(Selection(kList1));
-      Headless().TypeKey(key);
+      TheHeadless().TypeKey(key);
     });
   gSteps.push_back([] {
     plat::WindowHandle list = Item(kList2);
@@ -308,11 +308,11 @@ TEST_F(DialogTest, ListKeysMoveTheSelectionAndNotifyOnlyWhenItChanges) {
     EXPECT_EQ(plat::kListBoxError, Selection(kList2));  // out of range clears it
     plat::SendAppMessage(list, plat::kListBoxResetContent, 0, 0);
     EXPECT_EQ(0, plat::SendAppMessage(list, plat::kListBoxGetCount, 0, 0));
-    Headless().TypeKey(plat::kKeyDown);  // nothing to select in an empty list
+    TheHeadless().TypeKey(plat::kKeyDown);  // nothing to select in an empty list
   });
   gSteps.push_back([] {
     EXPECT_EQ(plat::kListBoxError, Selection(kList2));
-    Headless().TypeKey(plat::kKeyEscape);
+    TheHeadless().TypeKey(plat::kKeyEscape);
   });
   EXPECT_EQ(0, Run());
   EXPECT_LT(plat::kListBoxError, 0);
@@ -336,13 +336,13 @@ TEST_F(DialogTest, MouseSelectsListLinesAndClicksTheButtonOnlyWhenReleasedOverIt
     EXPECT_EQ(RectOf(kList1).Width() - 2, client.Width());
     EXPECT_EQ(RectOf(kList1).Height() - 2, client.Height());
     const auto [x, y] = LinePoint(kList1, 1);
-    Headless().Click(x, y);
+    TheHeadless().Click(x, y);
   });
   gSteps.push_back([] {
     EXPECT_EQ(gList1, plat::FocusWindow());
     EXPECT_EQ(1, Selection(kList1));
     const auto [x, y] = LinePoint(kList2, 0);
-    Headless().DoubleClick(x, y);
+    TheHeadless().DoubleClick(x, y);
   });
   gSteps.push_back([] {
     // Still open: what a double click means is the dialog procedure's business.
@@ -350,14 +350,14 @@ TEST_F(DialogTest, MouseSelectsListLinesAndClicksTheButtonOnlyWhenReleasedOverIt
     EXPECT_EQ(0, Selection(kList2));
     const plat::Rect button = RectOf(kButton);
     Press(kButton);
-    Headless().MouseUp(button.right + 5, button.top - 5);  // over no control
+    TheHeadless().MouseUp(button.right + 5, button.top - 5);  // over no control
   });
   gSteps.push_back([] {
     EXPECT_EQ(gButton, plat::FocusWindow());  // pressing it took the focus
     // Pressed on a list and released over the button: the list holds the
     // mouse, so the button's earlier press is no click either.
     const auto [x, y] = LinePoint(kList2, 1);
-    Headless().MouseDown(x, y);
+    TheHeadless().MouseDown(x, y);
     Press(kButton, false);
   });
   gSteps.push_back([] {
@@ -372,7 +372,7 @@ TEST_F(DialogTest, MouseSelectsListLinesAndClicksTheButtonOnlyWhenReleasedOverIt
                    {kButton, plat::kButtonClicked}}),
             Commands());
   EXPECT_EQ(reinterpret_cast<std::intptr_t>(gButton), LastCommand().lParam);
-  EXPECT_EQ(0, Headless().inputRunOut);
+  EXPECT_EQ(0, TheHeadless().inputRunOut);
 }
 
 std::vector<std::uintptr_t> gReplacementKeys;
@@ -396,23 +396,23 @@ TEST_F(DialogTest, SubclassedListSeesItsKeysAndMovesOnlyWhenTheReplacementCallsO
     // What comes back is the list's own procedure: it answers list messages.
     EXPECT_EQ(3, plat::CallWindowProcedure(gListProcedure, Item(kList1),
                                            plat::kListBoxGetCount, 0, 0));
-    Headless().TypeKey(plat::kKeyTab);
-    Headless().TypeKey(plat::kKeyDown);
-    Headless().TypeKey(plat::kKeyDown);
+    TheHeadless().TypeKey(plat::kKeyTab);
+    TheHeadless().TypeKey(plat::kKeyDown);
+    TheHeadless().TypeKey(plat::kKeyDown);
   });
   gSteps.push_back([] {
     EXPECT_EQ(1, Selection(kList1));
     gCallOn = false;
-    Headless().TypeKey(plat::kKeyDown);
+    TheHeadless().TypeKey(plat::kKeyDown);
   });
   gSteps.push_back([] {
     EXPECT_EQ(1, Selection(kList1));  // the replacement kept the key
     EXPECT_EQ(&Replacement, plat::SubclassWindow(Item(kList1), gListProcedure));
-    Headless().TypeKey(plat::kKeyDown);
+    TheHeadless().TypeKey(plat::kKeyDown);
   });
   gSteps.push_back([] {
     EXPECT_EQ(2, Selection(kList1));  // the list's own procedure again
-    Headless().TypeKey(plat::kKeyEscape);
+    TheHeadless().TypeKey(plat::kKeyEscape);
   });
   EXPECT_EQ(0, Run());
   EXPECT_EQ((std::vector<std::uintptr_t>{plat::kKeyDown, plat::kKeyDown, plat::kKeyDown}),
@@ -431,17 +431,17 @@ TEST_F(DialogTest, PaintShowsTheButtonTextListLinesSelectionAndCentredPicture) {
   std::map<int, plat::Rect> at;
   gSteps.push_back([] {
     plat::SendAppMessage(Item(kList2), plat::kListBoxSetCurrentSelection, 1, 0);
-    Headless().TypeKey(plat::kKeyTab);
-    Headless().TypeKey(plat::kKeyDown);
+    TheHeadless().TypeKey(plat::kKeyTab);
+    TheHeadless().TypeKey(plat::kKeyDown);
   });
   gSteps.push_back([&] {
-    paint = Headless().lastPaint;
+    paint = TheHeadless().lastPaint;
     for (int id : {kButton, kList1, kList2, kPictureItem}) at[id] = RectOf(id);
-    Headless().TypeKey(plat::kKeyEscape);
+    TheHeadless().TypeKey(plat::kKeyEscape);
   });
   EXPECT_EQ(0, Run());
-  EXPECT_GE(Headless().paints, 2);
-  EXPECT_EQ("Start dialog", Headless().lastPaintTitle);
+  EXPECT_GE(TheHeadless().paints, 2);
+  EXPECT_EQ("Start dialog", TheHeadless().lastPaintTitle);
   EXPECT_GE(Seen(plat::kMsgPaint), 2);
   ASSERT_FALSE(paint.empty());
   EXPECT_EQ(plat::DrawCommand::kFill, paint[0].kind);  // the box's face first
@@ -503,7 +503,7 @@ TEST_F(DialogTest, PaintShowsTheButtonTextListLinesSelectionAndCentredPicture) {
 
 TEST_F(DialogTest, RunningOutOfInputClosesTheBoxAndScriptsQueueKeys) {
   EXPECT_EQ(0, Run());
-  EXPECT_EQ(1, Headless().inputRunOut);
+  EXPECT_EQ(1, TheHeadless().inputRunOut);
   EXPECT_EQ(1, Seen(plat::kMsgClose));
   EXPECT_EQ((Notes{{2, plat::kButtonClicked}}), Commands());
 
@@ -511,18 +511,18 @@ TEST_F(DialogTest, RunningOutOfInputClosesTheBoxAndScriptsQueueKeys) {
   gSeen.clear();
   gEndOnCancel = false;
   EXPECT_EQ(0, Run());
-  EXPECT_EQ(3, Headless().inputRunOut);
+  EXPECT_EQ(3, TheHeadless().inputRunOut);
   EXPECT_EQ((Notes{{2, plat::kButtonClicked}}), Commands());
   EXPECT_EQ(plat::kMsgDestroy, gSeen.back().message);
 
   std::string error;
   EXPECT_FALSE(plat::headless::QueueInputScript("tab bogus return", error));
   EXPECT_NE(std::string::npos, error.find("bogus")) << error;
-  EXPECT_TRUE(Headless().pendingInput.empty());
+  EXPECT_TRUE(TheHeadless().pendingInput.empty());
   ASSERT_TRUE(plat::headless::QueueInputScript("tab shift+tab return", error));
   using In = plat::headless::Control::Input;
   std::vector<std::pair<In::Kind, unsigned>> queued;
-  for (const In& input : Headless().pendingInput) queued.emplace_back(input.kind, input.code);
+  for (const In& input : TheHeadless().pendingInput) queued.emplace_back(input.kind, input.code);
   EXPECT_EQ((std::vector<std::pair<In::Kind, unsigned>>{
                 {In::kKeyDown, plat::kKeyTab}, {In::kKeyUp, plat::kKeyTab},
                 {In::kKeyDown, plat::kKeyShift}, {In::kKeyDown, plat::kKeyTab},
@@ -530,11 +530,11 @@ TEST_F(DialogTest, RunningOutOfInputClosesTheBoxAndScriptsQueueKeys) {
                 {In::kKeyDown, plat::kKeyReturn}, {In::kKeyUp, plat::kKeyReturn}}),
             queued);
   gSeen.clear();
-  Headless().onIdle = nullptr;
+  TheHeadless().onIdle = nullptr;
   EXPECT_EQ(1, Run());
   EXPECT_EQ((Notes{{kList1, kSetFocus}, {kList1, kKillFocus}, {1, plat::kButtonClicked}}),
             Commands());
-  EXPECT_EQ(3, Headless().inputRunOut);
+  EXPECT_EQ(3, TheHeadless().inputRunOut);
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ TEST_F(PlatformTest, AWindowCopyShowsExactlyThePartOfTheBitmapThatWasThereThen) 
   plat::BitmapHandle bitmap = plat::CreatePixelBitmap(from, 4, 3, &src);
   plat::SelectPixelBitmap(from, bitmap);
   for (int i = 0; i < 12; ++i) src[i] = 100 + i;  // 100 + y*4 + x
-  const plat::headless::Control& control = plat::headless::Headless();
+  const plat::headless::Control& control = plat::headless::TheHeadless();
   ASSERT_TRUE(plat::CopyPixels(window, 0, 0, 5, 5, from, 1, 1));  // only 3x2 lies in the bitmap
   EXPECT_EQ(1, control.framesShown);
   EXPECT_EQ(3, control.lastFrame.width);

@@ -22,7 +22,7 @@ namespace {
 // "hint|file|line|column|message|namedBy" (or "warning|..."), one a finding.
 std::vector<std::string> Findings() {
   std::vector<std::string> out;
-  for (const ScriptFinding& f : GlobalScriptDiagnostics().Findings())
+  for (const ScriptFinding& f : TheScriptDiagnostics().Findings())
     out.push_back(std::string(f.error ? "hint" : "warning") + "|" + f.file + "|" +
                   std::to_string(f.line) + "|" + std::to_string(f.column) + "|" + f.message +
                   "|" + f.namedBy);
@@ -46,16 +46,16 @@ class ScriptDiagnosticsTest : public ::testing::Test {
   // Loads Demo.txt as the demo does, with diagnostics on; a fresh run each time.
   std::vector<std::string> Load(const std::string& demo) {
     ResetProcessState();
-    GlobalLog().SetBufferOutput(true);
+    TheLog().SetBufferOutput(true);
     source_.SetDefault(false);
     SetCurrentSurface(&surface_);
     Write("Script/Demo.txt", demo);
-    GlobalScriptDiagnostics().Clear();
-    GlobalScriptDiagnostics().SetEnabled(true);
+    TheScriptDiagnostics().Clear();
+    TheScriptDiagnostics().SetEnabled(true);
     KolText lexer;
     VList effects;
     LoadDemoScript(lexer, "Demo.txt", effects);
-    GlobalScriptDiagnostics().SetEnabled(false);
+    TheScriptDiagnostics().SetEnabled(false);
     return Findings();
   }
 
@@ -66,7 +66,7 @@ class ScriptDiagnosticsTest : public ::testing::Test {
 };
 
 TEST_F(ScriptDiagnosticsTest, CollectorIsOffByDefaultAndKeepsTheNamingChain) {
-  ScriptDiagnostics& d = GlobalScriptDiagnostics();
+  ScriptDiagnostics& d = TheScriptDiagnostics();
   d.AddError("a.txt", 1, 2, "lost");
   {
     ScriptNamingScope outer("Script/Demo.txt", 7);  // off: nothing is pushed
@@ -116,7 +116,7 @@ TEST_F(ScriptDiagnosticsTest, ErrorsInNamedFilesNameTheRealFile) {
                 "hint|Script/Float/Zeros.txt|0|0|the track file is missing from the data, or "
                 "cannot be read|Script/Effect/Glow.txt line 2, named by Script/Demo.txt line 1"}),
             Load("1 - 2 Glow;"));
-  EXPECT_EQ(1, GlobalLog().RecordCount());
+  EXPECT_EQ(1, TheLog().RecordCount());
 
   Write("Script/Float/Empty.txt", "");
   Write("Script/Effect/Glow.txt", "Alpha = Empty; Add = Zero; WaveLarge:");
@@ -215,7 +215,7 @@ TEST_F(ScriptDiagnosticsTest, SyntaxErrorsSayWhatWasExpected) {
                                   ? "|Script/Demo.txt line 1"
                                   : "";
     EXPECT_EQ("hint|" + expected + chain, found[0]) << effect;
-    EXPECT_EQ(1, GlobalLog().RecordCount()) << effect;
+    EXPECT_EQ(1, TheLog().RecordCount()) << effect;
   }
   // The demo script's own entries.
   EXPECT_EQ((std::vector<std::string>{"hint|Script/Demo.txt|2|3|expected \"-\" between the start "
@@ -260,7 +260,7 @@ TEST_F(ScriptDiagnosticsTest, WarningsDoNotStopTheDemo) {
       Load("0 - 1 Back;\n0 - 1 Bytes;\n0 - 1 Slight;\n0 - 1 Hot;\n3 - 3 Large;\n"
            "0 - 7200.5 Large;\n0 - 2Large;\n"));
   // Only errors stop a demo: these are all warnings, the log has no record.
-  EXPECT_EQ(0, GlobalLog().RecordCount()) << log_.Text();
+  EXPECT_EQ(0, TheLog().RecordCount()) << log_.Text();
 
   // An exponent is never read: its rest becomes the effect's name, and the
   // warning says why beside the error.
@@ -284,14 +284,14 @@ TEST_F(ScriptDiagnosticsTest, OffLeavesNoFindingsAndTheSameLog) {
   const std::string logged = log_.Text();
   EXPECT_EQ(2u, on.size());
   ResetProcessState();
-  GlobalLog().SetBufferOutput(true);
+  TheLog().SetBufferOutput(true);
   source_.SetDefault(false);
   SetCurrentSurface(&surface_);
-  GlobalScriptDiagnostics().Clear();
+  TheScriptDiagnostics().Clear();
   KolText lexer;
   VList effects;
   LoadDemoScript(lexer, "Demo.txt", effects);
-  EXPECT_TRUE(GlobalScriptDiagnostics().Findings().empty());
+  EXPECT_TRUE(TheScriptDiagnostics().Findings().empty());
   EXPECT_EQ(logged, log_.Text());
 }
 

@@ -113,8 +113,8 @@ class ScriptTest : public ::testing::Test {
   // The log holds exactly `text` and one record of code `detail` (none for 0).
   void ExpectLog(const std::string& text, int detail) {
     EXPECT_EQ(text, log_.Text());
-    ASSERT_EQ(detail ? 1 : 0, GlobalLog().RecordCount());
-    if (detail) { EXPECT_EQ(detail, GlobalLog().Record(0).detailCode); }
+    ASSERT_EQ(detail ? 1 : 0, TheLog().RecordCount());
+    if (detail) { EXPECT_EQ(detail, TheLog().Record(0).detailCode); }
   }
 
   LogCapture log_;
@@ -220,8 +220,8 @@ TEST_F(KolTextTest, OnlyTheFirstTextErrorIsReported) {
   text.ReportTextError(kTextSyntax);
   const std::string first = "Error: s.txt (line 1, column 9): E0003 - Syntax error\n\n";
   ExpectLog(first, kTextSyntax);
-  EXPECT_EQ(9, GlobalLog().Record(0).moduleCode);
-  EXPECT_EQ("KolText", GlobalLog().Record(0).moduleName);
+  EXPECT_EQ(9, TheLog().Record(0).moduleCode);
+  EXPECT_EQ("KolText", TheLog().Record(0).moduleName);
   KolText other;  // later errors, from this lexer or another one, are dropped
   ASSERT_EQ(kTextOk, Open(other, "x\n\n  Beta"));
   other.ReportTextError(kTextLongLine);
@@ -231,8 +231,8 @@ TEST_F(KolTextTest, OnlyTheFirstTextErrorIsReported) {
   // Codes outside 0..14 are reported as 15, each in a fresh run.
   for (int code : {15, -1}) {
     ResetTextErrorLatchForTest();
-    GlobalLog().ResetForTest();
-    GlobalLog().SetBufferOutput(true);
+    TheLog().ResetForTest();
+    TheLog().SetBufferOutput(true);
     other.ReportTextError(code);
     ExpectLog("Error: s.txt (line 1, column 1): E0015 - Critical internal error!\n\n", 15);
   }
@@ -261,7 +261,7 @@ TEST_F(ScriptReaderTest, TrackKeepsTwelveHundredKeys) {
   ASSERT_EQ(1200, track ? track->KeyCount() : 0);
   EXPECT_EQ(2.0f, track->ValueAt(1199.0f));  // 1199 % 7
   ExpectLog("Error: Too many keys in X.txt\n", 1);
-  EXPECT_EQ(kModuleText, GlobalLog().Record(0).moduleCode);
+  EXPECT_EQ(kModuleText, TheLog().Record(0).moduleCode);
 }
 
 TEST_F(ScriptReaderTest, EmptyTrackIsSilentAndCommentOnlyTrackIsAnError) {
@@ -325,10 +325,10 @@ TEST_F(ScriptReaderTest, TrackSyntaxErrorNamesTheTrackFile) {
 }
 
 TEST_F(ScriptReaderTest, TextureAndEffectReadersYieldNullAfterAnEarlierError) {
-  GlobalLog().ReportError(kModuleSurface, "Test", 1, "earlier failure");
+  TheLog().ReportError(kModuleSurface, "Test", 1, "earlier failure");
   EXPECT_EQ(nullptr, Read(LoadTextureScript, "Texture", "Texture: Color = 1, 0, 0; Alpha = 1;"));
   EXPECT_EQ(nullptr, Read(LoadEffectScript, "Effect", "Alpha = One; Add = Zero; WaveLarge:"));
-  EXPECT_EQ(1, GlobalLog().RecordCount());
+  EXPECT_EQ(1, TheLog().RecordCount());
 }
 
 TEST_F(DemoScriptTest, WithCommentsOnlyHasNoEffects) {
@@ -340,7 +340,7 @@ TEST_F(DemoScriptTest, ScriptOfZeroOrOneByteCannotBeOpened) {
   for (const char* text : {"", "\n"}) EXPECT_EQ("", Demo(text));
   const std::string error = "Error: Could not open demo script Demo.txt\n";
   EXPECT_EQ(error + error, log_.Text());
-  EXPECT_EQ(2, GlobalLog().RecordCount());
+  EXPECT_EQ(2, TheLog().RecordCount());
 }
 
 TEST_F(DemoScriptTest, EntriesAreListedLastFirst) {
@@ -357,7 +357,7 @@ TEST_F(DemoScriptTest, HoldsAtMostTheBoundOfEffects) {
   KolText lexer;
   VList full;
   LoadDemoScript(lexer, "Demo.txt", full);
-  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_EQ(0, TheLog().RecordCount());
   EXPECT_NE(std::string::npos, log_.Text().find("Script Demo.txt: 10000 Effects\n"));
   Write("Script/Demo.txt", entries + "0-1 Large;");
   KolText again;
@@ -366,14 +366,14 @@ TEST_F(DemoScriptTest, HoldsAtMostTheBoundOfEffects) {
   EXPECT_NE(std::string::npos,
             log_.Text().find("Error: Demo script Demo.txt holds more than 10000 effects\n"
                              "Script Demo.txt: 10000 Effects\n"));
-  EXPECT_EQ(1, GlobalLog().RecordCount());
+  EXPECT_EQ(1, TheLog().RecordCount());
 }
 
 TEST_F(DemoScriptTest, StopsAtAMissingEffectScript) {
   EXPECT_EQ("WaveLarge 0..5", Demo("0 - 5 Large;\n5 - 9 Nope;\n9 - 12 Flash;\n"));
   EXPECT_NE(std::string::npos, log_.Text().find("Error: Could not open effect script Nope.txt\n"
                                                 "Script Demo.txt: 1 Effects\n"));
-  EXPECT_EQ(1, GlobalLog().RecordCount());
+  EXPECT_EQ(1, TheLog().RecordCount());
 }
 
 TEST_F(DemoScriptTest, MissingTheLastSemicolonKeepsTheEffect) {
@@ -434,7 +434,7 @@ TEST_F(DemoScriptTest, DirectoryAndArchiveGiveTheSameLines) {
     }
   }
   EXPECT_EQ("Script Demo.txt: 5 Effects\nScript Demo.txt: 5 Effects\n", log_.Text());
-  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_EQ(0, TheLog().RecordCount());
   EXPECT_EQ("Scroller Particle WaveFlash WaveLarge EndEffect ", kinds[0]);
   EXPECT_EQ(kinds[0], kinds[1]);
   EXPECT_TRUE(lines[0] == lines[1]);

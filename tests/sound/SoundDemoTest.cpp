@@ -63,14 +63,14 @@ TEST(SoundDemoTest, TheChosenSoundModePlaysTheMusicUntilFinish) {
     plat::SetProgramPathForTest(dir.PathOf("demo"));
     ResetProgramLocationForTest();
     ASSERT_TRUE(plat::StartHeadless());
-    plat::headless::Headless().tickStep = 1;
+    plat::headless::TheHeadless().tickStep = 1;
     std::filesystem::remove(output);
 
     // While the first frame is shown the music plays: its samples reach the
     // driver's file (waited for, with a deadline, as the driver plays in real time).
     std::pair<int, int> format;
     bool heard = false;
-    plat::headless::Headless().onFrame = [&](const plat::headless::Frame&) {
+    plat::headless::TheHeadless().onFrame = [&](const plat::headless::Frame&) {
       if (format.first) return;
       format = OpenedFormat();
       const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -71,13 +71,13 @@ class SoundPlayerTest : public ::testing::Test {
 
 TEST_F(SoundPlayerTest, NoSoundReadsAndLoadsNothingAndKeepsTimeFromTheTickCount) {
   InstallFake();
-  plat::headless::Headless().tick = 1000;
+  plat::headless::TheHeadless().tick = 1000;
   VSound sound;
   EXPECT_EQ(0, sound.Init(0));
   EXPECT_EQ(nullptr, sound.player);
   EXPECT_EQ(0, sound.PlayFile("music.mp3", 0));
   EXPECT_EQ(VSoundBase::kPlaying, sound.state);
-  plat::headless::Headless().tick = 1250;
+  plat::headless::TheHeadless().tick = 1250;
   EXPECT_EQ(250, sound.GetPosition());
   EXPECT_FALSE(AudioLibraryLoaded());
   EXPECT_EQ(nullptr, AudioLibraryForTest());
@@ -160,8 +160,8 @@ TEST_F(SoundPlayerTest, AFailingPauseOrResumeIsAnErrorRecord) {
   Fake().startResult = 0;
   sound.Resume();
   ASSERT_EQ(2, capture.Records());
-  EXPECT_EQ(kModuleSound, GlobalLog().Record(0).moduleCode);
-  EXPECT_EQ(0, GlobalLog().Record(0).detailCode);
+  EXPECT_EQ(kModuleSound, TheLog().Record(0).moduleCode);
+  EXPECT_EQ(0, TheLog().Record(0).detailCode);
 }
 
 TEST_F(SoundPlayerTest, AMissingOrBrokenLibraryIsSaidOnceAndLeavesNothingBehind) {
@@ -171,8 +171,8 @@ TEST_F(SoundPlayerTest, AMissingOrBrokenLibraryIsSaidOnceAndLeavesNothingBehind)
                         Case{FileBytes(INCOMPLETE_AUDIO_PATH), "Can't load BASS.DLL\n"}}) {
     ResetAudioLibraryForTest();
     SetAudioLibrarySource(&source, "bass.dll");
-    GlobalLog().ResetForTest();
-    GlobalLog().SetBufferOutput(true);
+    TheLog().ResetForTest();
+    TheLog().SetBufferOutput(true);
     if (c.bytes.empty()) std::filesystem::remove(data.PathOf("bass.dll"));
     else InstallLibrary(c.bytes);
     VSound first, second;
@@ -282,8 +282,8 @@ TEST_F(SoundPlayerTest, ACutOrMalformedLibraryIsNotLoadedAndLeavesNothingBehind)
                         Case{"dynamic section past the end", dynamicPastTheEnd}}) {
     ResetAudioLibraryForTest();
     SetAudioLibrarySource(&source, "bass.dll");
-    GlobalLog().ResetForTest();
-    GlobalLog().SetBufferOutput(true);
+    TheLog().ResetForTest();
+    TheLog().SetBufferOutput(true);
     InstallLibrary(c.bytes);
     VSound sound;
     EXPECT_EQ(0, sound.Init(44)) << c.what;
@@ -298,8 +298,8 @@ TEST_F(SoundPlayerTest, ACutOrMalformedLibraryIsNotLoadedAndLeavesNothingBehind)
   // The whole library still loads, and its copy goes too.
   ResetAudioLibraryForTest();
   SetAudioLibrarySource(&source, "bass.dll");
-  GlobalLog().ResetForTest();
-  GlobalLog().SetBufferOutput(true);
+  TheLog().ResetForTest();
+  TheLog().SetBufferOutput(true);
   InstallLibrary(whole);
   VSound sound;
   EXPECT_EQ(0, sound.Init(44));
@@ -319,8 +319,8 @@ TEST_F(SoundPlayerTest, AMusicFileThatIsNoRegularFileIsSaidAndLeftAlone) {
   VSound sound;
   ASSERT_EQ(0, sound.Init(44));
   for (const std::string& path : {fifo, folder}) {
-    GlobalLog().ResetForTest();
-    GlobalLog().SetBufferOutput(true);
+    TheLog().ResetForTest();
+    TheLog().SetBufferOutput(true);
     Fake().count = 0;
     EXPECT_EQ(1, sound.PlayFile(path.c_str(), 0)) << path;
     EXPECT_EQ("Music file [" + path + "] is not a regular file\n", capture.Text());
@@ -329,8 +329,8 @@ TEST_F(SoundPlayerTest, AMusicFileThatIsNoRegularFileIsSaidAndLeftAlone) {
     for (const std::string& call : Calls()) EXPECT_NE("MusicLoad", call) << path;
   }
   // A music file that is simply missing is still the library's to refuse.
-  GlobalLog().ResetForTest();
-  GlobalLog().SetBufferOutput(true);
+  TheLog().ResetForTest();
+  TheLog().SetBufferOutput(true);
   Fake().count = 0;
   EXPECT_EQ(0, sound.PlayFile(data.PathOf("missing.mp3").c_str(), 0));
   EXPECT_EQ("", capture.Text());
@@ -349,7 +349,7 @@ TEST_F(SoundPlayerTest, ASeekReachesTheLibraryAndThePositionIsItsMusicClock) {
   EXPECT_EQ(0, sound.Seek(12345));
   ASSERT_EQ((std::vector<std::string>{"SetPosition"}), Calls());
   EXPECT_EQ(12345, Fake().calls[0].args[0]);
-  plat::headless::Headless().tick += 5000;  // the tick clock is not what is read
+  plat::headless::TheHeadless().tick += 5000;  // the tick clock is not what is read
   EXPECT_EQ(12345, sound.GetPosition());
   Fake().position = 12400;
   EXPECT_EQ(12400, sound.GetPosition());
@@ -371,7 +371,7 @@ TEST_F(SoundPlayerTest, ASeekReachesTheLibraryAndThePositionIsItsMusicClock) {
   EXPECT_EQ(300, sound.GetPosition());
   // The music has ended: the clock stays where it was last heard.
   Fake().getPositionResult = 0;
-  plat::headless::Headless().tick += 1000;
+  plat::headless::TheHeadless().tick += 1000;
   EXPECT_EQ(300, sound.GetPosition());
   EXPECT_EQ(0, capture.Records());
 }
@@ -380,7 +380,7 @@ TEST_F(SoundPlayerTest, ASeekReachesTheLibraryAndThePositionIsItsMusicClock) {
 // music clock, and a seek answers failure without calling anything.
 TEST_F(SoundPlayerTest, AnOldLibraryWithoutTransportStillPlaysAndRefusesSeeks) {
   InstallLibrary(FileBytes(OLD_FAKE_AUDIO_PATH));
-  plat::headless::Headless().tick = 1000;
+  plat::headless::TheHeadless().tick = 1000;
   VSound sound;
   ASSERT_EQ(0, sound.Init(44));
   Fake().count = 0;
@@ -390,7 +390,7 @@ TEST_F(SoundPlayerTest, AnOldLibraryWithoutTransportStillPlaysAndRefusesSeeks) {
   EXPECT_FALSE(sound.HasMusicClock());
   EXPECT_EQ(1, sound.Seek(2000));
   EXPECT_EQ(4, Fake().count);
-  plat::headless::Headless().tick = 1750;
+  plat::headless::TheHeadless().tick = 1750;
   EXPECT_EQ(750, sound.GetPosition());  // the tick clock
   sound.Pause();
   sound.Resume();
@@ -401,13 +401,13 @@ TEST_F(SoundPlayerTest, AnOldLibraryWithoutTransportStillPlaysAndRefusesSeeks) {
 
 // With sound off there is no library: a seek moves the tick clock only.
 TEST_F(SoundPlayerTest, WithSoundOffASeekMovesTheTickClock) {
-  plat::headless::Headless().tick = 1000;
+  plat::headless::TheHeadless().tick = 1000;
   VSound sound;
   ASSERT_EQ(0, sound.Init(0));
   ASSERT_EQ(0, sound.PlayFile("music.mp3", 0));
   EXPECT_FALSE(sound.HasMusicClock());
   EXPECT_EQ(0, sound.Seek(5000));
-  plat::headless::Headless().tick = 1100;
+  plat::headless::TheHeadless().tick = 1100;
   EXPECT_EQ(5100, sound.GetPosition());
   EXPECT_EQ(1, sound.Seek(-5));
 }
@@ -453,8 +453,8 @@ TEST_F(SoundPlayerTest, DataWithoutTheLibraryFallsBackToTheFileSetForIt) {
     out << whole.substr(0, whole.size() / 2);
   }
   SetAudioLibraryFallbackFile(cut);
-  GlobalLog().ResetForTest();
-  GlobalLog().SetBufferOutput(true);
+  TheLog().ResetForTest();
+  TheLog().SetBufferOutput(true);
   {
     VSound sound;
     ASSERT_EQ(0, sound.Init(44));

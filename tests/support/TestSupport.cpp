@@ -8,32 +8,8 @@
 #include <random>
 #include <sstream>
 
-#include "KolClassRegistry.h"
-#include "KolDataSource.h"
 #include "KolLog.h"
-#include "KolText.h"
 #include "Platform.h"
-#include "VDialog.h"
-#include "VSound.h"
-#include "VListBox.h"
-#include "VSourceGravityParticle.h"
-#include "VSurface.h"
-
-void ResetProcessState() {
-  GlobalLog().ResetForTest();
-  SetDefaultLoadSource(nullptr);
-  SetDefaultStoreSource(nullptr);
-  ResetTextErrorLatchForTest();
-  ClassRegistry().ResetForTest();
-  ResetParticlesForTest();
-  SetCurrentSurface(nullptr);
-  ResetDialogsForTest();
-  ResetListBoxesForTest();
-  TheSound().Stop();
-  TheSound().soundFlags = 0;
-  ResetAudioLibraryForTest();
-  plat::ResetTerminationForTest();
-}
 
 TempDir::TempDir() {
   std::random_device rd;
@@ -106,17 +82,17 @@ bool WriteZip(const std::string& path, const std::vector<ZipMember>& members) {
 
 LogCapture::LogCapture() {
   ResetProcessState();
-  GlobalLog().SetBufferOutput(true);
+  TheLog().SetBufferOutput(true);
 }
 
-LogCapture::~LogCapture() { GlobalLog().ResetForTest(); }
+LogCapture::~LogCapture() { TheLog().ResetForTest(); }
 
 std::string LogCapture::Text() const {
-  const char* text = GlobalLog().BufferText();
+  const char* text = TheLog().BufferText();
   std::string out;
   for (const char* p = text ? text : ""; *p; ++p)
     if (*p != '\r') out += *p;
   return out;
 }
 
-int LogCapture::Records() const { return GlobalLog().RecordCount(); }
+int LogCapture::Records() const { return TheLog().RecordCount(); }

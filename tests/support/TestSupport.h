@@ -1,16 +1,12 @@
 // Helpers shared by the test suites: a scratch directory removed afterwards,
 // zip archives written on the spot with minizip's writer, log capture through
-// the log's own buffer, and a reset of every process-wide object.
+// the log's own buffer; the reset of process-wide state comes with them.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// Puts every process-wide object back as at program start: the log (outputs
-// off, no records), the default data sources, the text-error latch, the class
-// registry, the particle random generator and context, the current surface,
-// the dialog and list-box maps.
-void ResetProcessState();
+#include "ProcessState.h"
 
 // A fresh directory under the system temp folder, deleted with its content.
 class TempDir {

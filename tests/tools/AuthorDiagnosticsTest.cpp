@@ -97,7 +97,7 @@ TEST_F(AuthorDiagnosticsTest, SeveralSetUpsInOneProcess) {
   AuthorDiagnostics diagnostics;
   const auto setUp = [&](const std::string& effect) {
     Write("Script/Effect/Glow.txt", effect);
-    GlobalLog().ResetForTest();
+    TheLog().ResetForTest();
     ForgetReportedTextError();
     ResetDemoDataSourcesForTest();
     // The demo's surface needs a window, one at a time: a backend a round.
@@ -126,11 +126,11 @@ TEST_F(AuthorDiagnosticsTest, SeveralSetUpsInOneProcess) {
   EXPECT_EQ(2, first.line);
   EXPECT_EQ(25, first.column);
   EXPECT_EQ(0u, first.message.rfind("expected Speed (", 0)) << first.message;
-  EXPECT_FALSE(GlobalScriptDiagnostics().Enabled());  // End switches it off again
+  EXPECT_FALSE(TheScriptDiagnostics().Enabled());  // End switches it off again
 
   Write("Script/Float/Big.txt", "0 : 255;");
   setUp("Alpha = Big; Add = Zero; WaveLarge:");
-  EXPECT_FALSE(diagnostics.HasErrors()) << (GlobalLog().RecordCount() ? GlobalLog().Record(0).text : "");
+  EXPECT_FALSE(diagnostics.HasErrors()) << (TheLog().RecordCount() ? TheLog().Record(0).text : "");
   EXPECT_FALSE(diagnostics.FirstError().found);
   EXPECT_EQ(1, diagnostics.WarningCount());
   EXPECT_EQ(std::vector<std::string>{"warning: Script/Effect/Glow.txt line 1: the Alpha track "

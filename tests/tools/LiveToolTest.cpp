@@ -43,7 +43,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using plat::headless::Headless;
+using plat::headless::TheHeadless;
 
 std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -176,8 +176,8 @@ class LiveSessionTest : public ::testing::Test {
     ResetDemoDataSourcesForTest();
     ResetProgramLocationForTest();
     ASSERT_TRUE(plat::StartHeadless());
-    Headless().tickStep = 0;
-    Headless().tick = 1000;
+    TheHeadless().tickStep = 0;
+    TheHeadless().tick = 1000;
     for (const auto& script : kSmallDemo) dir_.Write(std::string("data/") + script[0], script[1]);
     options_.dataPath = dir_.PathOf("data");
     options_.musicPath = dir_.PathOf("no-music.mp3");  // silent: a note, no music
@@ -199,22 +199,22 @@ class LiveSessionTest : public ::testing::Test {
   // Lets ms of virtual time pass in steps of 5 ms, a loop pass each.
   void Advance(int ms) {
     for (int done = 0; done < ms; done += 5) {
-      Headless().tick += 5;
+      TheHeadless().tick += 5;
       ASSERT_TRUE(session_->Step());
     }
   }
   // Types a key and runs the loop pass that handles it; what it printed.
   std::string Type(unsigned key, bool shift = false) {
-    if (shift) Headless().PressKey(plat::kKeyShift);
-    Headless().TypeKey(key);
-    if (shift) Headless().ReleaseKey(plat::kKeyShift);
+    if (shift) TheHeadless().PressKey(plat::kKeyShift);
+    TheHeadless().TypeKey(key);
+    if (shift) TheHeadless().ReleaseKey(plat::kKeyShift);
     testing::internal::CaptureStdout();
     for (int i = 0; i < 4; ++i) session_->Step();
     return testing::internal::GetCapturedStdout();
   }
   // Column x of the last frame shown, in 0x00RRGGBB.
   std::uint32_t Shown(int x, int y = 200) const {
-    const plat::headless::Frame& f = Headless().lastFrame;
+    const plat::headless::Frame& f = TheHeadless().lastFrame;
     return f.pixels.empty() ? 0xDEADu : f.pixels[static_cast<size_t>(y) * f.width + x] & 0xFFFFFFu;
   }
   // Rewrites a data file with a new size and a later time, so the watch sees it.
@@ -331,7 +331,7 @@ TEST_F(LiveSessionTest, TransportKeysMoveByBeatsBarsAndPagesAndTheLoopWrapsAroun
   Type(plat::kKeyTab);
   EXPECT_TRUE(session_->TimelineShown());
   EXPECT_NE(before, Shown(300, 440));
-  Headless().TypeKey(plat::kKeyEscape);
+  TheHeadless().TypeKey(plat::kKeyEscape);
   EXPECT_FALSE(session_->Step());
 }
 
@@ -345,7 +345,7 @@ TEST_F(LiveSessionTest, ThePausedPictureIsTheRenderersFrameAtThePrintedTime) {
   const std::string said = Type(plat::kKeySpace);
   ASSERT_EQ("paused at 12.345\n", said);
   ASSERT_TRUE(session_->Paused());
-  const plat::headless::Frame shown = Headless().lastFrame;
+  const plat::headless::Frame shown = TheHeadless().lastFrame;
   ASSERT_EQ(640 * 480, static_cast<int>(shown.pixels.size()));
   // The live picture moved: it is not the first frame's.
   session_.reset();

@@ -180,7 +180,7 @@ TEST_F(OfflineRendererTest, SingleFramesAndFrameRanges) {
 TEST_F(OfflineRendererTest, CheckSucceedsOrFailuresEndWithExitCodeOne) {
   EXPECT_EQ(0, Render({"--check"}));
   EXPECT_NE(capture_.Text().find("Script Demo.txt: 2 Effects"), std::string::npos);
-  EXPECT_EQ(0, GlobalLog().RecordCount());
+  EXPECT_EQ(0, TheLog().RecordCount());
   // A broken script; no data where it is looked for.
   dir_.Write("data/Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEffect: Fade = One;");
   EXPECT_EQ(1, Render({"--check", "--data", dir_.PathOf("data")}));

@@ -19,7 +19,7 @@
 
 namespace {
 
-plat::headless::Control& Headless() { return plat::headless::Headless(); }
+plat::headless::Control& TheHeadless() { return plat::headless::TheHeadless(); }
 
 class StartDialogTest : public ::testing::Test {
  protected:
@@ -43,19 +43,19 @@ class StartDialogTest : public ::testing::Test {
     plat::Rect r;
     plat::WindowRectangle(plat::DialogItem(Dialog(), listId), r);
     const int x = r.left + 10, y = r.top + 1 + line * 13 + 6;
-    twice ? Headless().DoubleClick(x, y) : Headless().Click(x, y);
+    twice ? TheHeadless().DoubleClick(x, y) : TheHeadless().Click(x, y);
   }
   static void ClickStart() {
     plat::Rect r;
     plat::WindowRectangle(plat::DialogItem(Dialog(), 1), r);
-    Headless().Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    TheHeadless().Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   }
   static plat::WindowHandle Dialog() { return plat::ForegroundWindow(); }
 
   // Steps run one at a time whenever the dialog waits for input.
   void Steps(std::vector<std::function<void()>> steps) {
     auto next = std::make_shared<size_t>(0);
-    Headless().onIdle = [steps = std::move(steps), next] {
+    TheHeadless().onIdle = [steps = std::move(steps), next] {
       if (*next < steps.size()) steps[(*next)++]();
     };
   }
@@ -66,22 +66,22 @@ class StartDialogTest : public ::testing::Test {
 };
 
 TEST_F(StartDialogTest, EnterAtOnceStartsWithStereoAndTheExclusiveFullScreen) {
-  Headless().TypeKey(plat::kKeyReturn);
+  TheHeadless().TypeKey(plat::kKeyReturn);
   EXPECT_EQ(1, Run());
   EXPECT_EQ(kSoundStereo, modes.soundMode);
   EXPECT_EQ(kDisplayFullScreenExclusive, modes.displayMode);
-  EXPECT_EQ(0, Headless().inputRunOut);
+  EXPECT_EQ(0, TheHeadless().inputRunOut);
   EXPECT_EQ(0, capture.Records());
   // The dialog left the map when its window went; its lists stay registered.
-  EXPECT_TRUE(Dialogs().empty());
-  EXPECT_EQ(2u, ListBoxes().size());
+  EXPECT_TRUE(TheDialogs().empty());
+  EXPECT_EQ(2u, TheListBoxes().size());
 }
 
 TEST_F(StartDialogTest, WindowedAndNoSoundChosenWithKeysOrClicksStartWithThoseModes) {
   // Keys: Tab to the sound list, End; Tab to the display list, Down twice; Enter.
   for (unsigned key : {plat::kKeyTab, plat::kKeyEnd, plat::kKeyTab, plat::kKeyDown,
                        plat::kKeyDown, plat::kKeyReturn})
-    Headless().TypeKey(key);
+    TheHeadless().TypeKey(key);
   EXPECT_EQ(1, Run());
   EXPECT_EQ(kSoundNone, modes.soundMode);
   EXPECT_EQ(kDisplayWindowed, modes.displayMode);
@@ -92,15 +92,15 @@ TEST_F(StartDialogTest, WindowedAndNoSoundChosenWithKeysOrClicksStartWithThoseMo
   EXPECT_EQ(1, Run());
   EXPECT_EQ(kSoundNone, modes.soundMode);
   EXPECT_EQ(kDisplayWindowed, modes.displayMode);
-  EXPECT_EQ(0, Headless().inputRunOut);
+  EXPECT_EQ(0, TheHeadless().inputRunOut);
 }
 
 TEST_F(StartDialogTest, EachChangeOfSelectionReachesTheDemoAtOnce) {
   std::vector<int> seen;
-  Steps({[] { Headless().TypeKey(plat::kKeyTab); Headless().TypeKey(plat::kKeyDown); },
-         [&] { seen.push_back(modes.soundMode); Headless().TypeKey(plat::kKeyDown); },
-         [&] { seen.push_back(modes.soundMode); Headless().TypeKey(plat::kKeyUp); },
-         [&] { seen.push_back(modes.soundMode); Headless().TypeKey(plat::kKeyEscape); }});
+  Steps({[] { TheHeadless().TypeKey(plat::kKeyTab); TheHeadless().TypeKey(plat::kKeyDown); },
+         [&] { seen.push_back(modes.soundMode); TheHeadless().TypeKey(plat::kKeyDown); },
+         [&] { seen.push_back(modes.soundMode); TheHeadless().TypeKey(plat::kKeyUp); },
+         [&] { seen.push_back(modes.soundMode); TheHeadless().TypeKey(plat::kKeyEscape); }});
   EXPECT_EQ(0, Run());
   EXPECT_EQ((std::vector<int>{kSoundMono, kSoundNone, kSoundMono}), seen);
 }
@@ -109,21 +109,21 @@ TEST_F(StartDialogTest, EscapeOrTheCloseBoxReturnZeroAndKeepTheChoicesWritten) {
   for (bool escape : {true, false}) {
     ResetDialogsForTest();
     ResetListBoxesForTest();
-    Headless().TypeKey(plat::kKeyTab);
-    Headless().TypeKey(plat::kKeyDown);
-    escape ? Headless().TypeKey(plat::kKeyEscape) : Headless().RequestClose();
+    TheHeadless().TypeKey(plat::kKeyTab);
+    TheHeadless().TypeKey(plat::kKeyDown);
+    escape ? TheHeadless().TypeKey(plat::kKeyEscape) : TheHeadless().RequestClose();
     EXPECT_EQ(0, Run()) << escape;
     EXPECT_EQ(kSoundMono, modes.soundMode) << escape;
     EXPECT_EQ(kDisplayFullScreenExclusive, modes.displayMode) << escape;
   }
-  EXPECT_EQ(0, Headless().inputRunOut);
+  EXPECT_EQ(0, TheHeadless().inputRunOut);
 }
 
 TEST_F(StartDialogTest, ADoubleClickSelectsWithoutStarting) {
   bool stillOpen = false;
   Steps({[] { ClickLine(1001, 1, true); },
          [&] { stillOpen = plat::IsWindowAlive(Dialog()) && current && !current->closed;
-               Headless().TypeKey(plat::kKeyEscape); }});
+               TheHeadless().TypeKey(plat::kKeyEscape); }});
   EXPECT_EQ(0, Run());
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(kSoundMono, modes.soundMode);
@@ -144,11 +144,11 @@ TEST_F(StartDialogTest, ADialogThatCannotBeMadeIsReportedWithTheSystemError) {
   EXPECT_GT(0, dialog.DoModal(&empty));
   EXPECT_EQ("Error: Windows error 0x716\n", capture.Text());
   ASSERT_EQ(1, capture.Records());
-  EXPECT_EQ(kModuleModalDialog, GlobalLog().Record(0).moduleCode);
-  EXPECT_EQ(1, GlobalLog().Record(0).detailCode);
+  EXPECT_EQ(kModuleModalDialog, TheLog().Record(0).moduleCode);
+  EXPECT_EQ(1, TheLog().Record(0).detailCode);
 
   // A window that cannot be made says so too, and nothing was written into the demo.
-  Headless().failWindowCreation = true;
+  TheHeadless().failWindowCreation = true;
   VStartDialog again;
   again.demo = &modes;
   modes = DemoModes{0, 0};
@@ -164,7 +164,7 @@ class ListBoxTest : public StartDialogTest {
   void WithControl(const std::function<void(plat::WindowHandle)>& body) {
     Steps({[&] {
       body(plat::DialogItem(Dialog(), 1001));
-      Headless().TypeKey(plat::kKeyEscape);
+      TheHeadless().TypeKey(plat::kKeyEscape);
     }});
     Run();
   }
@@ -208,25 +208,25 @@ TEST_F(ListBoxTest, ASelectionOutsideTheTableIsReportedAndReadAsTheFirstItem) {
             "Error: Changed selection to invalid index: -1>=2\n",
             capture.Text());
   ASSERT_EQ(2, capture.Records());
-  EXPECT_EQ(kModuleListBox, GlobalLog().Record(0).moduleCode);
-  EXPECT_EQ(2, GlobalLog().Record(0).detailCode);
+  EXPECT_EQ(kModuleListBox, TheLog().Record(0).moduleCode);
+  EXPECT_EQ(2, TheLog().Record(0).detailCode);
 }
 
 TEST_F(ListBoxTest, AMessageForASubclassedListNoLongerInTheMapIsReportedAndPassedOn) {
   std::string handle;
   WithControl([&](plat::WindowHandle control) {
     // The start dialog's sound list is subclassed and registered; forget it.
-    ASSERT_EQ(1u, ListBoxes().erase(control));
+    ASSERT_EQ(1u, TheListBoxes().erase(control));
     char text[32];
     std::snprintf(text, sizeof text, "0x%04" PRIXPTR, reinterpret_cast<std::uintptr_t>(control));
     handle = text;
     EXPECT_EQ(3, plat::SendAppMessage(control, plat::kListBoxGetCount, 0, 0));  // still answered
-    plat::SubclassWindow(control, SavedListBoxProcedure());  // quiet again
+    plat::SubclassWindow(control, TheSavedListBoxProcedure());  // quiet again
   });
   EXPECT_EQ("Error: Windows Message sent to unknown list box: HWND=" + handle + "\n\n",
             capture.Text());
   ASSERT_EQ(1, capture.Records());
-  EXPECT_EQ(1, GlobalLog().Record(0).detailCode);
+  EXPECT_EQ(1, TheLog().Record(0).detailCode);
 }
 
 TEST_F(ListBoxTest, KeysReachOnKeyDownAndDoneGivesTheControlItsProcedureBack) {
@@ -237,8 +237,8 @@ TEST_F(ListBoxTest, KeysReachOnKeyDownAndDoneGivesTheControlItsProcedureBack) {
   } list;
   WithControl([&](plat::WindowHandle control) {
     // Take the control back from the start dialog's own list first.
-    plat::SubclassWindow(control, SavedListBoxProcedure());
-    ListBoxes().erase(control);
+    plat::SubclassWindow(control, TheSavedListBoxProcedure());
+    TheListBoxes().erase(control);
     plat::SendAppMessage(control, plat::kListBoxResetContent, 0, 0);
     list.window = control;
     list.Init();

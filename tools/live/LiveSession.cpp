@@ -68,7 +68,7 @@ int LiveSession::Run() {
 }
 
 int LiveSession::Start() {
-  GlobalLog().SetEcho(true);
+  TheLog().SetEcho(true);
   const DemoMusic music = FindDemoMusic(options_.musicPath, options_.dataPath, programDirectory_);
   musicPath_ = music.path;
   if (!music.note.empty()) std::fprintf(errors_, "solvane-live: %s\n", music.note.c_str());
@@ -111,7 +111,7 @@ int LiveSession::Start() {
 }
 
 bool LiveSession::SetUp(VDemo& demo, bool first) {
-  KolLog& log = GlobalLog();
+  KolLog& log = TheLog();
   // Each set-up is judged by its own records and reports its own first
   // script error.
   log.ForgetRecords();
@@ -157,7 +157,7 @@ bool LiveSession::SetUp(VDemo& demo, bool first) {
   std::set<std::string> paths;
   if (!archive.empty()) paths.insert(archive);
   if (!directory.empty()) paths.insert(directory);
-  const KolDataSource* source = InputDataSource().Backend();
+  const KolDataSource* source = TheInputDataSource().Backend();
   if (source && (source->Kind() & kKindMask) == kKindDirectory) {
     const std::string root = source->Root();
     for (const std::string& name : names) {
@@ -181,7 +181,7 @@ void LiveSession::ShowSetupResult(bool ok) {
     if (errorLines_.size() + 1 >= kErrorLinesShown) break;
     if (line.rfind("hint: ", 0) == 0) errorLines_.push_back(line);
   }
-  const KolLog& log = GlobalLog();
+  const KolLog& log = TheLog();
   std::string own = log.RecordCount() > 0 ? log.Record(0).text
                     : demo_ && demo_->abandoned ? "no data: see the lines above"
                                                 : "the set-up failed";

@@ -21,7 +21,7 @@ bool StartBackend() {
   std::string error;
   if (choice == "headless") {
     plat::StartHeadless();
-    plat::headless::Headless().tickStep = 1;
+    plat::headless::TheHeadless().tickStep = 1;
     const char* input = std::getenv("SOLVANE_HEADLESS_INPUT");
     // Nobody is there to quit once the scripted keys are typed: the window is
     // closed then, as by its close box, so a run never waits for ever.

@@ -14,9 +14,8 @@ namespace plat {
 
 class Canvas {
  public:
-  Canvas(std::vector<DrawCommand>& commands, const std::string& font, int pointSize,
-         int lineHeight)
-      : commands_(commands), font_(font), pointSize_(pointSize), lineHeight_(lineHeight) {}
+  Canvas(std::vector<DrawCommand>& commands, const std::string& font, int pointSize)
+      : commands_(commands), font_(font), pointSize_(pointSize) {}
 
   // The same canvas with its origin moved to (x, y) of this one.
   Canvas Moved(int x, int y) const {
@@ -47,7 +46,6 @@ class Canvas {
     c.sourceY = shown.top - y;
   }
 
-  int LineHeight() const { return lineHeight_; }
 
  private:
   DrawCommand& Add(DrawCommand::Kind kind, const Rect& rect, std::uint32_t color) {
@@ -62,7 +60,6 @@ class Canvas {
   std::vector<DrawCommand>& commands_;
   std::string font_;
   int pointSize_ = 0;
-  int lineHeight_ = 0;
   int x_ = 0, y_ = 0;
 };
 

@@ -113,7 +113,7 @@ std::intptr_t DialogWindowProcedure(WindowHandle window, unsigned message, std::
 void PaintDialog(Window* dialog, DialogState& state) {
   state.dirty = false;
   std::vector<DrawCommand> commands;
-  Canvas canvas(commands, state.font, state.pointSize, state.lineHeight);
+  Canvas canvas(commands, state.font, state.pointSize);
   SendAppMessage(dialog, kMsgPaint, reinterpret_cast<std::uintptr_t>(&canvas), 0);
   for (Window* c : ControlsOf(dialog)) {
     if (!c->visible) continue;

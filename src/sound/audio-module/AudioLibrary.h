@@ -22,9 +22,6 @@
 #define SOLVANE_AUDIO_API
 #endif
 
-/* The file the build writes into the top of the build tree. */
-#define SOLVANE_AUDIO_LIBRARY_FILE "solvane-audio.so"
-
 /* BASS_Init flags: one output channel instead of two. Other bits are ignored. */
 #define SOLVANE_AUDIO_INIT_MONO 2u
 
