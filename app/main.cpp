@@ -12,10 +12,9 @@
 #include "HeadlessControl.h"
 #include "KolLog.h"
 #include "Platform.h"
-#include "ProgramEntry.h"
 #include "StartResources.h"
 #include "VDemo.h"
-#include "VSound.h"
+#include "ViewerRun.h"
 
 namespace {
 
@@ -80,27 +79,14 @@ int main(int argc, char** argv) {
   plat::PrepareProcess();
   // Before SDL starts, so that it leaves these signals alone.
   plat::CatchTerminationSignals();
-  KolLog& log = TheLog();
-  log.SetEcho(true);
   // The frame loop that polls without pause, for measuring the waiting one against.
   const char* loop = std::getenv("SOLVANE_FRAME_LOOP");
   SetFramesPolled(loop && std::string(loop) == "poll");
-  if (!StartBackend(log)) {
-    plat::Shutdown();
-    return 1;
-  }
   // The entry receives the command line after the program's name, as one text.
   std::string arguments;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) arguments += ' ';
     arguments += argv[i];
   }
-  const int status = ProgramEntry(arguments.c_str(), ProgramResources());
-  // The music, if it still plays, stops before the platform unloads its library.
-  TheSound().Stop();
-  plat::Shutdown();
-  // A demo that could not start is a failure for whoever launched it, not a
-  // black screen that ends in success.
-  if (status == 0 && ProgramDemoFailed()) return 1;
-  return status;
+  return RunViewer(arguments, StartBackend);
 }

@@ -67,6 +67,8 @@ bool StartHeadless();
 bool StartSdl(std::string& error);
 // The picture the windows of the program carry as their icon (SDL only).
 void SetProgramIcon(const Picture& icon);
+// Windows builds: starts the backend on the desktop's own Win32 calls.
+bool StartWin32(std::string& error);
 // Ends the running backend: destroys every window and releases what it holds.
 void Shutdown();
 bool Started();
@@ -256,3 +258,7 @@ int ClosePipe(PipeHandle pipe);
 bool ExecutableOnPath(const char* name);
 
 }  // namespace plat
+
+// Windows builds: the program's entry, which the platform's WinMain calls with
+// the command line after the program's name. The program defines it.
+int ProgramMain(const char* commandLine);

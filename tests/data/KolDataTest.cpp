@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <memory>
 #include <string>
@@ -81,6 +83,10 @@ TEST(KolDataTest, FrontEndKindsTypedValuesAndPathLimit) {
   EXPECT_EQ(data.CloseFile(), 0);
   // root + '/' + name: 1023 characters fit with the terminator, 1024 do not.
   for (size_t total : {1023u, 1024u}) {
+#ifdef _WIN32
+    // Windows' own limit on a path (MAX_PATH) lies far below this one.
+    if (total == 1023u) continue;
+#endif
     EXPECT_EQ(data.OpenRead((std::string(total - dir.Path().size() - 6, '/') + "v.bin").c_str()),
               total == 1023 ? 0 : 1);
     EXPECT_EQ(data.CloseFile(), 0);
@@ -226,6 +232,9 @@ TEST(KolDataUnzipTest, BrokenArchivesNeverYieldWrongBytes) {
   }
 }
 
+// FIFOs are POSIX's; the Windows services have their own test of the same
+// refusals.
+#ifndef _WIN32
 // A FIFO would block an open until a writer comes, and a directory opens for
 // reading on Linux; neither may hang or feed a read. Each counts as missing.
 TEST(KolDataTest, OnlyRegularFilesAreOpened) {
@@ -263,3 +272,4 @@ TEST(KolDataTest, OnlyRegularFilesAreOpened) {
   EXPECT_EQ(data.Store("plain.txt", "abc", 3), 3);
   EXPECT_EQ(data.Load("plain.txt", buffer), 3);
 }
+#endif

@@ -1,7 +1,5 @@
 #include "Desktop.h"
 
-#include "SystemServices.h"
-
 #include <algorithm>
 
 namespace plat {
@@ -9,7 +7,6 @@ namespace plat {
 namespace {
 
 std::unique_ptr<Desktop> gDesktop;
-std::string gProgramPath;
 
 // Frame sizes of the decorated window styles, so a client area can be centred
 // and measured as the program expects.
@@ -69,11 +66,6 @@ DrawContext* FindContext(DCHandle handle) {
 
 std::uint32_t TickCount() { return gDesktop ? gDesktop->backend->TickCount() : 0; }
 
-std::string ProgramPath() {
-  if (gProgramPath.empty()) gProgramPath = NativeProgramPath();
-  return gProgramPath;
-}
-void SetProgramPathForTest(const std::string& path) { gProgramPath = path; }
 
 unsigned LastError() { return gDesktop ? gDesktop->lastError : kErrorNone; }
 

@@ -1,4 +1,5 @@
-/* The audio library the player loads at run time (solvane-audio.so).
+/* The audio library the player loads at run time (solvane-audio.so, or
+ * bass.dll on Windows).
  *
  * The player never links it: it copies the file, opens the copy with the
  * dynamic loader and looks every operation up by its name below, so these
@@ -16,7 +17,9 @@
 #ifndef SOLVANE_AUDIO_LIBRARY_H
 #define SOLVANE_AUDIO_LIBRARY_H
 
-#if defined(SOLVANE_AUDIO_BUILD)
+#if defined(SOLVANE_AUDIO_BUILD) && defined(_WIN32)
+#define SOLVANE_AUDIO_API __declspec(dllexport)
+#elif defined(SOLVANE_AUDIO_BUILD)
 #define SOLVANE_AUDIO_API __attribute__((visibility("default")))
 #else
 #define SOLVANE_AUDIO_API

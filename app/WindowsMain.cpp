@@ -1,0 +1,49 @@
+// The solvane executable on Windows: the program's entry with its start
+// dialog and the demo, on the desktop's own windows, DirectDraw and GDI.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "KolLog.h"
+#include "Platform.h"
+#include "StartResources.h"
+#include "ViewerRun.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: solvane [l]\n"
+    "Plays the demo. A start dialog chooses the sound (Stereo, Mono, No Sound) and the\n"
+    "display (Full Screen 640x480 through DirectDraw or GDI, or Windowed); Start runs\n"
+    "the demo until its end or Escape, Cancel quits. The data is solvane.dat, else data\\,\n"
+    "beside the program; the music solvane.mp3 beside it.\n"
+    "\n"
+    "  l                       also write the log to kol.log (an argument starting with l or L)\n"
+    "  -h, --help              this text\n"
+    "\n"
+    "exit: 0 the demo ended, or was cancelled or stopped (Escape, Ctrl+C);\n"
+    "      1 the data was not found, set-up recorded errors, or no desktop\n";
+
+bool StartWindows(KolLog& log) {
+  std::string error;
+  if (!plat::StartWin32(error)) {
+    log.PrintLine("solvane: %s", error.c_str());
+    return false;
+  }
+  const auto icon = ProgramResources()->icons.find(kProgramIconResource);
+  if (icon != ProgramResources()->icons.end())
+    for (const plat::Picture& picture : icon->second) plat::SetProgramIcon(picture);
+  return true;
+}
+
+}  // namespace
+
+int ProgramMain(const char* commandLine) {
+  if (!std::strcmp(commandLine, "--help") || !std::strcmp(commandLine, "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  plat::PrepareProcess();
+  plat::CatchTerminationSignals();
+  return RunViewer(commandLine, StartWindows);
+}

@@ -1,0 +1,60 @@
+// The requests that end a program from outside: Ctrl+C, Ctrl+Break and the
+// console closing. The handler runs on a thread of its own, so it only notes
+// the request; the message poll turns it into close requests, and the program
+// then stops the music, restores the display and writes its log on the way
+// out exactly as after Escape.
+#include <fcntl.h>
+#include <io.h>
+#include "WindowsHeaders.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#include "Platform.h"
+
+namespace plat {
+
+namespace {
+
+std::atomic<bool> gTerminationRequested{false};
+
+BOOL WINAPI NoteTermination(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+      // Asked twice: whatever holds the program up, the user means it.
+      if (gTerminationRequested.exchange(true)) ExitProcess(1);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void PrepareProcess() {
+  // A program without a console has no standard streams; the C library's
+  // descriptors 0 to 2 then go to the null device, so no file opened later
+  // takes their place and receives the program's output.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (_get_osfhandle(fd) != -1 && _get_osfhandle(fd) != -2) continue;
+    const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+    if (null >= 0 && null != fd) {
+      _dup2(null, fd);
+      _close(null);
+    }
+  }
+  // Crashes in a library are reported by the program, not by a dialog box
+  // nobody is there to close.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+}
+
+void CatchTerminationSignals() { SetConsoleCtrlHandler(NoteTermination, TRUE); }
+
+bool TerminationRequested() { return gTerminationRequested.load(); }
+
+void ResetTerminationForTest() { gTerminationRequested = false; }
+
+}  // namespace plat
