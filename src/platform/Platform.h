@@ -2,9 +2,12 @@
 // in our own words. The program's logic was designed around Win32 (window
 // procedures, a thread message queue, display modes, a system-memory bitmap
 // copied to a window each frame, an exclusive flipping full-screen output, a
-// library loaded at run time), so these calls keep those semantics. Two
-// backends provide them: SDL for the real program, headless for tests and
-// offline rendering. This is the only code that may include OS or SDL headers.
+// library loaded at run time), so these calls keep those semantics. On Linux
+// a portable core emulates them over two backends, SDL for the real program
+// and headless for tests and offline rendering; on Windows the real program
+// makes the Win32 calls themselves (win32/), and tests and the renderer use
+// the emulation with the headless backend there too. This is the only code
+// that may include OS or SDL headers.
 #pragma once
 
 #include <cstddef>
@@ -65,7 +68,8 @@ bool StartHeadless();
 // Starts the SDL backend on the desktop's display. False, with a one-line
 // reason, when there is no display to open or no dialog font.
 bool StartSdl(std::string& error);
-// The picture the windows of the program carry as their icon (SDL only).
+// The picture the windows of the program carry as their icon (the desktop
+// backends: Win32 keeps one large and one small picture, SDL the last given).
 void SetProgramIcon(const Picture& icon);
 // Windows builds: starts the backend on the desktop's own Win32 calls.
 bool StartWin32(std::string& error);

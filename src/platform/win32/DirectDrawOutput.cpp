@@ -95,8 +95,11 @@ int DirectDrawAdapter::CreateSurface(const SurfaceDescription& description,
                                      ExclusiveSurface** surface, void* outer) {
   if (!surface) return DDERR_INVALIDPARAMS;
   *surface = nullptr;
+  // The program describes DirectDraw's first surface descriptor, 108 bytes
+  // as 32-bit Windows lays it out; this build's own layout has its own size.
+  if (description.size != 108) return DDERR_INVALIDPARAMS;
   DDSURFACEDESC native = {};
-  native.dwSize = description.size;
+  native.dwSize = sizeof native;
   native.dwFlags = description.flags;
   native.dwBackBufferCount = description.backBufferCount;
   native.ddsCaps.dwCaps = description.caps;
