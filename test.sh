@@ -3,10 +3,26 @@
 # twice: a normal build, then one with address and undefined-behaviour
 # sanitizers, where any sanitizer report fails the run; then every fuzz harness
 # for a short while (SOLVANE_FUZZ_SECONDS each, 20 by default), where any crash
-# fails the run.
+# fails the run; then the Windows build, cross-compiled, with its tests under
+# wine and the release zip (scripts/windows-tests.sh).
+#
+#   ./test.sh                  everything
+#   ./test.sh --skip-windows   everything but the Windows part, said so at the end
 set -euo pipefail
 cd "$(dirname "$0")"
+windows=yes
+for argument in "$@"; do
+  case $argument in
+    --skip-windows) windows=no ;;
+    *) echo "usage: ./test.sh [--skip-windows]" >&2; exit 2 ;;
+  esac
+done
 bash scripts/install-deps.sh
 bash scripts/run-tests.sh build Release OFF
 bash scripts/run-tests.sh build-sanitize Debug ON
 bash scripts/fuzz.sh "${SOLVANE_FUZZ_SECONDS:-20}"
+if [ "$windows" = yes ]; then
+  bash scripts/windows-tests.sh
+else
+  echo "test: the Windows build and its tests were skipped (--skip-windows)"
+fi
