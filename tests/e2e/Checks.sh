@@ -1,6 +1,6 @@
 # Shared by the end-to-end scripts (sourced): named checks that count, and the
 # closing line "N passed, N failed" with the matching exit status; a poll to
-# the millisecond with a deadline.
+# the millisecond with a deadline; the still demo the real-window runs show.
 passes=0 failures=0
 check() {  # check NAME EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then
@@ -23,4 +23,20 @@ poll_ms() {  # poll_ms MILLISECONDS COMMAND...: true once the command succeeds, 
     [ "$(date +%s%3N)" -ge "$until" ] && return 1
     sleep 0.02
   done
+}
+
+# A still demo: a blue field and a pale bar, the same at every moment, so a
+# screenshot can be compared with the offline renderer's frame exactly.
+write_still_demo() {  # write_still_demo DATA_DIR
+  mkdir -p "$1/Script/Effect" "$1/Script/Float" "$1/Script/Texture"
+  printf '0 - 30 Bar ;\n0 - 30 Field ;\n' >"$1/Script/Demo.txt"
+  printf 'Alpha = Half ; Add = Zero ;\nEndEffect : Fade = One ; Size = Third ;\n' \
+    >"$1/Script/Effect/Bar.txt"
+  printf 'Alpha = One ; Add = Zero ;\nScroller : Delta = Zero ; Speed = Zero ; YDelta = Zero ; YSpeed = Zero ; Tex = Tint ;\n' \
+    >"$1/Script/Effect/Field.txt"
+  printf 'Texture : Color = 0.2, 0.4, 0.8 ; Alpha = 1 ;\n' >"$1/Script/Texture/Tint.txt"
+  printf '0 : 1 ;\n' >"$1/Script/Float/One.txt"
+  printf '0 : 0 ;\n' >"$1/Script/Float/Zero.txt"
+  printf '0 : 0.5 ;\n' >"$1/Script/Float/Half.txt"
+  printf '0 : 0.3 ;\n' >"$1/Script/Float/Third.txt"
 }

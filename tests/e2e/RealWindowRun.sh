@@ -34,23 +34,11 @@ poll() {  # poll SECONDS COMMAND...: true once the command succeeds
   done
 }
 
-# A still demo: a blue field and a pale bar, the same at every moment, so a
-# screenshot can be compared with the offline renderer's frame exactly.
-make_demo() {  # make_demo DIR
-  mkdir -p "$1/data/Script/Effect" "$1/data/Script/Float" "$1/data/Script/Texture"
+make_demo() {  # make_demo DIR: the still demo with the program, its library and music
+  write_still_demo "$1/data"
   cp "$solvane" "$1/solvane"
   cp "$audio" "$1/data/bass.dll"
   cp "$music" "$1/solvane.mp3"
-  printf '0 - 30 Bar ;\n0 - 30 Field ;\n' >"$1/data/Script/Demo.txt"
-  printf 'Alpha = Half ; Add = Zero ;\nEndEffect : Fade = One ; Size = Third ;\n' \
-    >"$1/data/Script/Effect/Bar.txt"
-  printf 'Alpha = One ; Add = Zero ;\nScroller : Delta = Zero ; Speed = Zero ; YDelta = Zero ; YSpeed = Zero ; Tex = Tint ;\n' \
-    >"$1/data/Script/Effect/Field.txt"
-  printf 'Texture : Color = 0.2, 0.4, 0.8 ; Alpha = 1 ;\n' >"$1/data/Script/Texture/Tint.txt"
-  printf '0 : 1 ;\n' >"$1/data/Script/Float/One.txt"
-  printf '0 : 0 ;\n' >"$1/data/Script/Float/Zero.txt"
-  printf '0 : 0.5 ;\n' >"$1/data/Script/Float/Half.txt"
-  printf '0 : 0.3 ;\n' >"$1/data/Script/Float/Third.txt"
 }
 make_demo "$work/one"
 "$render" --data "$work/one/data" --frame 1 "$work/frame.png" >/dev/null 2>&1

@@ -20,32 +20,12 @@ pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wine_stop; rm -rf "$work"' EXIT
 wine_start 800x600 || { echo "FAILED: wine does not start"; exit 1; }
 
-poll() {  # poll SECONDS COMMAND...: true once the command succeeds
-  local until=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -ge "$until" ] && return 1
-    sleep 0.05
-  done
-}
-
-# The still demo of the Linux runs: a blue field and a pale bar, the same at
-# every moment, so a screenshot can be compared with a rendered frame exactly.
+# The still demo of the Linux runs, with the Windows program and its library.
 demo=$work/demo
-mkdir -p "$demo/data/Script/Effect" "$demo/data/Script/Float" "$demo/data/Script/Texture"
+write_still_demo "$demo/data"
 cp "$build/solvane.exe" "$demo/"
 cp "$build/bass.dll" "$demo/data/bass.dll"
 cp "$music" "$demo/solvane.mp3"
-printf '0 - 30 Bar ;\n0 - 30 Field ;\n' >"$demo/data/Script/Demo.txt"
-printf 'Alpha = Half ; Add = Zero ;\nEndEffect : Fade = One ; Size = Third ;\n' \
-  >"$demo/data/Script/Effect/Bar.txt"
-printf 'Alpha = One ; Add = Zero ;\nScroller : Delta = Zero ; Speed = Zero ; YDelta = Zero ; YSpeed = Zero ; Tex = Tint ;\n' \
-  >"$demo/data/Script/Effect/Field.txt"
-printf 'Texture : Color = 0.2, 0.4, 0.8 ; Alpha = 1 ;\n' >"$demo/data/Script/Texture/Tint.txt"
-printf '0 : 1 ;\n' >"$demo/data/Script/Float/One.txt"
-printf '0 : 0 ;\n' >"$demo/data/Script/Float/Zero.txt"
-printf '0 : 0.5 ;\n' >"$demo/data/Script/Float/Half.txt"
-printf '0 : 0.3 ;\n' >"$demo/data/Script/Float/Third.txt"
 "$render" --data "$demo/data" --frame 1 "$work/frame.png" >/dev/null 2>&1
 
 start() {  # start: runs the program in the demo's folder with the log on; sets pid
@@ -76,16 +56,16 @@ press() {  # press KEY...: keys to the desktop window, once it has the focus
   local window
   window=$(desktop)
   [ -n "$window" ] || return 1
-  poll 2 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]" || {
+  poll_ms 2000 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]" || {
     xdotool windowactivate "$window" >/dev/null 2>&1
-    poll 2 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]"
+    poll_ms 2000 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]"
   }
   xdotool key --delay 60 "$@"
 }
 
 # --- The dialog, Windowed and No Sound, the picture, a key mark, Escape ---------
 start
-poll 20 found_title
+poll_ms 20000 found_title
 read -r tx ty <"$work/title.txt" 2>/dev/null || tx=""
 check "the dialog shows the title picture exactly" yes "$([ -n "$tx" ] && echo yes)"
 [ -n "$tx" ] || finish
@@ -99,14 +79,13 @@ check "both lists show a selected line" yes "$([ "$left" -gt 100 ] && [ "$right"
 press Tab Down Down Tab Down Down Return
 # The client area is centred on the 800x600 desktop.
 read -r ox oy <<<"$(origin "$(desktop)")"
-poll 20 shows "$work/frame.png" 640 480 $((ox + 80)) $((oy + 60))
+poll_ms 20000 shows "$work/frame.png" 640 480 $((ox + 80)) $((oy + 60))
 check "the windowed demo shows the Linux renderer's frame exactly" 0 \
   "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
 cp "$work/shot.png" "$work/windowed.png"
 press a
-poll 2 false
 press Escape
-poll 20 ended "$pid"
+poll_ms 20000 ended "$pid"
 check "the demo exits 0 after Escape" 0 "$(exit_status "$pid")"
 log=$(cat "$demo/kol.log" 2>/dev/null)
 check "kol.log shows the set-up" "Surface: 640x480
@@ -118,18 +97,18 @@ check "no sound was played" no "$([ -s "$demo/music.raw" ] && echo yes || echo n
 # --- Enter at once: Stereo and DirectDraw full screen -----------------------------
 rm -f "$demo/kol.log" "$demo/music.raw"
 start
-poll 20 found_title
+poll_ms 20000 found_title
 press Return
-poll 20 sh -c "[ \"\$(geometry \"\$(xdotool search --onlyvisible --name 'Wine desktop\$' | head -1)\")\" = 640x480 ]"
+poll_ms 20000 sh -c "[ \"\$(geometry \"\$(xdotool search --onlyvisible --name 'Wine desktop\$' | head -1)\")\" = 640x480 ]"
 check "DirectDraw takes the display to 640x480" 640x480 "$(geometry "$(desktop)")"
 read -r ox oy <<<"$(origin "$(desktop)")"
-poll 20 shows "$work/frame.png" 640 480 "$ox" "$oy"
+poll_ms 20000 shows "$work/frame.png" 640 480 "$ox" "$oy"
 check "the full screen shows the Linux renderer's frame exactly" 0 \
   "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
 cp "$work/shot.png" "$work/fullscreen.png"
-poll 10 sh -c "[ \"\$(stat -c %s '$demo/music.raw' 2>/dev/null || echo 0)\" -gt 400000 ]"
+poll_ms 10000 sh -c "[ \"\$(stat -c %s '$demo/music.raw' 2>/dev/null || echo 0)\" -gt 400000 ]"
 press c Escape
-poll 20 ended "$pid"
+poll_ms 20000 ended "$pid"
 check "the full-screen demo exits 0 after Escape" 0 "$(exit_status "$pid")"
 check "kol.log shows the run and the key mark" "Surface: 640x480
 Script Demo.txt: 2 Effects
