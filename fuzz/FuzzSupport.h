@@ -9,9 +9,9 @@
 
 class KolDataMemory;
 
-// Puts back everything one input could leave for the next: the log (no
-// records, every output off, so nothing reaches standard output), the
-// text-error latch, the particle generator and context, and the default data
+// Puts the process back as a fresh one has it (ResetProcessState: the log with
+// no records and every output off, so nothing reaches standard output, no
+// current surface, no registered classes, ...), then sets the default data
 // sources (load from `load`, no store source unless given). With
 // SOLVANE_FUZZ_ECHO set in the environment the log echoes to standard output
 // instead, for reading what one input does when it is run on its own.

@@ -100,20 +100,25 @@ void RoundTrip(const std::vector<std::unique_ptr<KolObject>>& objects) {
   in.CloseFile();
 }
 
+// Every input starts from a fresh process's state, which has no classes
+// registered yet: the program registers them at start, and so does this.
+void ResetForObjectInput() {
+  ResetForInput(&FuzzFiles(), &FuzzFiles());
+  TheClassRegistry().Register(std::make_unique<VBFormat>());
+  TheClassRegistry().Register(std::make_unique<VBitmap>());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  TheClassRegistry().ResetForTest();
-  TheClassRegistry().Register(std::make_unique<VBFormat>());
-  TheClassRegistry().Register(std::make_unique<VBitmap>());
   PutSmallImages(FuzzFiles());
-  ResetForInput(&FuzzFiles(), &FuzzFiles());
+  ResetForObjectInput();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzFiles().Put("object.kol", data, size);
-  ResetForInput(&FuzzFiles(), &FuzzFiles());
+  ResetForObjectInput();
 
   std::vector<std::unique_ptr<KolObject>> objects;
   {

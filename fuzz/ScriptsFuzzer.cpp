@@ -24,6 +24,7 @@
 namespace {
 
 VColorLine* gMainLine = nullptr;
+MemorySurface* gSurface = nullptr;
 
 // Frames cost most of a run: every effect is visited and the active ones
 // render a whole line. So the frames share a budget of effect lines: small
@@ -55,8 +56,9 @@ void RenderSomeFrames(const VList& effects) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static MemorySurface surface;  // current from here on
+  static MemorySurface surface;
   static VColorLine mainLine;
+  gSurface = &surface;
   gMainLine = &mainLine;
   mainLine.Allocate(surface.width);
   ResetForInput(&FuzzFiles());
@@ -68,6 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ClearFilesAfterInput clear;
   SplitNamedFiles(data, size, "Script/Demo.txt", FuzzFiles());
   ResetForInput(&FuzzFiles());
+  // The reset forgets the current surface, as a fresh process has none.
+  SetCurrentSurface(gSurface);
 
   KolText lexer;
   VList effects;
