@@ -7,7 +7,8 @@
 # Windowed and No Sound chosen with keys, the demo's picture equal to the
 # Linux renderer's frame, a key mark and Escape, kol.log; then Enter at once:
 # DirectDraw full screen at 640x480x32 showing the frame exactly, with the
-# music in stereo through SDL's disk driver, not silent. Every wait polls with
+# music in stereo through SDL's disk driver, not silent; last the GDI full
+# screen (a display mode change and a top-most pop-up). Every wait polls with
 # a deadline.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -116,6 +117,22 @@ Script Demo.txt: 2 Effects
 0" "$(grep -E '^(Surface|Script)' "$demo/kol.log"; grep -cE '^[0-9]+\.[0-9]{3} : C$' "$demo/kol.log"; grep -c "BASS\\|Error\\|Can't" "$demo/kol.log")"
 peak=$(python3 "$here/Pixels.py" peak "$demo/music.raw" 2>/dev/null || echo 0)
 check "the music reached the disk driver and is not silent" yes "$([ "$peak" -gt 1000 ] && echo yes)"
+
+# --- The GDI full screen: ChangeDisplaySettings and a top-most pop-up ------------
+rm -f "$demo/kol.log" "$demo/music.raw"
+start
+poll_ms 20000 found_title
+press Tab Tab Down Return
+poll_ms 20000 sh -c "[ \"\$(geometry \"\$(xdotool search --onlyvisible --name 'Wine desktop\$' | head -1)\")\" = 640x480 ]"
+check "the GDI full screen takes the display to 640x480" 640x480 "$(geometry "$(desktop)")"
+read -r ox oy <<<"$(origin "$(desktop)")"
+poll_ms 20000 shows "$work/frame.png" 640 480 "$ox" "$oy"
+check "the GDI full screen shows the Linux renderer's frame exactly" 0 \
+  "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+press Escape
+poll_ms 20000 ended "$pid"
+check "the GDI full-screen demo exits 0 after Escape" 0 "$(exit_status "$pid")"
+check "the GDI run's log holds no complaint" 0 "$(grep -c "BASS\\|Error\\|Can't\\|Unable" "$demo/kol.log")"
 
 # Kept for whoever wants to look: SOLVANE_WINE_SHOTS=DIR.
 if [ -n "${SOLVANE_WINE_SHOTS:-}" ]; then
