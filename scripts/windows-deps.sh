@@ -25,7 +25,7 @@ progress() { echo "windows-deps: $*" >&2; }
 
 tools=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm
-  wine wine64 fonts-wine python3
+  wine wine64 python3
   dpkg-dev cmake ninja-build pkg-config
 )
 # The Linux build's packages: the versions installed here are the ones cross-built.
