@@ -32,16 +32,12 @@ int DirectDrawSurfaceAdapter::GetAttachedSurface(unsigned caps, ExclusiveSurface
   IDirectDrawSurface* found = nullptr;
   const HRESULT result = surface_->GetAttachedSurface(&wanted, &found);
   if (FAILED(result)) return result;
-  // The attached buffer belongs to this chain: asking again gives the same one.
-  if (attached_ && attached_->Native() == found) {
-    found->Release();
-  } else {
-    // GetAttachedSurface counted a reference the program never gives back
-    // (a chain's back buffer is released with its primary), so it is given
-    // back here at once; the chain keeps the buffer alive.
-    found->Release();
+  // GetAttachedSurface counted a reference the program never gives back (a
+  // chain's back buffer goes with its primary), so it is given back at once;
+  // the chain keeps the buffer alive. Asking again gives the same adapter.
+  found->Release();
+  if (!attached_ || attached_->Native() != found)
     attached_ = std::make_unique<DirectDrawSurfaceAdapter>(found, false);
-  }
   *surface = attached_.get();
   return DD_OK;
 }
@@ -67,11 +63,8 @@ int DirectDrawSurfaceAdapter::Flip(ExclusiveSurface* target, unsigned flags) {
 int DirectDrawSurfaceAdapter::Restore() { return surface_->Restore(); }
 
 unsigned DirectDrawSurfaceAdapter::Release() {
-  if (!owned_) return 1;  // belongs to its chain
-  if (owner_) {
-    owner_->Forget(this);  // destroys this adapter, which gives the surface back
-    return 0;
-  }
+  if (!owned_ || !owner_) return 1;  // a back buffer belongs to its chain
+  owner_->Forget(this);  // destroys this adapter, which gives the surface back
   return 0;
 }
 

@@ -8,8 +8,6 @@
 #include "WindowsHeaders.h"
 
 #include <atomic>
-#include <csignal>
-#include <cstdio>
 
 #include "Platform.h"
 
