@@ -25,15 +25,6 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"' EXI
 cd "$work"
 
 source "$here/Checks.sh"
-poll() {  # poll SECONDS COMMAND...: true once the command succeeds
-  local until=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -ge "$until" ] && return 1
-    sleep 0.05
-  done
-}
-
 make_demo() {  # make_demo DIR: the still demo with the program, its library and music
   write_still_demo "$1/data"
   cp "$solvane" "$1/solvane"
@@ -79,12 +70,12 @@ press() {  # press WINDOW KEY...: keys to the window, once it has the focus
   # The window manager may keep the focus where the user last typed; then the
   # focus is set directly.
   local focused="[ \"\$(xdotool getwindowfocus)\" = $1 ]"
-  poll 2 sh -c "$focused" || {
+  poll_ms 2000 sh -c "$focused" || {
     xdotool windowactivate "$1" >/dev/null 2>&1
-    poll 2 sh -c "$focused"
+    poll_ms 2000 sh -c "$focused"
   } || {
     xdotool windowfocus "$1" >/dev/null 2>&1
-    poll 2 sh -c "$focused"
+    poll_ms 2000 sh -c "$focused"
   }
   shift
   xdotool key --delay 30 "$@"
@@ -94,14 +85,14 @@ mul_div() { echo $((($1 * $2 + $3 / 2) / $3)); }
 case $case in
 windowed)
   start "$work/one"
-  poll 10 window_of "$pid" && dialog=$(window_of "$pid")
+  poll_ms 10000 window_of "$pid" && dialog=$(window_of "$pid")
   check "the dialog appears" yes "$([ -n "${dialog:-}" ] && echo yes)"
   [ -n "${dialog:-}" ] || finish
   read -r dw dh <<<"$(geometry "$dialog" | tr x ' ')"
   # Centred as a window with a caption of 23 and a frame of 3 pixels; the
   # program moves it there once the window manager has placed it.
   centred="$(((1024 - dw - 6) / 2 + 3)) $(((768 - dh - 29) / 2 + 26))"
-  poll 10 sh -c "[ \"\$(xwininfo -id $dialog | awk '/Absolute upper-left X/ {x=\$4} /Absolute upper-left Y/ {y=\$4} END {print x \" \" y}')\" = \"$centred\" ]"
+  poll_ms 10000 sh -c "[ \"\$(xwininfo -id $dialog | awk '/Absolute upper-left X/ {x=\$4} /Absolute upper-left Y/ {y=\$4} END {print x \" \" y}')\" = \"$centred\" ]"
   read -r dx dy <<<"$(origin "$dialog")"
   # The font's base units, back from the client size in dialog units (182 x 94).
   for bx in $(seq 3 20); do [ "$(mul_div 182 "$bx" 4)" == "$dw" ] && break; done
@@ -111,7 +102,7 @@ windowed)
   sx=$(mul_div 7 "$bx" 4) sy=$(mul_div 7 "$by" 8)
   sw=$(($(mul_div 175 "$bx" 4) - sx)) sh=$(($(mul_div 32 "$by" 8) - sy))
   px=$((dx + sx + (sw - 200) / 2)) py=$((dy + sy + (sh - 40) / 2))
-  poll 10 shows "$title" 200 40 "$px" "$py"
+  poll_ms 10000 shows "$title" 200 40 "$px" "$py"
   check "the dialog shows the title picture exactly" 0 "$(compare -metric AE "$title" "$work/crop.png" null: 2>&1)"
   # The start button wears the accent border; "Stereo" is selected, without the focus.
   check "the default button's border" 0078D7 "$(pixel $((dx + $(mul_div 7 "$bx" 4))) $((dy + $(mul_div 38 "$by" 8) + 4)))"
@@ -119,29 +110,29 @@ windowed)
   cp "$work/shot.png" "$work/dialog.png"
 
   press "$dialog" Tab End Tab End Return
-  poll 10 window_of "$pid" 640 480 && surface=$(window_of "$pid" 640 480)
+  poll_ms 10000 window_of "$pid" 640 480 && surface=$(window_of "$pid" 640 480)
   check "the windowed demo appears" yes "$([ -n "${surface:-}" ] && echo yes)"
   [ -n "${surface:-}" ] || finish
-  poll 5 sh -c "[ \"\$(xwininfo -id $surface | awk '/Absolute upper-left X/ {x=\$4} /Absolute upper-left Y/ {y=\$4} END {print x \",\" y}')\" = 192,144 ]"
+  poll_ms 5000 sh -c "[ \"\$(xwininfo -id $surface | awk '/Absolute upper-left X/ {x=\$4} /Absolute upper-left Y/ {y=\$4} END {print x \",\" y}')\" = 192,144 ]"
   check "the client area is centred" "192 144" "$(origin "$surface")"
-  poll 10 shows "$work/frame.png" 640 480 192 144
+  poll_ms 10000 shows "$work/frame.png" 640 480 192 144
   check "the client area shows the frame exactly" 0 "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
 
   # A second copy on the same display is refused while the first shows its window.
   first=$pid
   make_demo "$work/two"
   start "$work/two"
-  poll 10 window_of "$pid" && press "$(window_of "$pid")" Tab Tab End Return
-  poll 10 ended "$pid"
+  poll_ms 10000 window_of "$pid" && press "$(window_of "$pid")" Tab Tab End Return
+  poll_ms 10000 ended "$pid"
   # Its set-up recorded the refusal as an error, which the exit status says.
   check "the second copy exits 1" 1 "$(exit_status "$pid")"
   check "the second copy says why" "Error: There can be only one surface window at a time." \
     "$(grep -m1 -o 'Error: .*' "$work/two/stdout.txt")"
 
   press "$surface" a
-  poll 5 sh -c "true"
+  poll_ms 5000 sh -c "true"
   press "$surface" Escape
-  poll 10 ended "$first"
+  poll_ms 10000 ended "$first"
   check "the demo exits 0 after Escape" 0 "$(exit_status "$first")"
   log=$(cat "$work/one/kol.log")
   check "the log shows the set-up" "Surface: 640x480
@@ -153,11 +144,11 @@ Script Demo.txt: 2 Effects" "$(grep -E '^(Surface|Script)' <<<"$log")"
   for keys in "alt+F4" "Tab Tab End Return"; do
     rm -f "$work/one/kol.log"
     start "$work/one"
-    poll 10 window_of "$pid" && press "$(window_of "$pid")" $keys
+    poll_ms 10000 window_of "$pid" && press "$(window_of "$pid")" $keys
     if [ "$keys" != alt+F4 ]; then
-      poll 10 window_of "$pid" 640 480 && press "$(window_of "$pid" 640 480)" alt+F4
+      poll_ms 10000 window_of "$pid" 640 480 && press "$(window_of "$pid" 640 480)" alt+F4
     fi
-    poll 10 ended "$pid"
+    poll_ms 10000 ended "$pid"
     check "closing ($keys) ends the program with 0" 0 "$(exit_status "$pid")"
     check "closing ($keys) logs the run" "$([ "$keys" != alt+F4 ] && echo 2)" \
       "$(grep -o 'Script Demo.txt: . Effects' "$work/one/kol.log" | grep -o '[0-9]')"
@@ -169,12 +160,12 @@ exact)
   for keys in "Return" "Tab Tab Down Return"; do
     rm -f "$work/one/kol.log"
     start "$work/one"
-    poll 10 window_of "$pid" && press "$(window_of "$pid")" $keys
-    poll 10 shows "$work/frame.png" 640 480 0 0
+    poll_ms 10000 window_of "$pid" && press "$(window_of "$pid")" $keys
+    poll_ms 10000 shows "$work/frame.png" 640 480 0 0
     check "full screen ($keys) shows the frame exactly" 0 "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
     window=$(window_of "$pid" 640 480)
     press "$window" c Escape
-    poll 10 ended "$pid"
+    poll_ms 10000 ended "$pid"
     check "full screen ($keys) exits 0" 0 "$(exit_status "$pid")"
     # A clean run: set-up, the key mark, and no word of a missing sound library.
     check "full screen ($keys) logs a clean run" "Surface: 640x480
@@ -191,12 +182,12 @@ Script Demo.txt: 2 Effects
     signal=${run%%:*} keys=${run#*:}
     rm -f "$work/one/kol.log"
     start "$work/one"
-    poll 10 window_of "$pid"
+    poll_ms 10000 window_of "$pid"
     if [ -n "$keys" ]; then
       press "$(window_of "$pid")" $keys
-      poll 10 shows "$work/frame.png" 640 480 0 0 || poll 10 window_of "$pid" 640 480
+      poll_ms 10000 shows "$work/frame.png" 640 480 0 0 || poll_ms 10000 window_of "$pid" 640 480
       press "$(window_of "$pid" 640 480)" m
-      poll 5 sh -c "xdotool search --all --pid $pid >/dev/null"
+      poll_ms 5000 sh -c "xdotool search --all --pid $pid >/dev/null"
     fi
     sent=$(date +%s%3N)
     kill -s "$signal" "$pid"
@@ -216,7 +207,7 @@ Script Demo.txt: 2 Effects
 scaled)
   rm -f "$work/one/kol.log"
   start "$work/one"
-  poll 10 window_of "$pid" && press "$(window_of "$pid")" Return
+  poll_ms 10000 window_of "$pid" && press "$(window_of "$pid")" Return
   # 640x480 scaled to 960x720, centred: 160 black columns on each side.
   expected=$(convert "$work/frame.png" -format "%[hex:p{320,240}]" info:)
   scaled() {
@@ -224,11 +215,11 @@ scaled)
       [ "$(pixel 640 360)" == "$expected" ] && [ "$(pixel 80 360)" == 000000 ] &&
       [ "$(pixel 1200 360)" == 000000 ] && [ "$(pixel 170 360)" != 000000 ]
   }
-  poll 10 scaled
+  poll_ms 10000 scaled
   check "the picture is scaled to the screen with black bars" "$expected 000000 000000" \
     "$(pixel 640 360) $(pixel 80 360) $(pixel 1200 360)"
   press "$(window_of "$pid")" Escape
-  poll 10 ended "$pid"
+  poll_ms 10000 ended "$pid"
   check "the scaled run exits 0" 0 "$(exit_status "$pid")"
   check "the refused mode is logged as a plain line" "Can't set videomode 640x480,32bpp: -2005532082" \
     "$(grep "Can't set" "$work/one/kol.log")"
@@ -236,8 +227,8 @@ scaled)
   # The GDI full screen needs the mode listed, so it stops with the error.
   rm -f "$work/one/kol.log"
   start "$work/one"
-  poll 10 window_of "$pid" && press "$(window_of "$pid")" Tab Tab Down Return
-  poll 10 ended "$pid"
+  poll_ms 10000 window_of "$pid" && press "$(window_of "$pid")" Tab Tab Down Return
+  poll_ms 10000 ended "$pid"
   check "the refused GDI full screen exits 1" 1 "$(exit_status "$pid")"
   check "the refused GDI full screen says why" \
     "Error: Chosen display mode 640 x 480, 32bpp is unsupported on this system" \

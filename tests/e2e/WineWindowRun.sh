@@ -64,6 +64,23 @@ press() {  # press KEY...: keys to the desktop window, once it has the focus
   xdotool key --delay 60 "$@"
 }
 
+# A fresh run taken to full screen from the dialog by KEYS: the display at
+# 640x480 showing the frame exactly, checked under the names given.
+full_screen() {  # full_screen WHAT_TAKES WHAT_SHOWS KEY...
+  local takes=$1 shows_it=$2
+  shift 2
+  rm -f "$demo/kol.log" "$demo/music.raw"
+  start
+  poll_ms 20000 found_title
+  press "$@"
+  poll_ms 20000 sh -c "[ \"\$(geometry \"\$(xdotool search --onlyvisible --name 'Wine desktop\$' | head -1)\")\" = 640x480 ]"
+  check "$takes takes the display to 640x480" 640x480 "$(geometry "$(desktop)")"
+  read -r ox oy <<<"$(origin "$(desktop)")"
+  poll_ms 20000 shows "$work/frame.png" 640 480 "$ox" "$oy"
+  check "$shows_it shows the Linux renderer's frame exactly" 0 \
+    "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+}
+
 # --- The dialog, Windowed and No Sound, the picture, a key mark, Escape ---------
 start
 poll_ms 20000 found_title
@@ -96,16 +113,7 @@ check "kol.log holds no error" 0 "$(grep -c 'Error' <<<"$log")"
 check "no sound was played" no "$([ -s "$demo/music.raw" ] && echo yes || echo no)"
 
 # --- Enter at once: Stereo and DirectDraw full screen -----------------------------
-rm -f "$demo/kol.log" "$demo/music.raw"
-start
-poll_ms 20000 found_title
-press Return
-poll_ms 20000 sh -c "[ \"\$(geometry \"\$(xdotool search --onlyvisible --name 'Wine desktop\$' | head -1)\")\" = 640x480 ]"
-check "DirectDraw takes the display to 640x480" 640x480 "$(geometry "$(desktop)")"
-read -r ox oy <<<"$(origin "$(desktop)")"
-poll_ms 20000 shows "$work/frame.png" 640 480 "$ox" "$oy"
-check "the full screen shows the Linux renderer's frame exactly" 0 \
-  "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+full_screen "DirectDraw" "the full screen" Return
 cp "$work/shot.png" "$work/fullscreen.png"
 poll_ms 10000 sh -c "[ \"\$(stat -c %s '$demo/music.raw' 2>/dev/null || echo 0)\" -gt 400000 ]"
 press c Escape
@@ -119,16 +127,7 @@ peak=$(python3 "$here/Pixels.py" peak "$demo/music.raw" 2>/dev/null || echo 0)
 check "the music reached the disk driver and is not silent" yes "$([ "$peak" -gt 1000 ] && echo yes)"
 
 # --- The GDI full screen: ChangeDisplaySettings and a top-most pop-up ------------
-rm -f "$demo/kol.log" "$demo/music.raw"
-start
-poll_ms 20000 found_title
-press Tab Tab Down Return
-poll_ms 20000 sh -c "[ \"\$(geometry \"\$(xdotool search --onlyvisible --name 'Wine desktop\$' | head -1)\")\" = 640x480 ]"
-check "the GDI full screen takes the display to 640x480" 640x480 "$(geometry "$(desktop)")"
-read -r ox oy <<<"$(origin "$(desktop)")"
-poll_ms 20000 shows "$work/frame.png" 640 480 "$ox" "$oy"
-check "the GDI full screen shows the Linux renderer's frame exactly" 0 \
-  "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+full_screen "the GDI full screen" "the GDI full screen" Tab Tab Down Return
 press Escape
 poll_ms 20000 ended "$pid"
 check "the GDI full-screen demo exits 0 after Escape" 0 "$(exit_status "$pid")"
