@@ -21,7 +21,8 @@ source "$here/Checks.sh"
 run() {  # run INPUT ARGUMENT...: the exit status, with kol.log started afresh
   local input=$1
   shift
-  rm -f kol.log
+  # The old run's output must not be taken for this one's before the new one truncates it.
+  rm -f kol.log stdout.txt
   set +e
   SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="$input" ./solvane "$@" >stdout.txt 2>&1
   status=$?
@@ -148,7 +149,8 @@ for signal in TERM INT HUP TERM+music; do
     cp "$music" solvane.mp3
     export SDL_AUDIODRIVER=dummy
   fi
-  rm -f kol.log
+  # The old run's output must not be taken for this one's before the new one truncates it.
+  rm -f kol.log stdout.txt
   SOLVANE_PLATFORM=headless SOLVANE_HEADLESS_INPUT="$input" ./solvane l >stdout.txt 2>&1 &
   pid=$!
   until grep -q 'Script Demo.txt' stdout.txt 2>/dev/null || ! kill -0 "$pid" 2>/dev/null; do sleep 0.05; done

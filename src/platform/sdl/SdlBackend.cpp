@@ -1,8 +1,6 @@
-// The SDL2 backend: real windows, the display's modes, keyboard and mouse, a
-// frame copied to a window without waiting, and an exclusive full-screen
-// output that flips on vertical blank. Where the display cannot take the exact
-// mode asked for, a full-screen picture is scaled to fit the screen with its
-// aspect kept and black bars, never shown small in a corner.
+// The SDL2 backend: real windows, the display's modes, keyboard and mouse, and
+// a frame copied to a window without waiting. Its exclusive full-screen output
+// is SdlExclusiveOutput.cpp.
 #include <SDL.h>
 #include <SDL_ttf.h>
 
@@ -15,8 +13,8 @@
 #include <vector>
 
 #include "Desktop.h"
-#include "ExclusiveSurfaces.h"
 #include "DesktopLock.h"
+#include "SdlDisplay.h"
 #include "SdlPainter.h"
 #include "StreamCopy.h"
 #include "X11SharedPresenter.h"
@@ -25,28 +23,23 @@
 namespace plat {
 
 namespace sdl {
+
+int BitsPerPixel(Uint32 format) { return static_cast<int>(SDL_BYTESPERPIXEL(format)) * 8; }
+
+bool FindMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& chosen) {
+  const int count = SDL_GetNumDisplayModes(0);
+  for (int i = 0; i < count; ++i) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w == width && m.h == height &&
+        BitsPerPixel(m.format) == bitsPerPixel) {
+      chosen = m;
+      return true;
+    }
+  }
+  return false;
+}
+
 namespace {
-
-class SdlExclusiveOutput;
-class SdlFlipChain;
-
-// What the backend keeps for a top-level window.
-struct NativeWindow {
-  SDL_Window* window = nullptr;
-  // The last frame shown, drawn again on exposure or a size change: a place in
-  // the pixel memory of the bitmap it came from, shared with the bitmap so it
-  // outlives a bitmap the program deletes, and never copied here per frame.
-  std::shared_ptr<const std::vector<std::uint32_t>> frameMemory;
-  const std::uint32_t* frame = nullptr;
-  int frameWidth = 0, frameHeight = 0, framePitch = 0;
-  bool fullScreen = false;  // made full screen by a mode change or the exclusive output
-  // Where the client area belongs; a window manager may place the frame there
-  // instead, so the window is moved into place (three times at most) until it
-  // is first seen there. After that every move is the user's.
-  int wantX = 0, wantY = 0;
-  int corrections = 0;
-  bool placed = false;
-};
 
 unsigned VirtualKey(SDL_Keycode key) {
   if (key >= SDLK_a && key <= SDLK_z) return kKeyA + static_cast<unsigned>(key - SDLK_a);
@@ -74,8 +67,6 @@ unsigned VirtualKey(SDL_Keycode key) {
   }
 }
 
-// Bits per pixel as the program counts them: bytes per pixel x 8.
-int BitsPerPixel(Uint32 format) { return static_cast<int>(SDL_BYTESPERPIXEL(format)) * 8; }
 
 // Where a width x height picture goes when scaled to fit w x h, aspect kept.
 SDL_Rect FitInside(int width, int height, int w, int h) {
@@ -87,7 +78,7 @@ SDL_Rect FitInside(int width, int height, int w, int h) {
   return SDL_Rect{0, (h - scaled) / 2, w, scaled};
 }
 
-class SdlBackend : public Backend {
+class SdlBackend : public Backend, public SdlDisplay {
  public:
   ~SdlBackend() override {
     ReleaseExclusiveOutputs();
@@ -216,7 +207,7 @@ class SdlBackend : public Backend {
   void CloseWindow(Window& window) override {
     NativeWindow* native = NativeOf(window);
     if (!native) return;
-    if (exclusive_.window == native) DropFlipChain();
+    if (exclusive.window == native) DropFlipChain();
     SDL_Window* sdlWindow = native->window;
     if (presenter_) presenter_->Forget(XWindowOf(sdlWindow));
     windows_.erase(sdlWindow);
@@ -295,107 +286,25 @@ class SdlBackend : public Backend {
   // --- The exclusive output ---------------------------------------------------------
 
   bool ExclusiveOutputInstalled() override { return true; }
-  int CreateExclusiveOutput(ExclusiveOutput** output) override;
-  void ReleaseExclusiveOutputs() override;
+  int CreateExclusiveOutput(ExclusiveOutput** output) override {
+    *output = AddExclusiveOutput();
+    return kResultOk;
+  }
+  void ReleaseExclusiveOutputs() override { ReleaseOutputs(); }
 
  private:
-  friend class SdlExclusiveOutput;
-  friend class SdlFlipChain;
 
-  // The exclusive output's state: at most one is in use at a time, on the
-  // window its cooperative level named.
-  struct Exclusive {
-    NativeWindow* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
-    bool lost = false;  // minimised or hidden (as on losing the focus): flips fail until restored
-    Uint64 refreshPeriod = 0;  // performance-counter ticks a refresh, when flips are paced here
-  };
 
-  // Gives back the renderer the flips went through.
-  void DropFlipChain() {
-    if (exclusive_.texture) SDL_DestroyTexture(exclusive_.texture);
-    if (exclusive_.renderer) SDL_DestroyRenderer(exclusive_.renderer);
-    exclusive_ = Exclusive{};
-  }
 
-  NativeWindow* NativeOf(Window& window) {
+  NativeWindow* NativeOf(Window& window) override {
     const auto found = natives_.find(window.native ? static_cast<NativeWindow*>(window.native)->window
                                                    : nullptr);
     return found == natives_.end() ? nullptr : found->second.get();
   }
 
-  // A renderer that flips on vertical blank where it can. OpenGL drawn by a
-  // software rasteriser (a display without a GPU, such as Xvfb) only adds
-  // copies and threads of its own to every flip; SDL's software renderer then
-  // does the same work on the window surface for a sixth of the processor
-  // time. A renderer the user chose through SDL_RENDER_DRIVER is kept.
-  static SDL_Renderer* CreateFlipRenderer(SDL_Window* window) {
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
-    if (!renderer || SDL_getenv("SDL_RENDER_DRIVER") || !DrawsGlInSoftware(renderer))
-      return renderer;
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-      SDL_RendererInfo info;
-      if (SDL_GetRenderDriverInfo(i, &info) != 0 || std::strcmp(info.name, "software") != 0)
-        continue;
-      SDL_DestroyRenderer(renderer);
-      renderer = SDL_CreateRenderer(window, i, SDL_RENDERER_PRESENTVSYNC);
-      if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
-      break;
-    }
-    return renderer;
-  }
-
-  // SDL's software renderer cannot wait for the vertical blank (whatever its
-  // flags say), so its flips are paced here to the display's refresh rate:
-  // the period in performance-counter ticks, or 0 for a renderer that waits
-  // itself or when vsync was switched off through SDL_RENDER_VSYNC.
-  static Uint64 PacedRefreshPeriod(SDL_Renderer* renderer, SDL_Window* window) {
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strcmp(info.name, "software") != 0 ||
-        !SDL_GetHintBoolean(SDL_HINT_RENDER_VSYNC, SDL_TRUE))
-      return 0;
-    SDL_DisplayMode mode;
-    const int hertz =
-        SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate > 0 ? mode.refresh_rate
-                                                                               : 60;
-    return SDL_GetPerformanceFrequency() / static_cast<Uint64>(hertz);
-  }
-
-  // Whether an OpenGL renderer's context is a software rasteriser's.
-  static bool DrawsGlInSoftware(SDL_Renderer* renderer) {
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0)
-      return false;
-    using GetString = const unsigned char* (*)(unsigned);
-    constexpr unsigned kGlRenderer = 0x1F01;
-    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
-    if (!name) return false;
-    const std::string text(reinterpret_cast<const char*>(name));
-    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
-      if (text.find(soft) != std::string::npos) return true;
-    return false;
-  }
-
-  // The first mode the display lists with exactly this size and depth.
-  static bool FindMode(int width, int height, int bitsPerPixel, SDL_DisplayMode& chosen) {
-    const int count = SDL_GetNumDisplayModes(0);
-    for (int i = 0; i < count; ++i) {
-      SDL_DisplayMode m;
-      if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w == width && m.h == height &&
-          BitsPerPixel(m.format) == bitsPerPixel) {
-        chosen = m;
-        return true;
-      }
-    }
-    return false;
-  }
-
   // Exclusive full screen at the mode. SDL may snap a full-screen window to
   // another mode, so the size it really got decides.
-  bool EnterMode(NativeWindow& native, SDL_DisplayMode mode) {
+  bool EnterMode(NativeWindow& native, SDL_DisplayMode mode) override {
     if (SDL_SetWindowDisplayMode(native.window, &mode) != 0 ||
         SDL_SetWindowFullscreen(native.window, SDL_WINDOW_FULLSCREEN) != 0)
       return false;
@@ -410,7 +319,7 @@ class SdlBackend : public Backend {
     return false;
   }
 
-  void LeaveFullScreen(NativeWindow& native) {
+  void LeaveFullScreen(NativeWindow& native) override {
     if (!native.fullScreen) return;
     SDL_SetWindowFullscreen(native.window, 0);
     native.fullScreen = false;
@@ -523,12 +432,12 @@ class SdlBackend : public Backend {
           case SDL_WINDOWEVENT_SIZE_CHANGED:
             if (native) Place(*native);
             Invalidate(window);
-            if (native && native->frame && exclusive_.window != native) ShowFrame(*native);
+            if (native && native->frame && exclusive.window != native) ShowFrame(*native);
             return false;
           // A full-screen window is minimised when it loses the focus.
           case SDL_WINDOWEVENT_MINIMIZED:
           case SDL_WINDOWEVENT_HIDDEN:
-            if (native && exclusive_.window == native) exclusive_.lost = true;
+            if (native && exclusive.window == native) exclusive.lost = true;
             return false;
           default:
             return false;
@@ -545,170 +454,7 @@ class SdlBackend : public Backend {
   DesktopLock lock_;
   std::map<SDL_Window*, Window*> windows_;
   std::map<SDL_Window*, std::unique_ptr<NativeWindow>> natives_;
-  Exclusive exclusive_;
-  std::vector<std::unique_ptr<SdlExclusiveOutput>> outputs_;
 };
-
-// The flipping chain: a streaming texture of the asked-for size, scaled to the
-// full-screen window with its aspect kept.
-class SdlFlipChain : public ExclusiveSurface {
- public:
-  SdlFlipChain(SdlBackend& backend, SdlExclusiveOutput& output, int width, int height)
-      : backend_(backend),
-        output_(output),
-        backBuffer_(width, height, [&backend] {
-          // The back buffer takes the frame even while the output is lost; the
-          // flip then says so, and the program restores the output.
-          return backend.exclusive_.texture ? kResultOk : kResultGenericFailure;
-        }) {}
-
-  int GetAttachedSurface(unsigned caps, ExclusiveSurface** surface) override {
-    if (!surface) return kResultGenericFailure;
-    *surface = nullptr;
-    if (!(caps & kCapsBackBuffer) || !backend_.exclusive_.texture) return kResultGenericFailure;
-    *surface = &backBuffer_;
-    return kResultOk;
-  }
-  int GetDC(DCHandle*) override { return kResultGenericFailure; }
-  int ReleaseDC(DCHandle) override { return kResultGenericFailure; }
-
-  int Flip(ExclusiveSurface*, unsigned) override {
-    SdlBackend::Exclusive& exclusive = backend_.exclusive_;
-    if (!exclusive.texture) return kResultGenericFailure;
-    if (exclusive.lost) return kResultSurfaceLost;
-    SDL_UpdateTexture(exclusive.texture, nullptr, backBuffer_.Pixels(), backBuffer_.Width() * 4);
-    SDL_SetRenderDrawColor(exclusive.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(exclusive.renderer);
-    SDL_RenderCopy(exclusive.renderer, exclusive.texture, nullptr, nullptr);
-    SDL_RenderPresent(exclusive.renderer);
-    if (exclusive.refreshPeriod) {
-      // No vertical blank to wait for: the flip waits for where the next one
-      // would be, so the picture changes at the display's rate as it would.
-      const Uint64 now = SDL_GetPerformanceCounter();
-      const Uint64 next = (now / exclusive.refreshPeriod + 1) * exclusive.refreshPeriod;
-      // Rounded up: waking before it would count the same blank twice.
-      const Uint64 frequency = SDL_GetPerformanceFrequency();
-      SDL_Delay(static_cast<Uint32>(((next - now) * 1000 + frequency - 1) / frequency));
-    }
-    return kResultOk;
-  }
-
-  int Restore() override {
-    SdlBackend::Exclusive& exclusive = backend_.exclusive_;
-    if (!exclusive.window) return kResultGenericFailure;
-    const Uint32 flags = SDL_GetWindowFlags(exclusive.window->window);
-    if ((flags & SDL_WINDOW_MINIMIZED) || !(flags & SDL_WINDOW_SHOWN)) return kResultSurfaceLost;
-    exclusive.lost = false;
-    return kResultOk;
-  }
-
-  unsigned Release() override;
-
- private:
-  SdlBackend& backend_;
-  SdlExclusiveOutput& output_;
-  BackBufferSurface backBuffer_;
-};
-
-class SdlExclusiveOutput : public ExclusiveOutput {
- public:
-  explicit SdlExclusiveOutput(SdlBackend& backend) : backend_(backend) {}
-
-  int SetCooperativeLevel(WindowHandle handle, unsigned flags) override {
-    Window* window = FindLiveWindow(handle);
-    if (!window || !AsksExclusiveFullScreen(flags)) return kResultGenericFailure;
-    NativeWindow* native = backend_.NativeOf(*window);
-    if (!native) return kResultNoExclusiveMode;
-    backend_.exclusive_.window = native;
-    return kResultOk;
-  }
-
-  // A mode the display lacks still gives a full-screen output at the current
-  // mode; the chain then keeps the asked-for size and is scaled to the screen.
-  int SetDisplayMode(int width, int height, int bitsPerPixel) override {
-    NativeWindow* native = backend_.exclusive_.window;
-    if (!native) return kResultNoExclusiveMode;
-    width_ = width;
-    height_ = height;
-    SDL_DisplayMode chosen;
-    if (SdlBackend::FindMode(width, height, bitsPerPixel, chosen) &&
-        backend_.EnterMode(*native, chosen))
-      return kResultOk;
-    SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    native->fullScreen = true;
-    return kResultUnsupportedMode;
-  }
-
-  int CreateSurface(const SurfaceDescription& description, ExclusiveSurface** surface,
-                    void*) override {
-    if (!surface) return kResultGenericFailure;
-    *surface = nullptr;
-    if (!DescribesFlipChain(description)) return kResultGenericFailure;
-    SdlBackend::Exclusive& exclusive = backend_.exclusive_;
-    NativeWindow* native = exclusive.window;
-    if (!native) return kResultGenericFailure;
-    // Without a mode of its own the chain takes the screen's size.
-    const int width = width_ ? width_ : ScreenWidth();
-    const int height = height_ ? height_ : ScreenHeight();
-    if (!exclusive.renderer) {
-      // Full screen even when the mode could not be set (the window is then
-      // as large as the desktop).
-      if (!native->fullScreen) {
-        SDL_SetWindowFullscreen(native->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        native->fullScreen = true;
-      }
-      exclusive.renderer = SdlBackend::CreateFlipRenderer(native->window);
-      if (!exclusive.renderer) return kResultGenericFailure;
-      exclusive.refreshPeriod = SdlBackend::PacedRefreshPeriod(exclusive.renderer, native->window);
-    }
-    if (exclusive.texture) SDL_DestroyTexture(exclusive.texture);
-    exclusive.texture = SDL_CreateTexture(exclusive.renderer, SDL_PIXELFORMAT_RGB888,
-                                          SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (!exclusive.texture) return kResultGenericFailure;
-    // Scaled to the output with the aspect kept, black bars around it.
-    SDL_RenderSetLogicalSize(exclusive.renderer, width, height);
-    exclusive.lost = false;
-    chains_.push_back(std::make_unique<SdlFlipChain>(backend_, *this, width, height));
-    *surface = chains_.back().get();
-    return kResultOk;
-  }
-
-  int RestoreDisplayMode() override {
-    if (backend_.exclusive_.window) backend_.LeaveFullScreen(*backend_.exclusive_.window);
-    width_ = height_ = 0;
-    return kResultOk;
-  }
-
-  unsigned Release() override {
-    chains_.clear();
-    backend_.DropFlipChain();
-    EraseOwned(backend_.outputs_, this);
-    return 0;
-  }
-
-  void Forget(SdlFlipChain* chain) { EraseOwned(chains_, chain); }
-
- private:
-  SdlBackend& backend_;
-  int width_ = 0, height_ = 0;
-  std::vector<std::unique_ptr<SdlFlipChain>> chains_;
-};
-
-unsigned SdlFlipChain::Release() {
-  output_.Forget(this);
-  return 0;
-}
-
-int SdlBackend::CreateExclusiveOutput(ExclusiveOutput** output) {
-  outputs_.push_back(std::make_unique<SdlExclusiveOutput>(*this));
-  *output = outputs_.back().get();
-  return kResultOk;
-}
-
-void SdlBackend::ReleaseExclusiveOutputs() {
-  outputs_.clear();
-  DropFlipChain();
-}
 
 SdlBackend* gSdl = nullptr;
 

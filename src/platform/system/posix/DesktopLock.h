@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-namespace plat::sdl {
+namespace plat {
 
 class DesktopLock {
  public:
@@ -32,4 +32,4 @@ class DesktopLock {
   std::map<std::string, Held> held_;
 };
 
-}  // namespace plat::sdl
+}  // namespace plat

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace plat::sdl {
+namespace plat {
 
 namespace {
 
@@ -77,4 +77,4 @@ void DesktopLock::Give(const std::string& className) {
   }
 }
 
-}  // namespace plat::sdl
+}  // namespace plat

@@ -1,6 +1,6 @@
 // What the portable core asks of the operating system beneath it: native
-// shared libraries and the program's own path. posix/ provides these on
-// Linux, win32/ on Windows; the core never includes an OS header itself.
+// shared libraries and the program's own path. system/posix/ provides these on
+// Linux, system/windows/ on Windows; the core never includes an OS header itself.
 #pragma once
 
 #include <string>
