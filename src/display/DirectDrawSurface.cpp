@@ -69,9 +69,13 @@ int DirectDrawSurface::Lock() {
   backBufferDC_ = nullptr;
   // After Close (or a failed Create) there is no chain to draw into.
   if (!primary_ || !backBuffer_ || !bitmap_) return 1;
-  // A lost back buffer gives no DC; the frame is then skipped.
-  if (backBuffer_->GetDC(&backBufferDC_) != plat::kResultOk || !backBufferDC_) {
+  // A lost back buffer may give no DC (as after Alt+Tab or another program's
+  // mode change): the frame is skipped, but the chain is restored all the
+  // same, or no later frame would ever be shown.
+  const int result = backBuffer_->GetDC(&backBufferDC_);
+  if (result != plat::kResultOk || !backBufferDC_) {
     backBufferDC_ = nullptr;
+    if (result == plat::kResultSurfaceLost) RestoreLostChain();
     return 1;
   }
   memoryDC_ = plat::CreateMemoryDC(backBufferDC_);
@@ -93,9 +97,15 @@ int DirectDrawSurface::Unlock() {
     const int result = primary_->Flip(nullptr, 0);
     if (result == plat::kResultStillDrawing) continue;  // busy retry, no sleep
     // A lost surface is restored; the flip waits for the next frame.
-    if (result == plat::kResultSurfaceLost) primary_->Restore();
+    if (result == plat::kResultSurfaceLost) RestoreLostChain();
     return 0;
   }
+}
+
+void DirectDrawSurface::RestoreLostChain() {
+  if (!lost_) TheLog().PrintLine("DirectDraw: the surface was lost; restoring it");
+  lost_ = primary_->Restore() != plat::kResultOk;
+  if (!lost_) TheLog().PrintLine("DirectDraw: the surface is back");
 }
 
 int DirectDrawSurface::Close() {

@@ -18,10 +18,15 @@ class DirectDrawSurface : public PixelSurface {
   int Close() override;
 
  private:
+  // Restores a lost chain; the log says once when it was lost and once when
+  // it is back (plain lines: losing the display for a while is no error).
+  void RestoreLostChain();
+
   plat::ExclusiveOutput* output_ = nullptr;
   plat::ExclusiveSurface* primary_ = nullptr;
   plat::ExclusiveSurface* backBuffer_ = nullptr;  // part of the primary's chain
   plat::DCHandle backBufferDC_ = nullptr;
   plat::SurfaceDescription primaryDescription_;
   unsigned backBufferCaps_ = 0;
+  bool lost_ = false;
 };

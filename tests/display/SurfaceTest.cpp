@@ -267,6 +267,35 @@ TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
   EXPECT_EQ(0, TheLog().RecordCount());
 }
 
+TEST_F(SurfaceTest, ALostExclusiveChainIsRestoredEvenWhenItGivesNoDrawContext) {
+  DirectDrawSurface s;
+  s.Create(true, 640, 480, 32);
+  s.Init();
+  // Lost with no draw context while the display is away (restore refused),
+  // then given back: the frame after that is shown as drawn.
+  struct Step { int dcResult, restoreResult, shown, restores; const char* log; };
+  const Step steps[] = {
+      {plat::kResultSurfaceLost, plat::kResultGenericFailure, 0, 1,
+       "DirectDraw: the surface was lost; restoring it\n"},
+      {plat::kResultSurfaceLost, plat::kResultGenericFailure, 0, 2, ""},
+      {plat::kResultSurfaceLost, plat::kResultOk, 0, 3, "DirectDraw: the surface is back\n"},
+      {plat::kResultOk, plat::kResultOk, 1, 3, ""}};
+  for (const Step& step : steps) {
+    const size_t logged = capture.Text().size();
+    TheHeadless().backBufferDCResult = step.dcResult;
+    TheHeadless().restoreResult = step.restoreResult;
+    s.Lock();
+    s.pixels[0] = 0x123456;
+    s.Unlock();
+    EXPECT_EQ(step.shown, TheHeadless().framesShown);
+    EXPECT_EQ(step.restores, TheHeadless().restoreCalls);
+    EXPECT_EQ(step.log, capture.Text().substr(logged));
+  }
+  EXPECT_EQ(0x123456u, TheHeadless().lastFrame.pixels.at(0));
+  s.Close();
+  EXPECT_EQ(0, TheLog().RecordCount());
+}
+
 TEST_F(SurfaceTest, AnExclusiveSurfaceClosedWhileLockedTouchesNothingReleased) {
   // Close in the middle of a frame, then Unlock, Lock again or Close again: the
   // surfaces are gone, and only the first Close gives anything back.
