@@ -3,6 +3,10 @@
 #include "KolLog.h"
 
 int PixelSurface::Init() {
+  // Without a window (another one holds the desktop, or creating it failed)
+  // the display belongs to someone else: its mode is not ours to change, nor
+  // to give back on Close.
+  if (!window_) return 1;
   if (!fullScreen_) {
     CreatePixelBuffer();
     return 0;

@@ -104,6 +104,13 @@ TEST_F(SurfaceTest, WindowFailuresAreReportedAndMakeNoWindow) {
     s.Create(true, 640, 480, 32);
     EXPECT_EQ(nullptr, s.Window()) << c.kind;
     ExpectLog(c.error, c.plain);
+    if (c.kind == 4) continue;
+    // Without a window of its own the full screen leaves the display, and the
+    // pointer, to whoever holds them.
+    EXPECT_NE(0, s.Init()) << c.kind;
+    s.Close();
+    EXPECT_EQ(0, TheHeadless().displayChanges + TheHeadless().displayRestores) << c.kind;
+    EXPECT_TRUE(TheHeadless().pointerVisible) << c.kind;
   }
 }
 
