@@ -56,7 +56,7 @@ constexpr const char* kClassName = "SolvanePresentBench";
 // into the window surface, handed to the display server through shared memory.
 constexpr double kWindowPresentTarget = 5.0;
 
-std::intptr_t StageProcedure(plat::WindowHandle window, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK StageProcedure(plat::WindowHandle window, unsigned message, std::uintptr_t wParam,
                              std::intptr_t lParam) {
   // The window stays until the benchmark is done with it, whatever the user clicks.
   if (message == plat::kMsgClose) return 0;

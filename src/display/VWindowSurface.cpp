@@ -93,7 +93,7 @@ void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight
   plat::ShowAppWindow(window_, plat::kShowShow);
 }
 
-std::intptr_t VWindowSurface::WindowProcedure(plat::WindowHandle window, unsigned message,
+std::intptr_t PLAT_CALLBACK VWindowSurface::WindowProcedure(plat::WindowHandle window, unsigned message,
                                               std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case plat::kMsgCreate:

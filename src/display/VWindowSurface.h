@@ -33,7 +33,7 @@ class VWindowSurface : public VSurface {
 
   plat::WindowHandle Window() const { return window_; }
 
-  static std::intptr_t WindowProcedure(plat::WindowHandle window, unsigned message,
+  static std::intptr_t PLAT_CALLBACK WindowProcedure(plat::WindowHandle window, unsigned message,
                                        std::uintptr_t wParam, std::intptr_t lParam);
 
  protected:

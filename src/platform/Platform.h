@@ -30,8 +30,16 @@ using DCHandle = DrawContext*;
 using BitmapHandle = PixelBitmap*;
 using LibraryHandle = Library*;
 
-using WindowProc = std::intptr_t (*)(WindowHandle window, unsigned message, std::uintptr_t wParam,
-                                     std::intptr_t lParam);
+// The calling convention of procedures the system calls back (Win32's
+// CALLBACK): the default one on x64, not on 32-bit x86.
+#if defined(_WIN32)
+#define PLAT_CALLBACK __stdcall
+#else
+#define PLAT_CALLBACK
+#endif
+
+using WindowProc = std::intptr_t(PLAT_CALLBACK*)(WindowHandle window, unsigned message,
+                                                 std::uintptr_t wParam, std::intptr_t lParam);
 
 struct Message {
   WindowHandle window = nullptr;
@@ -112,7 +120,7 @@ bool IsWindowAlive(WindowHandle window);
 // process); another process's window comes back as a non-null stand-in.
 WindowHandle FindWindowOfClass(const char* className);
 WindowHandle ForegroundWindow();
-std::intptr_t DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                      std::intptr_t lParam);
 std::intptr_t SendAppMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                              std::intptr_t lParam);

@@ -53,7 +53,7 @@ int VDialog::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
   }
 }
 
-std::intptr_t VDialog::DialogProcedure(plat::WindowHandle window, unsigned message,
+std::intptr_t PLAT_CALLBACK VDialog::DialogProcedure(plat::WindowHandle window, unsigned message,
                                        std::uintptr_t wParam, std::intptr_t lParam) {
   if (message == plat::kMsgInitDialog) {
     VDialog* dialog = reinterpret_cast<VDialog*>(lParam);

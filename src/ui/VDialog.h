@@ -24,7 +24,7 @@ class VDialog {
   void Close(int result);
 
   // The program-wide dialog procedure that every dialog box is run with.
-  static std::intptr_t DialogProcedure(plat::WindowHandle window, unsigned message,
+  static std::intptr_t PLAT_CALLBACK DialogProcedure(plat::WindowHandle window, unsigned message,
                                        std::uintptr_t wParam, std::intptr_t lParam);
 
   int templateId;

@@ -87,7 +87,7 @@ void VDefaultListBox::Reset() {
   currentValue = items[currentIndex].value;
 }
 
-std::intptr_t VListBox::ListBoxProcedure(plat::WindowHandle window, unsigned message,
+std::intptr_t PLAT_CALLBACK VListBox::ListBoxProcedure(plat::WindowHandle window, unsigned message,
                                          std::uintptr_t wParam, std::intptr_t lParam) {
   const auto found = TheListBoxes().find(window);
   if (found != TheListBoxes().end()) {

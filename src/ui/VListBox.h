@@ -39,7 +39,7 @@ class VListBox {
   void ApplySelection();
 
   // The procedure that replaces a list box control's own.
-  static std::intptr_t ListBoxProcedure(plat::WindowHandle window, unsigned message,
+  static std::intptr_t PLAT_CALLBACK ListBoxProcedure(plat::WindowHandle window, unsigned message,
                                         std::uintptr_t wParam, std::intptr_t lParam);
 
   plat::WindowHandle window = nullptr;

@@ -59,7 +59,7 @@ void Fill(plat::WindowHandle list, std::initializer_list<const char*> texts) {
     plat::SendAppMessage(list, plat::kListBoxAddString, 0, reinterpret_cast<std::intptr_t>(text));
 }
 
-std::intptr_t DialogProcedure(plat::WindowHandle w, unsigned m, std::uintptr_t wp,
+std::intptr_t PLAT_CALLBACK DialogProcedure(plat::WindowHandle w, unsigned m, std::uintptr_t wp,
                               std::intptr_t lp) {
   gSeen.push_back({w, m, wp, lp});
   if (m == plat::kMsgInitDialog) {
@@ -379,7 +379,7 @@ std::vector<std::uintptr_t> gReplacementKeys;
 plat::WindowProc gListProcedure = nullptr;
 bool gCallOn = true;
 
-std::intptr_t Replacement(plat::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
+std::intptr_t PLAT_CALLBACK Replacement(plat::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
   if (m == plat::kMsgKeyDown) {
     gReplacementKeys.push_back(wp);
     if (!gCallOn) return 0;

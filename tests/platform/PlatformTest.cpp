@@ -20,12 +20,12 @@ namespace {
 std::vector<plat::Message> gSeen;
 
 // Doubles wParam of message 0x400; everything else goes to the default procedure.
-std::intptr_t Recorder(plat::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
+std::intptr_t PLAT_CALLBACK Recorder(plat::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
   gSeen.push_back({w, m, wp, lp});
   if (m == 0x400) return static_cast<std::intptr_t>(wp) * 2;
   return plat::DefaultWindowProcedure(w, m, wp, lp);
 }
-std::intptr_t Subclass(plat::WindowHandle, unsigned, std::uintptr_t, std::intptr_t) { return 7; }
+std::intptr_t PLAT_CALLBACK Subclass(plat::WindowHandle, unsigned, std::uintptr_t, std::intptr_t) { return 7; }
 
 class PlatformTest : public ::testing::Test {
  protected:

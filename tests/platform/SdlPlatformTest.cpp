@@ -33,7 +33,7 @@ constexpr plat::Rect kFrameClient{100, 100, 100 + kFrameWidth, 100 + kFrameHeigh
 
 std::vector<plat::Message> gSeen;
 
-std::intptr_t Recorder(plat::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
+std::intptr_t PLAT_CALLBACK Recorder(plat::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
   gSeen.push_back({w, m, wp, lp});
   return plat::DefaultWindowProcedure(w, m, wp, lp);
 }

@@ -175,7 +175,7 @@ void PrepareControl(Window* control, const Picture* picture, int lineHeight) {
     StateOf<StaticState>(control).picture = picture;
 }
 
-std::intptr_t ButtonProcedure(WindowHandle w, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK ButtonProcedure(WindowHandle w, unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam) {
   ButtonState& state = StateOf<ButtonState>(w);
   switch (message) {
@@ -207,7 +207,7 @@ std::intptr_t ButtonProcedure(WindowHandle w, unsigned message, std::uintptr_t w
   }
 }
 
-std::intptr_t ListBoxProcedure(WindowHandle w, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK ListBoxProcedure(WindowHandle w, unsigned message, std::uintptr_t wParam,
                                std::intptr_t lParam) {
   ListBoxState& state = StateOf<ListBoxState>(w);
   const int count = static_cast<int>(state.items.size());
@@ -253,7 +253,7 @@ std::intptr_t ListBoxProcedure(WindowHandle w, unsigned message, std::uintptr_t 
   }
 }
 
-std::intptr_t StaticProcedure(WindowHandle w, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK StaticProcedure(WindowHandle w, unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam) {
   if (message != kMsgPaint) return DefaultWindowProcedure(w, message, wParam, lParam);
   Canvas& canvas = *reinterpret_cast<Canvas*>(wParam);

@@ -7,11 +7,11 @@
 
 namespace plat {
 
-std::intptr_t ButtonProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK ButtonProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam);
-std::intptr_t ListBoxProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK ListBoxProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                std::intptr_t lParam);
-std::intptr_t StaticProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK StaticProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam);
 
 // Gives a control what it needs beyond its window: the picture a static shows

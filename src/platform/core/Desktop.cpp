@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "SystemServices.h"
+
 namespace plat {
 
 namespace {
@@ -50,6 +52,7 @@ void Shutdown() {
   if (!gDesktop) return;
   gDesktop->backend->ReleaseExclusiveOutputs();
   CloseLibraries();
+  RemoveFilesLeftInUse();
   while (!gDesktop->windows.empty()) DestroyAppWindow(gDesktop->windows.back().get());
   gDesktop.reset();
 }
@@ -196,7 +199,7 @@ WindowHandle ForegroundWindow() {
   return nullptr;
 }
 
-std::intptr_t DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t,
+std::intptr_t PLAT_CALLBACK DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t,
                                      std::intptr_t) {
   if (message == kMsgClose) DestroyAppWindow(window);
   return 0;

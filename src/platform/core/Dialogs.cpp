@@ -94,7 +94,7 @@ bool HandleDialogKey(Window* dialog, const Message& message) {
   }
 }
 
-std::intptr_t DialogWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK DialogWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                     std::intptr_t lParam) {
   DialogState* state = DialogStateOf(window);
   if (!state) return 0;  // still being made

@@ -24,9 +24,34 @@ DirectDrawSurfaceAdapter::~DirectDrawSurfaceAdapter() {
   if (owned_ && surface_) surface_->Release();
 }
 
+void DirectDrawSurfaceAdapter::SetStage(IDirectDrawSurface* stage, const RECT& into) {
+  stage_ = std::make_unique<DirectDrawSurfaceAdapter>(stage, true);
+  into_ = into;
+}
+
+HRESULT DirectDrawSurfaceAdapter::DrawStage() {
+  DDSCAPS wanted = {};
+  wanted.dwCaps = DDSCAPS_BACKBUFFER;
+  IDirectDrawSurface* back = nullptr;
+  HRESULT result = surface_->GetAttachedSurface(&wanted, &back);
+  if (FAILED(result)) return result;
+  back->Release();  // the chain keeps it alive
+  DDBLTFX black = {};
+  black.dwSize = sizeof black;
+  black.dwFillColor = 0;
+  result = back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &black);
+  if (SUCCEEDED(result)) result = back->Blt(&into_, stage_->Native(), nullptr, DDBLT_WAIT, nullptr);
+  return result;
+}
+
 int DirectDrawSurfaceAdapter::GetAttachedSurface(unsigned caps, ExclusiveSurface** surface) {
   if (!surface) return DDERR_INVALIDPARAMS;
   *surface = nullptr;
+  // A scaled chain's program draws into the stage, never the real buffer.
+  if (stage_ && (caps & DDSCAPS_BACKBUFFER)) {
+    *surface = stage_.get();
+    return DD_OK;
+  }
   DDSCAPS wanted = {};
   wanted.dwCaps = caps;
   IDirectDrawSurface* found = nullptr;
@@ -57,10 +82,22 @@ int DirectDrawSurfaceAdapter::ReleaseDC(DCHandle dc) {
 
 int DirectDrawSurfaceAdapter::Flip(ExclusiveSurface* target, unsigned flags) {
   auto* adapter = static_cast<DirectDrawSurfaceAdapter*>(target);
+  if (adapter == stage_.get()) adapter = nullptr;
+  if (stage_) {
+    const HRESULT drawn = DrawStage();
+    if (FAILED(drawn)) return drawn;
+  }
   return surface_->Flip(adapter ? adapter->Native() : nullptr, flags);
 }
 
-int DirectDrawSurfaceAdapter::Restore() { return surface_->Restore(); }
+int DirectDrawSurfaceAdapter::Restore() {
+  HRESULT result = surface_->Restore();
+  // The desktop's mode came back while the program was away; with its window
+  // in front again the program's mode is set again first.
+  if (result == DDERR_WRONGMODE && owner_ && owner_->SetModeAgain()) result = surface_->Restore();
+  if (SUCCEEDED(result) && stage_) return stage_->Restore();
+  return result;
+}
 
 unsigned DirectDrawSurfaceAdapter::Release() {
   if (!owned_ || !owner_) return 1;  // a back buffer belongs to its chain
@@ -76,12 +113,28 @@ DirectDrawAdapter::~DirectDrawAdapter() {
 }
 
 int DirectDrawAdapter::SetCooperativeLevel(WindowHandle window, unsigned flags) {
-  return object_->SetCooperativeLevel(plat::Native(window), flags);
+  window_ = plat::Native(window);
+  return object_->SetCooperativeLevel(window_, flags);
+}
+
+bool DirectDrawAdapter::SetModeAgain() {
+  if (!modeWidth_ || !window_ || GetForegroundWindow() != window_ || IsIconic(window_)) return false;
+  return SUCCEEDED(object_->SetDisplayMode(static_cast<DWORD>(modeWidth_),
+                                           static_cast<DWORD>(modeHeight_),
+                                           static_cast<DWORD>(modeBits_)));
 }
 
 int DirectDrawAdapter::SetDisplayMode(int width, int height, int bitsPerPixel) {
-  return object_->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(height),
-                                 static_cast<DWORD>(bitsPerPixel));
+  const HRESULT result = object_->SetDisplayMode(
+      static_cast<DWORD>(width), static_cast<DWORD>(height), static_cast<DWORD>(bitsPerPixel));
+  // Refused: the chain is made at the desktop's mode and shows the picture
+  // scaled, as the other platforms do.
+  refusedWidth_ = FAILED(result) ? width : 0;
+  refusedHeight_ = FAILED(result) ? height : 0;
+  modeWidth_ = FAILED(result) ? 0 : width;
+  modeHeight_ = FAILED(result) ? 0 : height;
+  modeBits_ = FAILED(result) ? 0 : bitsPerPixel;
+  return result;
 }
 
 int DirectDrawAdapter::CreateSurface(const SurfaceDescription& description,
@@ -102,10 +155,37 @@ int DirectDrawAdapter::CreateSurface(const SurfaceDescription& description,
   surfaces_.push_back(std::make_unique<DirectDrawSurfaceAdapter>(made, true));
   surfaces_.back()->SetOwner(this);
   *surface = surfaces_.back().get();
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  if (refusedWidth_ > 0 && refusedHeight_ > 0 && (description.caps & DDSCAPS_PRIMARYSURFACE) &&
+      (screenWidth != refusedWidth_ || screenHeight != refusedHeight_)) {
+    DDSURFACEDESC stageDescription = {};
+    stageDescription.dwSize = sizeof stageDescription;
+    stageDescription.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    stageDescription.dwWidth = static_cast<DWORD>(refusedWidth_);
+    stageDescription.dwHeight = static_cast<DWORD>(refusedHeight_);
+    stageDescription.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    IDirectDrawSurface* stage = nullptr;
+    if (SUCCEEDED(object_->CreateSurface(&stageDescription, &stage, nullptr))) {
+      // Scaled to fit with the aspect kept, black bars around it.
+      RECT into;
+      if (static_cast<long long>(screenWidth) * refusedHeight_ >
+          static_cast<long long>(screenHeight) * refusedWidth_) {
+        const int scaled = static_cast<int>(static_cast<long long>(screenHeight) * refusedWidth_ / refusedHeight_);
+        into = RECT{(screenWidth - scaled) / 2, 0, (screenWidth - scaled) / 2 + scaled, screenHeight};
+      } else {
+        const int scaled = static_cast<int>(static_cast<long long>(screenWidth) * refusedHeight_ / refusedWidth_);
+        into = RECT{0, (screenHeight - scaled) / 2, screenWidth, (screenHeight - scaled) / 2 + scaled};
+      }
+      surfaces_.back()->SetStage(stage, into);
+    }
+  }
   return DD_OK;
 }
 
-int DirectDrawAdapter::RestoreDisplayMode() { return object_->RestoreDisplayMode(); }
+int DirectDrawAdapter::RestoreDisplayMode() {
+  modeWidth_ = modeHeight_ = modeBits_ = 0;
+  return object_->RestoreDisplayMode();
+}
 
 unsigned DirectDrawAdapter::Release() {
   objects_.Remove(this);  // destroys this adapter, which gives the object back

@@ -46,12 +46,21 @@ class DirectDrawSurfaceAdapter : public ExclusiveSurface {
 
   IDirectDrawSurface* Native() const { return surface_; }
   void SetOwner(DirectDrawAdapter* owner) { owner_ = owner; }
+  // A primary whose display could not take the program's mode: the program
+  // draws into the stage, a surface of the size it asked for, and each flip
+  // first scales the stage into the middle of the real back buffer.
+  void SetStage(IDirectDrawSurface* stage, const RECT& into);
 
  private:
+  // Scales the stage into the back buffer with black bars around it.
+  HRESULT DrawStage();
+
   IDirectDrawSurface* surface_;
   bool owned_;
   DirectDrawAdapter* owner_ = nullptr;
   std::unique_ptr<DirectDrawSurfaceAdapter> attached_;
+  std::unique_ptr<DirectDrawSurfaceAdapter> stage_;
+  RECT into_ = {};
 };
 
 class DirectDrawAdapter : public ExclusiveOutput {
@@ -68,11 +77,18 @@ class DirectDrawAdapter : public ExclusiveOutput {
   unsigned Release() override;
 
   void Forget(DirectDrawSurfaceAdapter* surface);
+  // Sets the program's mode again once its window is back in front (after
+  // the desktop had its own mode while it was away); false while it is not.
+  bool SetModeAgain();
 
  private:
   IDirectDraw* object_;
+  HWND window_ = nullptr;
+  int modeWidth_ = 0, modeHeight_ = 0, modeBits_ = 0;  // the mode in force, once set
   DirectDrawObjects& objects_;
   std::vector<std::unique_ptr<DirectDrawSurfaceAdapter>> surfaces_;
+  // The size the program asked for when the display refused it; 0 otherwise.
+  int refusedWidth_ = 0, refusedHeight_ = 0;
 };
 
 }  // namespace plat

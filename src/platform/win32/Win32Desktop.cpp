@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "DirectDrawOutput.h"
+#include "SystemServices.h"
 
 namespace plat {
 
@@ -37,6 +38,9 @@ bool StartWin32(std::string& error) {
   // One pixel of the picture is one pixel of the screen, whatever the
   // desktop's scaling.
   SetProcessDPIAware();
+  // Windows' default timer ticks every 15.6 ms, and a wait for a frame 20 ms
+  // away would wake a whole tick late; 1 ms while the program runs.
+  timeBeginPeriod(1);
   return true;
 }
 
@@ -47,6 +51,8 @@ void Shutdown() {
   ReleaseDirectDrawObjects();
   EnumThreadWindows(GetCurrentThreadId(), DestroyThreadWindow, 0);
   for (const auto& library : gState->libraries) FreeLibrary(library->module);
+  RemoveFilesLeftInUse();
+  timeEndPeriod(1);
   if (gState->bigIcon) DestroyIcon(gState->bigIcon);
   if (gState->smallIcon) DestroyIcon(gState->smallIcon);
   gState.reset();
@@ -72,7 +78,9 @@ void SetProgramIcon(const Picture& icon) {
   ReleaseDC(nullptr, screen);
   if (!colour) return;
   std::memcpy(bits, icon.pixels, static_cast<size_t>(icon.width) * icon.height * 4);
-  HBITMAP mask = CreateBitmap(icon.width, icon.height, 1, 1, nullptr);
+  // The picture's alpha says what shows; the mask, all zero, hides nothing.
+  const std::vector<BYTE> maskBits(static_cast<size_t>((icon.width + 15) / 16) * 2 * icon.height, 0);
+  HBITMAP mask = CreateBitmap(icon.width, icon.height, 1, 1, maskBits.data());
   ICONINFO info = {};
   info.fIcon = TRUE;
   info.hbmColor = colour;
@@ -147,7 +155,7 @@ WindowHandle FindWindowOfClass(const char* className) {
 
 WindowHandle ForegroundWindow() { return Handle(GetForegroundWindow()); }
 
-std::intptr_t DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
+std::intptr_t PLAT_CALLBACK DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                      std::intptr_t lParam) {
   return DefWindowProcA(Native(window), message, wParam, lParam);
 }
@@ -261,17 +269,83 @@ bool EnumerateDisplayMode(int index, DisplayMode& mode) {
   return true;
 }
 
+namespace {
+
+// A full screen at its own mode that loses the focus gives the desktop its
+// mode back and gets out of the way (minimised, as DirectDraw does with an
+// exclusive window); brought back, it sets its mode again.
+LRESULT CALLBACK FullScreenFocusProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Win32State* state = TheWin32();
+  if (!state || window != state->fullScreenWindow)
+    return DefWindowProcA(window, message, wParam, lParam);
+  const WNDPROC procedure = state->fullScreenProcedure;
+  if (message == WM_ACTIVATEAPP) {
+    if (wParam) {
+      ChangeDisplaySettingsA(&state->fullScreenMode, CDS_FULLSCREEN);
+      ShowWindow(window, SW_RESTORE);
+      SetWindowPos(window, HWND_TOPMOST, 0, 0, static_cast<int>(state->fullScreenMode.dmPelsWidth),
+                   static_cast<int>(state->fullScreenMode.dmPelsHeight), SWP_SHOWWINDOW);
+    } else {
+      ChangeDisplaySettingsA(nullptr, 0);
+      ShowWindow(window, SW_MINIMIZE);
+    }
+  }
+  const LRESULT result = CallWindowProcA(procedure, window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) state->fullScreenWindow = nullptr;
+  return result;
+}
+
+void WatchFullScreenFocus(HWND window, const DEVMODEA& mode) {
+  Win32State* state = TheWin32();
+  if (!state || !IsWindow(window)) return;
+  state->fullScreenMode = mode;
+  if (state->fullScreenWindow == window) return;
+  state->fullScreenWindow = window;
+  state->fullScreenProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FullScreenFocusProcedure)));
+}
+
+void StopWatchingFullScreenFocus() {
+  Win32State* state = TheWin32();
+  if (!state || !state->fullScreenWindow) return;
+  if (IsWindow(state->fullScreenWindow))
+    SetWindowLongPtrA(state->fullScreenWindow, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(state->fullScreenProcedure));
+  state->fullScreenWindow = nullptr;
+  state->fullScreenProcedure = nullptr;
+}
+
+}  // namespace
+
 // Windows changes the mode for the whole display; the window is the one the
-// program sized to fill the screen in it, and needs nothing more.
-int ChangeDisplayMode(WindowHandle, const DisplayMode* mode, unsigned flags) {
-  if (!mode) return ChangeDisplaySettingsA(nullptr, 0);
+// program sized to fill the screen in it. The mode goes to Windows as the
+// display listed it (refresh rate and flags too), not rebuilt from its size
+// and depth.
+int ChangeDisplayMode(WindowHandle window, const DisplayMode* mode, unsigned flags) {
+  if (!mode) {
+    StopWatchingFullScreenFocus();
+    return ChangeDisplaySettingsA(nullptr, 0);
+  }
   DEVMODEA native = {};
   native.dmSize = sizeof native;
-  native.dmPelsWidth = static_cast<DWORD>(mode->width);
-  native.dmPelsHeight = static_cast<DWORD>(mode->height);
-  native.dmBitsPerPel = static_cast<DWORD>(mode->bitsPerPixel);
-  native.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
-  return ChangeDisplaySettingsA(&native, flags);
+  bool listed = false;
+  for (DWORD i = 0; !listed && EnumDisplaySettingsA(nullptr, i, &native); ++i)
+    listed = static_cast<int>(native.dmPelsWidth) == mode->width &&
+             static_cast<int>(native.dmPelsHeight) == mode->height &&
+             static_cast<int>(native.dmBitsPerPel) == mode->bitsPerPixel &&
+             (mode->refreshRate == 0 || static_cast<int>(native.dmDisplayFrequency) == mode->refreshRate);
+  if (!listed) {
+    native = DEVMODEA{};
+    native.dmSize = sizeof native;
+    native.dmPelsWidth = static_cast<DWORD>(mode->width);
+    native.dmPelsHeight = static_cast<DWORD>(mode->height);
+    native.dmBitsPerPel = static_cast<DWORD>(mode->bitsPerPixel);
+    native.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
+  }
+  const LONG result = ChangeDisplaySettingsA(&native, flags);
+  if (result == DISP_CHANGE_SUCCESSFUL && (flags & CDS_FULLSCREEN))
+    WatchFullScreenFocus(Native(window), native);
+  return result;
 }
 
 int ShowPointer(bool show) { return ShowCursor(show ? TRUE : FALSE); }

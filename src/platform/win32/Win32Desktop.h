@@ -36,6 +36,11 @@ struct Win32State {
   std::vector<std::unique_ptr<Library>> libraries;
   std::unique_ptr<DirectDrawObjects> directDraw;
   std::set<HWND> toldToClose;  // top-level windows sent a close for a termination request
+  // The full screen of a display mode change: its window, the mode, and the
+  // window's own procedure, which the platform's focus handling passes on to.
+  HWND fullScreenWindow = nullptr;
+  DEVMODEA fullScreenMode = {};
+  WNDPROC fullScreenProcedure = nullptr;
 };
 
 // The running backend's state; null before StartWin32 and after Shutdown.

@@ -17,6 +17,15 @@
 #ifndef SOLVANE_AUDIO_LIBRARY_H
 #define SOLVANE_AUDIO_LIBRARY_H
 
+/* The operations use the system's calling convention for libraries (Win32's
+ * WINAPI), as the library they stand in for does: the default one on x64,
+ * not on 32-bit x86. */
+#if defined(_WIN32)
+#define SOLVANE_AUDIO_CALL __stdcall
+#else
+#define SOLVANE_AUDIO_CALL
+#endif
+
 #if defined(SOLVANE_AUDIO_BUILD) && defined(_WIN32)
 #define SOLVANE_AUDIO_API __declspec(dllexport)
 #elif defined(SOLVANE_AUDIO_BUILD)
@@ -45,20 +54,20 @@ extern "C" {
  * later operations then fail cleanly. The SDL audio driver is SDL's choice
  * (SDL_AUDIODRIVER picks one, e.g. "dummy" or "disk" on a machine without a
  * sound card). */
-SOLVANE_AUDIO_API int BASS_Init(int device, unsigned frequency, unsigned flags, void* window);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_Init(int device, unsigned frequency, unsigned flags, void* window);
 
 /* Stops playing, frees every loaded stream and module, closes the output and
  * releases SDL audio and the decoders. Returns non-zero when output was open,
  * 0 when there was nothing to close (harmless). Closing also happens when the
  * library is unloaded or the process ends with output still open. */
-SOLVANE_AUDIO_API int BASS_Free(void);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_Free(void);
 
 /* Resumes the music after BASS_Pause (output itself runs from BASS_Init on).
  * Returns 0 when output is not open. */
-SOLVANE_AUDIO_API int BASS_Start(void);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_Start(void);
 
 /* Pauses the music; BASS_Start resumes it. Returns 0 when output is not open. */
-SOLVANE_AUDIO_API int BASS_Pause(void);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_Pause(void);
 
 /* ---- Loading ------------------------------------------------------------- */
 
@@ -78,12 +87,12 @@ SOLVANE_AUDIO_API int BASS_Pause(void);
 
 /* Loads sampled audio (MP3, Ogg Vorbis, WAV, FLAC) as a stream. Module files
  * and anything unrecognised return 0. */
-SOLVANE_AUDIO_API unsigned BASS_StreamCreateFile(int memory, const void* file, unsigned offset,
+SOLVANE_AUDIO_API unsigned SOLVANE_AUDIO_CALL BASS_StreamCreateFile(int memory, const void* file, unsigned offset,
                                                  unsigned length, unsigned flags);
 
 /* Loads a tracker module (MOD, XM, S3M, IT). Sampled audio and anything
  * unrecognised return 0. */
-SOLVANE_AUDIO_API unsigned BASS_MusicLoad(int memory, const void* file, unsigned offset,
+SOLVANE_AUDIO_API unsigned SOLVANE_AUDIO_CALL BASS_MusicLoad(int memory, const void* file, unsigned offset,
                                           unsigned length, unsigned flags);
 
 /* ---- Playing ------------------------------------------------------------- */
@@ -91,11 +100,11 @@ SOLVANE_AUDIO_API unsigned BASS_MusicLoad(int memory, const void* file, unsigned
 /* Plays a stream from BASS_StreamCreateFile once from its start, replacing
  * whatever was playing. `flush` and `flags` are ignored. Returns 0 for an
  * unknown handle or a module's handle. */
-SOLVANE_AUDIO_API int BASS_StreamPlay(unsigned handle, int flush, unsigned flags);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_StreamPlay(unsigned handle, int flush, unsigned flags);
 
 /* Plays a module from BASS_MusicLoad once from its start, replacing whatever
  * was playing. Returns 0 for an unknown handle or a stream's handle. */
-SOLVANE_AUDIO_API int BASS_MusicPlay(unsigned handle);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_MusicPlay(unsigned handle);
 
 /* ---- Transport --------------------------------------------------------------
  * Added after the first libraries went out: a player looks these two up
@@ -115,7 +124,7 @@ SOLVANE_AUDIO_API int BASS_MusicPlay(unsigned handle);
  * and GetPosition answers 0). Returns non-zero on success; 0 when nothing
  * plays, when output is not open, or when the decoder cannot seek (the music
  * then goes on as it was). */
-SOLVANE_AUDIO_API int SolvaneAudio_SetPosition(unsigned milliseconds);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_SetPosition(unsigned milliseconds);
 
 /* The music's position in milliseconds from its start, of the samples being
  * handed to the audio device now: the start of the newest buffer the mixer
@@ -130,76 +139,76 @@ SOLVANE_AUDIO_API int SolvaneAudio_SetPosition(unsigned milliseconds);
  * before the samples are heard. Returns non-zero and writes the value while
  * music plays or is paused; returns 0 and writes nothing when nothing plays,
  * when output is not open or when `milliseconds` is null. */
-SOLVANE_AUDIO_API int SolvaneAudio_GetPosition(unsigned* milliseconds);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_GetPosition(unsigned* milliseconds);
 
 /* ---- Operations that do nothing ------------------------------------------ */
 
 /* The callback BASS_ChannelSetSync accepts; the library never calls it. */
-typedef void (*SolvaneAudioSyncProc)(unsigned sync, unsigned channel, unsigned data, void* user);
+typedef void (SOLVANE_AUDIO_CALL *SolvaneAudioSyncProc)(unsigned sync, unsigned channel, unsigned data, void* user);
 
 /* Always 0 ("no error"). */
-SOLVANE_AUDIO_API int BASS_ErrorGetCode(void);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_ErrorGetCode(void);
 /* Always 0.0f. */
-SOLVANE_AUDIO_API float BASS_GetCPU(void);
+SOLVANE_AUDIO_API float SOLVANE_AUDIO_CALL BASS_GetCPU(void);
 /* Accepts any volume and changes nothing; always non-zero. */
-SOLVANE_AUDIO_API int BASS_SetVolume(unsigned volume);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_SetVolume(unsigned volume);
 /* Always 0 (not active). */
-SOLVANE_AUDIO_API int BASS_ChannelIsActive(unsigned handle);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_ChannelIsActive(unsigned handle);
 /* Always 0 (no flags). */
-SOLVANE_AUDIO_API unsigned BASS_ChannelGetFlags(unsigned handle);
+SOLVANE_AUDIO_API unsigned SOLVANE_AUDIO_CALL BASS_ChannelGetFlags(unsigned handle);
 /* Changes nothing; always 0. */
-SOLVANE_AUDIO_API int BASS_ChannelSetAttributes(unsigned handle, int frequency, int volume, int pan);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_ChannelSetAttributes(unsigned handle, int frequency, int volume, int pan);
 /* Always 0; the pointed-to values are left as they are (null pointers are fine). */
-SOLVANE_AUDIO_API int BASS_ChannelGetAttributes(unsigned handle, unsigned* frequency, unsigned* volume,
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL BASS_ChannelGetAttributes(unsigned handle, unsigned* frequency, unsigned* volume,
                                                 int* pan);
 /* Always 0. */
-SOLVANE_AUDIO_API unsigned BASS_ChannelGetPosition(unsigned handle);
+SOLVANE_AUDIO_API unsigned SOLVANE_AUDIO_CALL BASS_ChannelGetPosition(unsigned handle);
 /* Always 0. */
-SOLVANE_AUDIO_API unsigned BASS_ChannelGetLevel(unsigned handle);
+SOLVANE_AUDIO_API unsigned SOLVANE_AUDIO_CALL BASS_ChannelGetLevel(unsigned handle);
 /* Registers nothing; `proc` is never called. Always 0 (no sync handle). */
-SOLVANE_AUDIO_API unsigned BASS_ChannelSetSync(unsigned handle, unsigned type, unsigned param,
+SOLVANE_AUDIO_API unsigned SOLVANE_AUDIO_CALL BASS_ChannelSetSync(unsigned handle, unsigned type, unsigned param,
                                                SolvaneAudioSyncProc proc, void* user);
 
 /* ---- For tests only (the player does not use these) ---------------------- */
 
 /* The format output actually runs at. Returns 0 (and leaves the values as
  * they are) when output is not open. */
-SOLVANE_AUDIO_API int SolvaneAudio_OpenedFormat(int* frequency, int* channels);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_OpenedFormat(int* frequency, int* channels);
 /* Non-zero while music is playing (paused music counts as playing). */
-SOLVANE_AUDIO_API int SolvaneAudio_Playing(void);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_Playing(void);
 /* Non-zero while music is paused. */
-SOLVANE_AUDIO_API int SolvaneAudio_Paused(void);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_Paused(void);
 /* Frees one loaded stream or module at once (stopping it if it plays), so a
  * caller that loads many need not close the output to get the memory back.
  * Returns 0 when the handle is unknown or output is not open. */
-SOLVANE_AUDIO_API int SolvaneAudio_FreeMusic(unsigned handle);
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_FreeMusic(unsigned handle);
 
 /* ---- Pointer types for looking the operations up ------------------------- */
 
-typedef int (*BASS_InitFn)(int, unsigned, unsigned, void*);
-typedef int (*BASS_FreeFn)(void);
-typedef int (*BASS_StartFn)(void);
-typedef int (*BASS_PauseFn)(void);
-typedef unsigned (*BASS_StreamCreateFileFn)(int, const void*, unsigned, unsigned, unsigned);
-typedef unsigned (*BASS_MusicLoadFn)(int, const void*, unsigned, unsigned, unsigned);
-typedef int (*BASS_StreamPlayFn)(unsigned, int, unsigned);
-typedef int (*BASS_MusicPlayFn)(unsigned);
-typedef int (*BASS_ErrorGetCodeFn)(void);
-typedef float (*BASS_GetCPUFn)(void);
-typedef int (*BASS_SetVolumeFn)(unsigned);
-typedef int (*BASS_ChannelIsActiveFn)(unsigned);
-typedef unsigned (*BASS_ChannelGetFlagsFn)(unsigned);
-typedef int (*BASS_ChannelSetAttributesFn)(unsigned, int, int, int);
-typedef int (*BASS_ChannelGetAttributesFn)(unsigned, unsigned*, unsigned*, int*);
-typedef unsigned (*BASS_ChannelGetPositionFn)(unsigned);
-typedef unsigned (*BASS_ChannelGetLevelFn)(unsigned);
-typedef unsigned (*BASS_ChannelSetSyncFn)(unsigned, unsigned, unsigned, SolvaneAudioSyncProc, void*);
-typedef int (*SolvaneAudio_OpenedFormatFn)(int*, int*);
-typedef int (*SolvaneAudio_PlayingFn)(void);
-typedef int (*SolvaneAudio_PausedFn)(void);
-typedef int (*SolvaneAudio_FreeMusicFn)(unsigned);
-typedef int (*SolvaneAudio_SetPositionFn)(unsigned);
-typedef int (*SolvaneAudio_GetPositionFn)(unsigned*);
+typedef int (SOLVANE_AUDIO_CALL *BASS_InitFn)(int, unsigned, unsigned, void*);
+typedef int (SOLVANE_AUDIO_CALL *BASS_FreeFn)(void);
+typedef int (SOLVANE_AUDIO_CALL *BASS_StartFn)(void);
+typedef int (SOLVANE_AUDIO_CALL *BASS_PauseFn)(void);
+typedef unsigned (SOLVANE_AUDIO_CALL *BASS_StreamCreateFileFn)(int, const void*, unsigned, unsigned, unsigned);
+typedef unsigned (SOLVANE_AUDIO_CALL *BASS_MusicLoadFn)(int, const void*, unsigned, unsigned, unsigned);
+typedef int (SOLVANE_AUDIO_CALL *BASS_StreamPlayFn)(unsigned, int, unsigned);
+typedef int (SOLVANE_AUDIO_CALL *BASS_MusicPlayFn)(unsigned);
+typedef int (SOLVANE_AUDIO_CALL *BASS_ErrorGetCodeFn)(void);
+typedef float (SOLVANE_AUDIO_CALL *BASS_GetCPUFn)(void);
+typedef int (SOLVANE_AUDIO_CALL *BASS_SetVolumeFn)(unsigned);
+typedef int (SOLVANE_AUDIO_CALL *BASS_ChannelIsActiveFn)(unsigned);
+typedef unsigned (SOLVANE_AUDIO_CALL *BASS_ChannelGetFlagsFn)(unsigned);
+typedef int (SOLVANE_AUDIO_CALL *BASS_ChannelSetAttributesFn)(unsigned, int, int, int);
+typedef int (SOLVANE_AUDIO_CALL *BASS_ChannelGetAttributesFn)(unsigned, unsigned*, unsigned*, int*);
+typedef unsigned (SOLVANE_AUDIO_CALL *BASS_ChannelGetPositionFn)(unsigned);
+typedef unsigned (SOLVANE_AUDIO_CALL *BASS_ChannelGetLevelFn)(unsigned);
+typedef unsigned (SOLVANE_AUDIO_CALL *BASS_ChannelSetSyncFn)(unsigned, unsigned, unsigned, SolvaneAudioSyncProc, void*);
+typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_OpenedFormatFn)(int*, int*);
+typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_PlayingFn)(void);
+typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_PausedFn)(void);
+typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_FreeMusicFn)(unsigned);
+typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_SetPositionFn)(unsigned);
+typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_GetPositionFn)(unsigned*);
 
 #ifdef __cplusplus
 }

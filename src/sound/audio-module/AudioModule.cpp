@@ -712,74 +712,74 @@ Result Guarded(Result failure, Operation operation) {
 
 extern "C" {
 
-int BASS_Init(int device, unsigned frequency, unsigned flags, void* window) {
+int SOLVANE_AUDIO_CALL BASS_Init(int device, unsigned frequency, unsigned flags, void* window) {
   return Guarded(0, [&] { return theOutput.Init(device, frequency, flags); });
 }
 
-int BASS_Free(void) { return Guarded(0, [] { return theOutput.Free(); }); }
+int SOLVANE_AUDIO_CALL BASS_Free(void) { return Guarded(0, [] { return theOutput.Free(); }); }
 
-int BASS_Start(void) { return Guarded(0, [] { return theOutput.Start(); }); }
+int SOLVANE_AUDIO_CALL BASS_Start(void) { return Guarded(0, [] { return theOutput.Start(); }); }
 
-int BASS_Pause(void) { return Guarded(0, [] { return theOutput.Pause(); }); }
+int SOLVANE_AUDIO_CALL BASS_Pause(void) { return Guarded(0, [] { return theOutput.Pause(); }); }
 
-unsigned BASS_StreamCreateFile(int memory, const void* file, unsigned offset, unsigned length,
+unsigned SOLVANE_AUDIO_CALL BASS_StreamCreateFile(int memory, const void* file, unsigned offset, unsigned length,
                                unsigned flags) {
   return Guarded(0u, [&] { return theOutput.Load(Kind::Stream, memory, file, offset, length); });
 }
 
-unsigned BASS_MusicLoad(int memory, const void* file, unsigned offset, unsigned length,
+unsigned SOLVANE_AUDIO_CALL BASS_MusicLoad(int memory, const void* file, unsigned offset, unsigned length,
                         unsigned flags) {
   return Guarded(0u, [&] { return theOutput.Load(Kind::Module, memory, file, offset, length); });
 }
 
-int BASS_StreamPlay(unsigned handle, int flush, unsigned flags) {
+int SOLVANE_AUDIO_CALL BASS_StreamPlay(unsigned handle, int flush, unsigned flags) {
   return Guarded(0, [&] { return theOutput.Play(handle, Kind::Stream); });
 }
 
-int BASS_MusicPlay(unsigned handle) {
+int SOLVANE_AUDIO_CALL BASS_MusicPlay(unsigned handle) {
   return Guarded(0, [&] { return theOutput.Play(handle, Kind::Module); });
 }
 
-int BASS_ErrorGetCode(void) { return 0; }
+int SOLVANE_AUDIO_CALL BASS_ErrorGetCode(void) { return 0; }
 
-float BASS_GetCPU(void) { return 0.0f; }
+float SOLVANE_AUDIO_CALL BASS_GetCPU(void) { return 0.0f; }
 
-int BASS_SetVolume(unsigned volume) { return 1; }
+int SOLVANE_AUDIO_CALL BASS_SetVolume(unsigned volume) { return 1; }
 
-int BASS_ChannelIsActive(unsigned handle) { return 0; }
+int SOLVANE_AUDIO_CALL BASS_ChannelIsActive(unsigned handle) { return 0; }
 
-unsigned BASS_ChannelGetFlags(unsigned handle) { return 0; }
+unsigned SOLVANE_AUDIO_CALL BASS_ChannelGetFlags(unsigned handle) { return 0; }
 
-int BASS_ChannelSetAttributes(unsigned handle, int frequency, int volume, int pan) { return 0; }
+int SOLVANE_AUDIO_CALL BASS_ChannelSetAttributes(unsigned handle, int frequency, int volume, int pan) { return 0; }
 
-int BASS_ChannelGetAttributes(unsigned handle, unsigned* frequency, unsigned* volume, int* pan) { return 0; }
+int SOLVANE_AUDIO_CALL BASS_ChannelGetAttributes(unsigned handle, unsigned* frequency, unsigned* volume, int* pan) { return 0; }
 
-unsigned BASS_ChannelGetPosition(unsigned handle) { return 0; }
+unsigned SOLVANE_AUDIO_CALL BASS_ChannelGetPosition(unsigned handle) { return 0; }
 
-unsigned BASS_ChannelGetLevel(unsigned handle) { return 0; }
+unsigned SOLVANE_AUDIO_CALL BASS_ChannelGetLevel(unsigned handle) { return 0; }
 
-unsigned BASS_ChannelSetSync(unsigned handle, unsigned type, unsigned param, SolvaneAudioSyncProc proc,
+unsigned SOLVANE_AUDIO_CALL BASS_ChannelSetSync(unsigned handle, unsigned type, unsigned param, SolvaneAudioSyncProc proc,
                              void* user) {
   return 0;
 }
 
-int SolvaneAudio_OpenedFormat(int* frequency, int* channels) {
+int SOLVANE_AUDIO_CALL SolvaneAudio_OpenedFormat(int* frequency, int* channels) {
   return Guarded(0, [&] { return theOutput.OpenedFormat(frequency, channels); });
 }
 
-int SolvaneAudio_Playing(void) { return Guarded(0, [] { return theOutput.Playing(); }); }
+int SOLVANE_AUDIO_CALL SolvaneAudio_Playing(void) { return Guarded(0, [] { return theOutput.Playing(); }); }
 
-int SolvaneAudio_Paused(void) { return Guarded(0, [] { return theOutput.Paused(); }); }
+int SOLVANE_AUDIO_CALL SolvaneAudio_Paused(void) { return Guarded(0, [] { return theOutput.Paused(); }); }
 
-int SolvaneAudio_FreeMusic(unsigned handle) {
+int SOLVANE_AUDIO_CALL SolvaneAudio_FreeMusic(unsigned handle) {
   return Guarded(0, [&] { return theOutput.FreeMusic(handle); });
 }
 
-int SolvaneAudio_SetPosition(unsigned milliseconds) {
+int SOLVANE_AUDIO_CALL SolvaneAudio_SetPosition(unsigned milliseconds) {
   return Guarded(0, [&] { return theOutput.SetPosition(milliseconds); });
 }
 
-int SolvaneAudio_GetPosition(unsigned* milliseconds) {
+int SOLVANE_AUDIO_CALL SolvaneAudio_GetPosition(unsigned* milliseconds) {
   return Guarded(0, [&] { return theOutput.GetPosition(milliseconds); });
 }
 

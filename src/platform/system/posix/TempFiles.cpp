@@ -50,4 +50,8 @@ std::string WriteNewTempFile(const std::string& directory, const char* prefix, c
 
 bool RemoveFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
+// A file in use is removed at once here: its name goes, its contents stay
+// with whoever has it open or mapped.
+void RemoveFilesLeftInUse() {}
+
 }  // namespace plat

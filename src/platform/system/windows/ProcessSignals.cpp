@@ -8,6 +8,7 @@
 #include "WindowsHeaders.h"
 
 #include <atomic>
+#include <cstdlib>
 
 #include "Platform.h"
 
@@ -16,14 +17,24 @@ namespace plat {
 namespace {
 
 std::atomic<bool> gTerminationRequested{false};
+// Set once the program has come to its end: the console's closing waits for
+// it, since Windows ends the process as soon as the handler returns.
+HANDLE gFinished = nullptr;
+
+void NoteFinished() { SetEvent(gFinished); }
 
 BOOL WINAPI NoteTermination(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
       // Asked twice: whatever holds the program up, the user means it.
       if (gTerminationRequested.exchange(true)) ExitProcess(1);
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+      // The program stops the music, gives the display back and unloads its
+      // libraries on its way out; Windows allows a handler five seconds.
+      gTerminationRequested = true;
+      if (gFinished) WaitForSingleObject(gFinished, 4500);
       return TRUE;
     default:
       return FALSE;
@@ -44,12 +55,18 @@ void PrepareProcess() {
       _close(null);
     }
   }
-  // Crashes in a library are reported by the program, not by a dialog box
-  // nobody is there to close.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  // No "insert a disk" or "cannot open the file" boxes for a drive or file the
+  // program looks for; a crash is still Windows' to report.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
-void CatchTerminationSignals() { SetConsoleCtrlHandler(NoteTermination, TRUE); }
+void CatchTerminationSignals() {
+  if (!gFinished) {
+    gFinished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atexit(NoteFinished);
+  }
+  SetConsoleCtrlHandler(NoteTermination, TRUE);
+}
 
 bool TerminationRequested() { return gTerminationRequested.load(); }
 

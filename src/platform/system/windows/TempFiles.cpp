@@ -5,10 +5,18 @@
 #include "WindowsHeaders.h"
 
 #include <string>
+#include <vector>
 
 #include "Platform.h"
+#include "SystemServices.h"
 
 namespace plat {
+
+namespace {
+// Files Windows would not delete yet: a loaded DLL's file stays until the
+// library is unloaded.
+std::vector<std::string> gLeftInUse;
+}  // namespace
 
 std::string TempDirectory() {
   char path[MAX_PATH + 1];
@@ -47,6 +55,20 @@ std::string WriteNewTempFile(const std::string& directory, const char* prefix, c
   return path;
 }
 
-bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileA(path.c_str()); }
+bool RemoveFile(const std::string& path) {
+  if (path.empty()) return false;
+  if (DeleteFileA(path.c_str())) return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) gLeftInUse.push_back(path);
+  return false;
+}
+
+void RemoveFilesLeftInUse() {
+  std::vector<std::string> stillInUse;
+  for (const std::string& path : gLeftInUse)
+    if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+      stillInUse.push_back(path);
+  gLeftInUse.swap(stillInUse);
+}
 
 }  // namespace plat
