@@ -1,16 +1,17 @@
 #include "RenderOptions.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <vector>
+
+#include "CommandLineOptions.h"
 
 namespace {
 
-bool ParseNumber(const char* text, double& value) {
-  if (!text || !*text) return false;
-  char* end = nullptr;
-  value = std::strtod(text, &end);
-  return end && *end == '\0' && std::isfinite(value);
+// An option that names something to render: at least one must be given.
+CommandLineOption Mode(CommandLineOption option, bool& mode) {
+  return {option.name, option.valueCount,
+          [take = option.take, &mode](const char* const* values, std::string& refusal) {
+            return take(values, refusal) && (mode = true);
+          }};
 }
 
 }  // namespace
@@ -44,67 +45,26 @@ const char* RenderUsage() {
 
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& options,
                         std::string& error) {
-  auto needs = [&](int i, int count, const char* option) {
-    if (i + count < argc) return true;
-    error = std::string(option) + " needs " + (count == 1 ? "a value" : "two values");
-    return false;
-  };
-  auto number = [&](const char* text, const char* option, double& value) {
-    if (ParseNumber(text, value)) return true;
-    error = std::string(option) + ": not a number: " + (text ? text : "");
-    return false;
-  };
   bool mode = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-      options.help = true;
-      return true;
-    } else if (!std::strcmp(a, "--check")) {
-      options.check = mode = true;
-    } else if (!std::strcmp(a, "--data")) {
-      if (!needs(i, 1, a)) return false;
-      options.dataPath = argv[++i];
-    } else if (!std::strcmp(a, "--strip")) {
-      if (!needs(i, 1, a)) return false;
-      options.stripPath = argv[++i];
-      mode = true;
-    } else if (!std::strcmp(a, "--frames")) {
-      if (!needs(i, 1, a)) return false;
-      options.framesDir = argv[++i];
-      mode = true;
-    } else if (!std::strcmp(a, "--frame")) {
-      if (!needs(i, 2, a) || !number(argv[i + 1], a, options.frameTime)) return false;
-      options.framePath = argv[i + 2];
-      i += 2;
-      mode = true;
-    } else if (!std::strcmp(a, "--video")) {
-      if (!needs(i, 1, a)) return false;
-      options.videoPath = argv[++i];
-      mode = true;
-    } else if (!std::strcmp(a, "--music")) {
-      if (!needs(i, 1, a)) return false;
-      options.musicPath = argv[++i];
-    } else if (!std::strcmp(a, "--fps")) {
-      if (!needs(i, 1, a) || !number(argv[++i], a, options.fps)) return false;
-      if (!(options.fps > 0.0 && options.fps <= 1000.0)) {
-        error = "--fps must be above 0 and at most 1000";
-        return false;
-      }
-    } else if (!std::strcmp(a, "--from")) {
-      if (!needs(i, 1, a) || !number(argv[++i], a, options.from)) return false;
-    } else if (!std::strcmp(a, "--to")) {
-      if (!needs(i, 1, a) || !number(argv[++i], a, options.to)) return false;
-      if (options.to < 0.0) {
-        error = "--to must not be negative";
-        return false;
-      }
-    } else {
-      error = std::string("unknown argument: ") + a;
-      return false;
-    }
-  }
-  if (!mode) {
+  const std::vector<CommandLineOption> table = {
+      Mode(FlagOption("--check", options.check), mode),
+      Mode(TextOption("--strip", options.stripPath), mode),
+      Mode(TextOption("--frames", options.framesDir), mode),
+      Mode({"--frame", 2,
+            [&options](const char* const* values, std::string& refusal) {
+              options.framePath = values[1];
+              return ReadNumber("--frame", values[0], {}, options.frameTime, refusal);
+            }},
+           mode),
+      Mode(TextOption("--video", options.videoPath), mode),
+      TextOption("--data", options.dataPath),
+      TextOption("--music", options.musicPath),
+      NumberOption("--fps", {0.0, 1000.0, true}, options.fps),
+      NumberOption("--from", {}, options.from),
+      NumberOption("--to", {0.0}, options.to),
+  };
+  if (!ParseCommandLine(argc, argv, table, options.help, error)) return false;
+  if (!mode && !options.help) {
     error = "nothing to do: give --check, --strip, --frames, --frame or --video";
     return false;
   }
