@@ -1,6 +1,7 @@
 #include "BackendChoice.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "HeadlessControl.h"
 #include "Platform.h"
@@ -13,19 +14,23 @@ bool Refuse(const BackendChoice& choice, const std::string& why, std::string& re
   return false;
 }
 
+// The program icon's pictures, one per size; null when the program has none.
+const std::vector<plat::Picture>* ProgramIcon() {
+  const auto& icons = ProgramResources()->icons;
+  const auto icon = icons.find(kProgramIconResource);
+  return icon == icons.end() || icon->second.empty() ? nullptr : &icon->second;
+}
+
 }  // namespace
 
 bool StartChosenBackend(const BackendChoice& choice, std::string& refusal) {
-  const auto icon = ProgramResources()->icons.find(kProgramIconResource);
-  const bool hasIcon = choice.setProgramIcon && icon != ProgramResources()->icons.end() &&
-                       !icon->second.empty();
   std::string error;
 #ifdef _WIN32
   // The Windows viewer links the real desktop only: no emulated backend to choose.
   if (!plat::StartWin32(error)) return Refuse(choice, error, refusal);
   // Win32 keeps a large and a small icon: both pictures go.
-  if (hasIcon)
-    for (const plat::Picture& picture : icon->second) plat::SetProgramIcon(picture);
+  if (const auto* icon = choice.setProgramIcon ? ProgramIcon() : nullptr)
+    for (const plat::Picture& picture : *icon) plat::SetProgramIcon(picture);
   return true;
 #else
   const char* platform = std::getenv("SOLVANE_PLATFORM");
@@ -45,7 +50,8 @@ bool StartChosenBackend(const BackendChoice& choice, std::string& refusal) {
                   refusal);
   if (!plat::StartSdl(error)) return Refuse(choice, error, refusal);
   // SDL keeps the last picture given: the large one alone.
-  if (hasIcon) plat::SetProgramIcon(icon->second.front());
+  if (const auto* icon = choice.setProgramIcon ? ProgramIcon() : nullptr)
+    plat::SetProgramIcon(icon->front());
   return true;
 #endif
 }

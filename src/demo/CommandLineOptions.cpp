@@ -19,7 +19,8 @@ std::string RangeText(const NumberRange& range) {
   if (!low && !high) return "";
   if (!low) return " of at most " + BoundText(range.highest);
   if (range.aboveLowest)
-    return " above " + BoundText(range.lowest) + (high ? " and at most " + BoundText(range.highest) : "");
+    return " above " + BoundText(range.lowest) +
+           (high ? " and at most " + BoundText(range.highest) : "");
   return high ? " from " + BoundText(range.lowest) + " to " + BoundText(range.highest)
               : " of at least " + BoundText(range.lowest);
 }

@@ -48,8 +48,7 @@ const char* LiveUsage() {
          "  Escape         quit\n";
 }
 
-bool ParseLiveOptions(int argc, const char* const* argv, LiveOptions& options,
-                      std::string& error) {
+bool ParseLiveOptions(int argc, const char* const* argv, LiveOptions& options, std::string& error) {
   const std::vector<CommandLineOption> table = {
       TextOption("--data", options.dataPath),
       TextOption("--music", options.musicPath),

@@ -10,7 +10,8 @@ int main(int argc, char** argv) {
   RenderOptions options;
   std::string error;
   const bool parsed = ParseRenderOptions(argc, argv, options, error);
-  const int answered = AnswerCommandLine("solvane-render", parsed, options.help, error, RenderUsage());
+  const int answered =
+      AnswerCommandLine("solvane-render", parsed, options.help, error, RenderUsage());
   if (answered >= 0) return answered;
   return RunOfflineRenderer(options, ProgramDirectory());
 }
