@@ -68,34 +68,25 @@ TEST(LiveClock, HoldsWhilePausedFollowsTheMusicAndGoesOnWithoutAJumpWhenItEnds) 
 
 TEST(DemoMusicRule, OwnMusicByArchiveOrDirectoryElseNoneWithANote) {
   TempDir dir;
-  dir.Write("show.dat", "zip");
-  dir.Write("show.mp3", "mp3");
-  EXPECT_EQ(dir.PathOf("show.mp3"), FindDemoMusic("", dir.PathOf("show.dat"), "").path);
-  dir.Write("other.dat", "zip");
-  const DemoMusic none = FindDemoMusic("", dir.PathOf("other.dat"), "");
-  EXPECT_EQ("", none.path);
-  EXPECT_NE(std::string::npos, none.note.find(dir.PathOf("other.mp3"))) << none.note;
-
-  dir.Write("data/Script/Demo.txt", "");
-  // A directory: the only .mp3 beside it...
-  dir.Write("solo/data/Script/Demo.txt", "");
-  dir.Write("solo/song.mp3", "mp3");
-  EXPECT_EQ(dir.PathOf("solo/song.mp3"), FindDemoMusic("", dir.PathOf("solo/data/"), "").path);
-  // ...one named after it first...
-  dir.Write("solo/data.mp3", "mp3");
-  EXPECT_EQ(dir.PathOf("solo/data.mp3"), FindDemoMusic("", dir.PathOf("solo/data"), "").path);
-  // ...and none when several could be meant.
-  dir.Write("extra.mp3", "mp3");
-  const DemoMusic several = FindDemoMusic("", dir.PathOf("data"), "");
-  EXPECT_EQ("", several.path);
-  EXPECT_NE(std::string::npos, several.note.find("extra.mp3, show.mp3")) << several.note;
-  // The program's own data: the archive beside it brings its music.
-  EXPECT_EQ(dir.PathOf("solo/data.mp3"), FindDemoMusic("", "", dir.PathOf("solo/")).path);
-  // --music is taken as given, unless it is no regular file.
-  EXPECT_EQ(dir.PathOf("show.mp3"), FindDemoMusic(dir.PathOf("show.mp3"), "", "").path);
-  const DemoMusic folder = FindDemoMusic(dir.PathOf("solo"), "", "");
-  EXPECT_EQ("", folder.path);
-  EXPECT_NE(std::string::npos, folder.note.find("not a regular file"));
+  for (const char* name : {"show.dat", "show.mp3", "other.dat", "extra.mp3", "data/Script/Demo.txt",
+                           "lone/data/Script/Demo.txt", "lone/song.mp3", "solo/data/Script/Demo.txt",
+                           "solo/song.mp3", "solo/data.mp3"})
+    dir.Write(name, "x");
+  const auto at = [&](const std::string& name) { return name.empty() ? name : dir.PathOf(name); };
+  struct Case { const char *music, *data, *program, *found; std::string note; };
+  for (const Case& c : std::vector<Case>{
+           {"", "show.dat", "", "show.mp3", ""},
+           {"", "other.dat", "", "", dir.PathOf("other.mp3")},
+           {"", "lone/data/", "", "lone/song.mp3", ""},  // a directory: the only .mp3 beside it,
+           {"", "solo/data", "", "solo/data.mp3", ""},   // one named after it first,
+           {"", "data", "", "", "extra.mp3, show.mp3"},  // none when several could be meant
+           {"", "", "solo/", "solo/data.mp3", ""},       // the program's own data
+           {"show.mp3", "", "", "show.mp3", ""},         // --music as given,
+           {"solo", "", "", "", "not a regular file"}}) {  // unless it is no regular file
+    const DemoMusic music = FindDemoMusic(at(c.music), at(c.data), at(c.program));
+    EXPECT_EQ(at(c.found), music.path) << c.data << c.music;
+    EXPECT_NE(std::string::npos, music.note.find(c.note)) << music.note;
+  }
 }
 
 TEST(FileWatch, SeesEditsNewMissingAndRenamedFilesOnce) {
