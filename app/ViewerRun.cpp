@@ -1,15 +1,21 @@
 #include "ViewerRun.h"
 
+#include "BackendChoice.h"
 #include "KolLog.h"
 #include "Platform.h"
 #include "ProgramEntry.h"
 #include "StartResources.h"
 #include "VSound.h"
 
-int RunViewer(const std::string& arguments, bool (*startBackend)(KolLog& log)) {
+int RunViewer(const std::string& arguments) {
   KolLog& log = TheLog();
   log.SetEcho(true);
-  if (!startBackend(log)) {
+  BackendChoice choice;
+  choice.programName = "solvane";
+  choice.setProgramIcon = true;
+  std::string refusal;
+  if (!StartChosenBackend(choice, refusal)) {
+    log.PrintLine("%s", refusal.c_str());
     plat::Shutdown();
     return 1;
   }

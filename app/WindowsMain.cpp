@@ -1,12 +1,9 @@
 // The solvane executable on Windows: the program's entry with its start
 // dialog and the demo, on the desktop's own windows, DirectDraw and GDI.
 #include <cstdio>
-#include <cstring>
-#include <string>
 
-#include "KolLog.h"
+#include "CommandLineOptions.h"
 #include "Platform.h"
-#include "StartResources.h"
 #include "ViewerRun.h"
 
 namespace {
@@ -24,26 +21,14 @@ const char* const kUsage =
     "exit: 0 the demo ended, or was cancelled or stopped (Escape, Ctrl+C);\n"
     "      1 the data was not found, set-up recorded errors, or no desktop\n";
 
-bool StartWindows(KolLog& log) {
-  std::string error;
-  if (!plat::StartWin32(error)) {
-    log.PrintLine("solvane: %s", error.c_str());
-    return false;
-  }
-  const auto icon = ProgramResources()->icons.find(kProgramIconResource);
-  if (icon != ProgramResources()->icons.end())
-    for (const plat::Picture& picture : icon->second) plat::SetProgramIcon(picture);
-  return true;
-}
-
 }  // namespace
 
 int ProgramMain(const char* commandLine) {
-  if (!std::strcmp(commandLine, "--help") || !std::strcmp(commandLine, "-h")) {
+  if (IsHelpArgument(commandLine)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
   plat::PrepareProcess();
   plat::CatchTerminationSignals();
-  return RunViewer(commandLine, StartWindows);
+  return RunViewer(commandLine);
 }

@@ -6,13 +6,10 @@
 // between frames, as first designed (for measurements only).
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
-#include "HeadlessControl.h"
-#include "KolLog.h"
+#include "CommandLineOptions.h"
 #include "Platform.h"
-#include "StartResources.h"
 #include "VDemo.h"
 #include "ViewerRun.h"
 
@@ -38,41 +35,10 @@ const char* const kUsage =
     "exit: 0 the demo ended, or was cancelled or stopped (Escape, a signal);\n"
     "      1 the data was not found, set-up recorded errors, or no display\n";
 
-// Starts the backend the environment asks for; false after saying why.
-bool StartBackend(KolLog& log) {
-  const char* platform = std::getenv("SOLVANE_PLATFORM");
-  const std::string choice = platform ? platform : "";
-  if (choice == "headless") {
-    plat::StartHeadless();
-    plat::headless::TheHeadless().tickStep = 1;
-    const char* input = std::getenv("SOLVANE_HEADLESS_INPUT");
-    std::string error;
-    if (input && !plat::headless::QueueInputScript(input, error)) {
-      log.PrintLine("solvane: SOLVANE_HEADLESS_INPUT: %s", error.c_str());
-      return false;
-    }
-    return true;
-  }
-  if (!choice.empty() && choice != "sdl") {
-    log.PrintLine("solvane: SOLVANE_PLATFORM must be \"sdl\" or \"headless\", not \"%s\"",
-                  choice.c_str());
-    return false;
-  }
-  std::string error;
-  if (!plat::StartSdl(error)) {
-    log.PrintLine("solvane: %s", error.c_str());
-    return false;
-  }
-  const auto icon = ProgramResources()->icons.find(kProgramIconResource);
-  if (icon != ProgramResources()->icons.end() && !icon->second.empty())
-    plat::SetProgramIcon(icon->second.front());
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+  if (argc > 1 && IsHelpArgument(argv[1])) {
     std::fputs(kUsage, stdout);
     return 0;
   }
@@ -88,5 +54,5 @@ int main(int argc, char** argv) {
     if (i > 1) arguments += ' ';
     arguments += argv[i];
   }
-  return RunViewer(arguments, StartBackend);
+  return RunViewer(arguments);
 }

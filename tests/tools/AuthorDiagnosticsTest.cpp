@@ -91,12 +91,32 @@ TEST_F(AuthorDiagnosticsTest, CheckExitsZeroOneOrTwoWithTheHintsAfterTheLog) {
 }
 
 // The live tool sets the demo up again after every edit: each round reports
-// its own findings and first error, none left from the one before.
+// its own findings and first error, none left from the one before. (The lines'
+// wording is the --check test's.)
 TEST_F(AuthorDiagnosticsTest, SeveralSetUpsInOneProcess) {
   ResetProcessState();
-  AuthorDiagnostics diagnostics;
-  const auto setUp = [&](const std::string& effect) {
-    Write("Script/Effect/Glow.txt", effect);
+  AuthorDiagnostics diagnostics;  // one for every round, as the live tool has
+  Write("Script/Float/Big.txt", "0 : 255;");
+  std::string keys;
+  for (int i = 0; i < 1201; ++i) keys += std::to_string(i) + ":1;\n";
+  Write("Script/Float/Many.txt", keys);
+  struct Round {
+    const char* demo; const char* effect;
+    bool errors; int warnings; size_t lines; AuthorError first;
+  };
+  for (const Round& r : std::vector<Round>{
+           {"0 - 2 Glow ;\n", "Alpha = One; Add = Zero;\nScroller: Delta = Zero; YDelta = Zero;",
+            true, 0, 1, {true, "Script/Effect/Glow.txt", 2, 25, "expected Speed (the Scroller's "
+            "parameters come in the order Delta, Speed, YDelta, YSpeed, Tex), found \"YDelta\""}},
+           {"0 - 2 Glow ;\n", "Alpha = Big; Add = Zero; WaveLarge:", false, 1, 1, {}},
+           {"x", "Alpha = One; Add = Zero; WaveLarge:", true, 0, 1,
+            {true, "Script/Demo.txt", 1, 1, "the file holds a single byte"}},
+           // An error no reader explains still gives the live tool the log's text.
+           {"0 - 2 Glow ;\n", "Alpha = Many; Add = Zero; WaveLarge:", true, 0, 0,
+            {true, "", 0, 0, "Too many keys in Many.txt"}}}) {
+    SCOPED_TRACE(r.effect);
+    Write("Script/Demo.txt", r.demo);
+    Write("Script/Effect/Glow.txt", r.effect);
     TheLog().ResetForTest();
     ForgetReportedTextError();
     ResetDemoDataSourcesForTest();
@@ -112,98 +132,44 @@ TEST_F(AuthorDiagnosticsTest, SeveralSetUpsInOneProcess) {
       diagnostics.End();
     }
     if (started) plat::Shutdown();
-  };
-  setUp("Alpha = One; Add = Zero;\nScroller: Delta = Zero; YDelta = Zero;");
-  EXPECT_TRUE(diagnostics.HasErrors());
-  EXPECT_EQ(std::vector<std::string>{"hint: Script/Effect/Glow.txt line 2, column 25: expected "
-                                     "Speed (the Scroller's parameters come in the order Delta, "
-                                     "Speed, YDelta, YSpeed, Tex), found \"YDelta\"; named by "
-                                     "Script/Demo.txt line 1"},
-            diagnostics.Lines());
-  const AuthorError& first = diagnostics.FirstError();
-  EXPECT_TRUE(first.found);
-  EXPECT_EQ("Script/Effect/Glow.txt", first.file);
-  EXPECT_EQ(2, first.line);
-  EXPECT_EQ(25, first.column);
-  EXPECT_EQ(0u, first.message.rfind("expected Speed (", 0)) << first.message;
-  EXPECT_FALSE(TheScriptDiagnostics().Enabled());  // End switches it off again
-
-  Write("Script/Float/Big.txt", "0 : 255;");
-  setUp("Alpha = Big; Add = Zero; WaveLarge:");
-  EXPECT_FALSE(diagnostics.HasErrors()) << (TheLog().RecordCount() ? TheLog().Record(0).text : "");
-  EXPECT_FALSE(diagnostics.FirstError().found);
-  EXPECT_EQ(1, diagnostics.WarningCount());
-  EXPECT_EQ(std::vector<std::string>{"warning: Script/Effect/Glow.txt line 1: the Alpha track "
-                                     "Script/Float/Big.txt has the value 255 (key at 0 s), far "
-                                     "outside 0 to 1 (below -0.5 or above 2); named by "
-                                     "Script/Demo.txt line 1"},
-            diagnostics.Lines());
-
-  Write("Script/Demo.txt", std::string(1, 'x'));
-  setUp("Alpha = One; Add = Zero; WaveLarge:");
-  EXPECT_TRUE(diagnostics.HasErrors());
-  EXPECT_EQ("Script/Demo.txt", diagnostics.FirstError().file);
-  EXPECT_EQ("the file holds a single byte", diagnostics.FirstError().message);
-  EXPECT_EQ(std::vector<std::string>{"hint: Script/Demo.txt line 1, column 1: the file holds a "
-                                     "single byte"},
-            diagnostics.Lines());
-
-  // An error no reader explains still gives the live tool the log's text.
-  Write("Script/Demo.txt", "0 - 2 Glow ;\n");
-  std::string keys;
-  for (int i = 0; i < 1201; ++i) keys += std::to_string(i) + ":1;\n";
-  Write("Script/Float/Many.txt", keys);
-  setUp("Alpha = Many; Add = Zero; WaveLarge:");
-  EXPECT_TRUE(diagnostics.HasErrors());
-  EXPECT_TRUE(diagnostics.FirstError().found);
-  EXPECT_EQ("", diagnostics.FirstError().file);
-  EXPECT_EQ("Too many keys in Many.txt", diagnostics.FirstError().message);
-  EXPECT_TRUE(diagnostics.Lines().empty());
+    EXPECT_EQ(r.errors, diagnostics.HasErrors());
+    EXPECT_EQ(r.warnings, diagnostics.WarningCount());
+    EXPECT_EQ(r.lines, diagnostics.Lines().size());
+    const AuthorError& first = diagnostics.FirstError();
+    EXPECT_EQ(r.first.found, first.found);
+    EXPECT_EQ(r.first.file + ":" + std::to_string(r.first.line) + ":" +
+                  std::to_string(r.first.column) + ": " + r.first.message,
+              first.file + ":" + std::to_string(first.line) + ":" + std::to_string(first.column) +
+                  ": " + first.message);
+    EXPECT_FALSE(TheScriptDiagnostics().Enabled());  // End switches it off again
+  }
   ResetDemoDataSourcesForTest();
 }
 
 TEST_F(AuthorDiagnosticsTest, VideoMusicFollowsTheDataAndTheMusicOption) {
+  for (const char* name : {"mine.dat", "mine.mp3", "solvane.mp3", "other.dat"})
+    dir_.Write(name, "x");
   RenderOptions options;
   options.videoPath = "out.mp4";
   options.fps = 25;
+  options.dataPath = dir_.PathOf("mine.dat");
   std::string note;
   const std::string program = dir_.Path() + "/";
-  dir_.Write("mine.dat", "zip");
-  dir_.Write("mine.mp3", "mp3");
-  dir_.Write("solvane.mp3", "the program's own");
-  options.dataPath = dir_.PathOf("mine.dat");
-  const std::string withMine = BuildVideoCommand(options, program, 640, 480, note);
+  const auto command = [&] { return BuildVideoCommand(options, program, 640, 480, note); };
   EXPECT_EQ("ffmpeg -y -loglevel error -f rawvideo -pixel_format bgr0 -video_size 640x480 "
             "-framerate 25 -i - -ss 0.000 -i '" + dir_.PathOf("mine.mp3") +
                 "' -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest 'out.mp4'",
-            withMine);
-
+            command());
   options.musicPath = dir_.PathOf("solvane.mp3");
   options.from = 1.5;
-  EXPECT_NE(std::string::npos,
-            BuildVideoCommand(options, program, 640, 480, note)
-                .find("-ss 1.500 -i '" + dir_.PathOf("solvane.mp3") + "'"));
-
+  EXPECT_NE(std::string::npos, command().find("-ss 1.500 -i '" + dir_.PathOf("solvane.mp3") + "'"));
   // Data without music of its own gives a silent video, never solvane.mp3.
   options.musicPath.clear();
-  dir_.Write("other.dat", "zip");
   options.dataPath = dir_.PathOf("other.dat");
-  const std::string silent = BuildVideoCommand(options, program, 640, 480, note);
+  const std::string silent = command();
   EXPECT_EQ(std::string::npos, silent.find(".mp3")) << silent;
   EXPECT_EQ(std::string::npos, silent.find("-c:a")) << silent;
   EXPECT_FALSE(note.empty());
-}
-
-TEST(RenderMusicOptionTest, MusicTakesAFile) {
-  const char* argv[] = {"solvane-render", "--video", "v.mp4", "--music", "m.mp3"};
-  RenderOptions options;
-  std::string error;
-  ASSERT_TRUE(ParseRenderOptions(5, argv, options, error)) << error;
-  EXPECT_EQ("m.mp3", options.musicPath);
-  const char* missing[] = {"solvane-render", "--video", "v.mp4", "--music"};
-  EXPECT_FALSE(ParseRenderOptions(4, missing, options, error));
-  EXPECT_EQ("--music needs a value", error);
-  EXPECT_NE(std::string::npos, std::string(RenderUsage()).find("1 errors, 2 warnings only"));
 }
 
 }  // namespace

@@ -1,19 +1,17 @@
 #include "LiveOptions.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <vector>
+
+#include "CommandLineOptions.h"
 
 namespace {
 
 // Seconds as the author types them, kept as whole milliseconds: every time the
 // tool shows or seeks to is on that grid, which is what --frame reads back.
-bool ParseMilliseconds(const char* text, int& ms) {
-  if (!text || !*text) return false;
-  char* end = nullptr;
-  const double seconds = std::strtod(text, &end);
-  if (!end || *end != '\0' || !std::isfinite(seconds) || seconds < 0.0 || seconds > 2.0e6)
-    return false;
+bool ReadMilliseconds(const char* name, const char* text, int& ms, std::string& refusal) {
+  double seconds = 0.0;
+  if (!ReadNumber(name, text, {0.0, 2.0e6}, seconds, refusal)) return false;
   ms = static_cast<int>(std::lround(seconds * 1000.0));
   return true;
 }
@@ -50,56 +48,27 @@ const char* LiveUsage() {
          "  Escape         quit\n";
 }
 
-bool ParseLiveOptions(int argc, const char* const* argv, LiveOptions& options,
-                      std::string& error) {
-  auto needs = [&](int i, int count, const char* option) {
-    if (i + count < argc) return true;
-    error = std::string(option) + " needs " + (count == 1 ? "a value" : "two values");
-    return false;
+bool ParseLiveOptions(int argc, const char* const* argv, LiveOptions& options, std::string& error) {
+  const std::vector<CommandLineOption> table = {
+      TextOption("--data", options.dataPath),
+      TextOption("--music", options.musicPath),
+      {"--from", 1,
+       [&options](const char* const* values, std::string& refusal) {
+         return ReadMilliseconds("--from", values[0], options.fromMs, refusal);
+       }},
+      {"--loop", 2,
+       [&options](const char* const* values, std::string& refusal) {
+         if (!ReadMilliseconds("--loop", values[0], options.loopInMs, refusal) ||
+             !ReadMilliseconds("--loop", values[1], options.loopOutMs, refusal))
+           return false;
+         if (options.loopOutMs <= options.loopInMs) {
+           refusal = "--loop: the end must come after the start";
+           return false;
+         }
+         return options.loop = true;
+       }},
+      NumberOption("--bpm", {1.0, 1000.0}, options.bpm),
+      FlagOption("--fullscreen", options.fullScreen),
   };
-  auto time = [&](const char* text, const char* option, int& ms) {
-    if (ParseMilliseconds(text, ms)) return true;
-    error = std::string(option) + ": not a time in seconds: " + (text ? text : "");
-    return false;
-  };
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-      options.help = true;
-      return true;
-    } else if (!std::strcmp(a, "--data")) {
-      if (!needs(i, 1, a)) return false;
-      options.dataPath = argv[++i];
-    } else if (!std::strcmp(a, "--music")) {
-      if (!needs(i, 1, a)) return false;
-      options.musicPath = argv[++i];
-    } else if (!std::strcmp(a, "--from")) {
-      if (!needs(i, 1, a) || !time(argv[i + 1], a, options.fromMs)) return false;
-      ++i;
-    } else if (!std::strcmp(a, "--loop")) {
-      if (!needs(i, 2, a) || !time(argv[i + 1], a, options.loopInMs) ||
-          !time(argv[i + 2], a, options.loopOutMs))
-        return false;
-      i += 2;
-      if (options.loopOutMs <= options.loopInMs) {
-        error = "--loop: the end must come after the start";
-        return false;
-      }
-      options.loop = true;
-    } else if (!std::strcmp(a, "--bpm")) {
-      if (!needs(i, 1, a)) return false;
-      char* end = nullptr;
-      options.bpm = std::strtod(argv[++i], &end);
-      if (!end || *end != '\0' || !(options.bpm >= 1.0 && options.bpm <= 1000.0)) {
-        error = std::string("--bpm: not a tempo from 1 to 1000: ") + argv[i];
-        return false;
-      }
-    } else if (!std::strcmp(a, "--fullscreen")) {
-      options.fullScreen = true;
-    } else {
-      error = std::string("unknown argument: ") + a;
-      return false;
-    }
-  }
-  return true;
+  return ParseCommandLine(argc, argv, table, options.help, error);
 }

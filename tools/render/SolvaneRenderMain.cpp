@@ -1,6 +1,5 @@
 // solvane-render: check a demo, render it to a strip, frames or a video.
-#include <cstdio>
-
+#include "CommandLineOptions.h"
 #include "OfflineRenderer.h"
 #include "Platform.h"
 #include "ProgramLocation.h"
@@ -10,13 +9,9 @@ int main(int argc, char** argv) {
   plat::PrepareProcess();
   RenderOptions options;
   std::string error;
-  if (!ParseRenderOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "solvane-render: %s\n\n%s", error.c_str(), RenderUsage());
-    return 2;
-  }
-  if (options.help) {
-    std::fputs(RenderUsage(), stdout);
-    return 0;
-  }
+  const bool parsed = ParseRenderOptions(argc, argv, options, error);
+  const int answered =
+      AnswerCommandLine("solvane-render", parsed, options.help, error, RenderUsage());
+  if (answered >= 0) return answered;
   return RunOfflineRenderer(options, ProgramDirectory());
 }
