@@ -31,7 +31,7 @@ plat::WindowProc gSurfaceProcedure = nullptr;
 
 // Transport keys go to the session; everything else (the close box, painting)
 // to the surface window's own procedure.
-std::intptr_t LiveWindowProcedure(plat::WindowHandle window, unsigned message,
+std::intptr_t PLAT_CALLBACK LiveWindowProcedure(plat::WindowHandle window, unsigned message,
                                   std::uintptr_t wParam, std::intptr_t lParam) {
   if (message == plat::kMsgKeyDown && gSession) {
     gSession->KeyDown(static_cast<unsigned>(wParam));
