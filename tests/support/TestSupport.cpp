@@ -38,8 +38,10 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string TempDir::Read(const std::string& name) const {
-  std::ifstream in(PathOf(name), std::ios::binary);
+std::string TempDir::Read(const std::string& name) const { return ReadFile(PathOf(name)); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   std::ostringstream all;
   all << in.rdbuf();
   return all.str();

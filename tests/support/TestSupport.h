@@ -36,6 +36,9 @@ struct ZipMember {
   int rawMethod = 0;
 };
 
+// The whole content of a file, or "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // Writes a zip archive; false if minizip refused any step.
 bool WriteZip(const std::string& path, const std::vector<ZipMember>& members);
 
