@@ -82,6 +82,14 @@ bool WriteZip(const std::string& path, const std::vector<ZipMember>& members) {
   return ok;
 }
 
+std::string TgaFile(int type, int width, int height, int bits, int descriptor,
+                    const std::string& pixels, const std::string& id) {
+  const char h[18] = {char(id.size()), 0, char(type), 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width),
+                      char(width >> 8), char(height), char(height >> 8), char(bits),
+                      char(descriptor)};
+  return std::string(h, 18) + id + pixels;
+}
+
 LogCapture::LogCapture() {
   ResetProcessState();
   TheLog().SetBufferOutput(true);
