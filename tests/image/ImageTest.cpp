@@ -69,13 +69,9 @@ int BuildNamed(VBitmap& b, const std::string& name) {
   return b.Build();
 }
 
-// An uncompressed TGA: 18-byte header, optional image ID, pixels as given.
 std::string Tga(int type, int width, int height, int bits, int descriptor, const Bytes& pixels,
                 const std::string& id = "") {
-  const char h[18] = {char(id.size()), 0, char(type), 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width),
-                      char(width >> 8), char(height), char(height >> 8), char(bits),
-                      char(descriptor)};
-  return std::string(h, 18) + id + std::string(pixels.begin(), pixels.end());
+  return TgaFile(type, width, height, bits, descriptor, std::string(pixels.begin(), pixels.end()), id);
 }
 
 Bytes Noise(size_t size, unsigned seed) {
