@@ -279,9 +279,7 @@ TEST_F(ScriptReaderTest, TextureScripts) {
   auto red = Read(LoadTextureScript, "Texture", "Texture:\nColor = 1, 0, 0;\nAlpha = 0.5;\n");
   ASSERT_NE(nullptr, red);
   EXPECT_EQ(0x7FFF0000u, *reinterpret_cast<const std::uint32_t*>(red->Texels()));  // 0 0 255 127
-  std::string tga(18, '\0');  // one texel
-  tga[2] = 2, tga[12] = 1, tga[14] = 1, tga[16] = 24;
-  Write("Images/tile.tga", tga + "\x10\x20\x30");
+  Write("Images/tile.tga", TgaFile(2, 1, 1, 24, 0, "\x10\x20\x30"));  // one texel
   auto tile = Read(LoadTextureScript, "Texture",
                    "Texture:\nColorMap = \"Images/\"  // folder\n  \"tile.tga\";\nAlpha = 1;\n");
   ASSERT_NE(nullptr, tile);
@@ -384,10 +382,9 @@ TEST_F(DemoScriptTest, HoldsAtMostTheBoundOfEffects) {
 // All five kinds read from a directory and from a zip give the same lines.
 TEST_F(DemoScriptTest, DirectoryAndArchiveGiveTheSameLines) {
   MemorySurface surface;  // 640 x 480
-  std::string tga(18, '\0');  // 4 x 2, bottom row black; top row blue, green, red, white
-  tga[2] = 2, tga[12] = 4, tga[14] = 2, tga[16] = 24;
-  tga += std::string(12, '\0') + std::string("\xC8\0\0\0\xC8\0\0\0\xC8\xFF\xFF\xFF", 12);
-  Write("Images/stripe.tga", tga);
+  // 4 x 2, bottom row black; top row blue, green, red, white.
+  Write("Images/stripe.tga", TgaFile(2, 4, 2, 24, 0, std::string(12, '\0') +
+                                     std::string("\xC8\0\0\0\xC8\0\0\0\xC8\xFF\xFF\xFF", 12)));
   for (auto [name, text] : {
            std::pair{"Demo", "0-30 End; 0-30 Large; 0-30 Flash; 0-30 Sparks; 0-30 Scroll;"},
            {"Effect/End", "Alpha = One; Add = Zero; EndEffect: Fade = Ramp; Size = Shrink;"},
