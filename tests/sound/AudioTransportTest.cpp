@@ -206,7 +206,7 @@ TEST_F(AudioTransportTest, PauseHoldsTheClockASeekWhilePausedStaysPausedResumeGo
     long lastIndex = -1;
     for (std::size_t f = 0; 2 * f + 1 < samples.size(); ++f) {
       if (FrameIndex(samples, f) >= 0) lastIndex = FrameIndex(samples, f);
-      ASSERT_TRUE(f < silentFrom || FrameIndex(samples, f) == -1) << "music written while paused, frame " << f;
+      ASSERT_TRUE(f < silentFrom || FrameIndex(samples, f) == -1) << "music while paused, frame " << f;
     }
     EXPECT_NEAR(FramesToMs(static_cast<double>(lastIndex + 1)), held, 1.0);
   }

@@ -49,7 +49,9 @@ FAKE_EXPORT unsigned BASS_MusicLoad(int memory, const void*, unsigned offset, un
 FAKE_EXPORT int BASS_StreamPlay(unsigned handle, int flush, unsigned flags) {
   return Answer(gControl.playResult, "StreamPlay", handle, flush, flags);
 }
-FAKE_EXPORT int BASS_MusicPlay(unsigned handle) { return Answer(gControl.playResult, "MusicPlay", handle); }
+FAKE_EXPORT int BASS_MusicPlay(unsigned handle) {
+  return Answer(gControl.playResult, "MusicPlay", handle);
+}
 
 #ifdef FAKE_AUDIO_TRANSPORT
 FAKE_EXPORT int SolvaneAudio_SetPosition(unsigned milliseconds) {
