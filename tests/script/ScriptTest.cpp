@@ -341,7 +341,8 @@ TEST_F(DemoScriptTest, EntriesAreListedLastFirstUpToTheFirstError) {
       {"// the timeline is empty for now\r\n/* nothing */\n\n", "", "Script Demo.txt: 0 Effects\n", 0},
       {"", "", cannotOpen, 1},
       {"\n", "", cannotOpen, 1},
-      {"5-10 Large;\n12.5 - 20 Flash; 3 - 4\n  End\n;\n", "EndEffect 3..4, WaveFlash 12.5..20, WaveLarge 5..10",
+      {"5-10 Large;\n12.5 - 20 Flash; 3 - 4\n  End\n;\n",
+       "EndEffect 3..4, WaveFlash 12.5..20, WaveLarge 5..10",
        "Script Demo.txt: 3 Effects\n", 0},
       {"0 - 5 Large;\n5 - 9 Nope;\n9 - 12 Flash;\n", "WaveLarge 0..5",
        "KolDataStdio::Load: file [Script/Effect/Nope.txt] not found\n"
