@@ -357,7 +357,8 @@ TEST(ImageTest, StoredBitmapsCutShortFailToLoad) {
   ASSERT_NE(nullptr, back);
   EXPECT_TRUE(back->Equals(b) && back->alphaMap.Equals(b.alphaMap));
   EXPECT_EQ(std::make_tuple(kAlphaMap, 0.25f, 0.0f, 0.0f, 0.75f),
-            std::make_tuple(back->alphaKind, back->alpha, back->color[0], back->color[1], back->color[2]));
+            std::make_tuple(back->alphaKind, back->alpha, back->color[0], back->color[1],
+                            back->color[2]));
   EXPECT_EQ("", log.Text());
   const std::string whole = source.dir.Read("whole.kol");
   // The header: magic, class count, the class listed, its end; then the object's id and class.

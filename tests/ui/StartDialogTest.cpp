@@ -69,7 +69,8 @@ TEST_F(StartDialogTest, KeysOrClicksChooseTheModesAndStartWithThem) {
   const auto keys = [](std::vector<unsigned> list) {
     return [list] { for (unsigned key : list) TheHeadless().TypeKey(key); };
   };
-  const struct { const char* what; std::vector<std::function<void()>> steps; int sound, display; } cases[] = {
+  using StepList = std::vector<std::function<void()>>;
+  const struct { const char* what; StepList steps; int sound, display; } cases[] = {
       {"Enter at once", {keys({plat::kKeyReturn})}, kSoundStereo, kDisplayFullScreenExclusive},
       // Tab to the sound list, End; Tab to the display list, Down twice; Enter.
       {"keys", {keys({plat::kKeyTab, plat::kKeyEnd, plat::kKeyTab, plat::kKeyDown, plat::kKeyDown,
