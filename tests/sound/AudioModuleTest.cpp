@@ -212,37 +212,34 @@ TEST_F(AudioModuleTest, PauseAndStartHoldAndResumeTheMusic) {
   EXPECT_FALSE(api.paused());
 }
 
+// Before any output, and after an init with an unknown driver, nothing is open.
 TEST_F(AudioModuleTest, WithoutOutputEverythingFailsCleanly) {
-  EXPECT_FALSE(api.free());
-  EXPECT_FALSE(api.free());
-  EXPECT_FALSE(api.start());
-  EXPECT_FALSE(api.pause());
-  EXPECT_EQ(0u, StreamAt(kTone));
-  EXPECT_EQ(0u, ModuleAt(kTone));
-  EXPECT_FALSE(api.streamPlay(1, 0, 0));
-  EXPECT_FALSE(api.musicPlay(1));
-  int frequency = -1, channels = -1;
-  EXPECT_FALSE(api.openedFormat(&frequency, &channels));
-  EXPECT_EQ(-1, frequency);
-  EXPECT_FALSE(api.playing());
-
-  ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
-  EXPECT_TRUE(api.free());
-  EXPECT_FALSE(api.free());
-  EXPECT_FALSE(api.start());
-}
-
-TEST_F(AudioModuleTest, InitWithAnUnknownDriverFailsAndLeavesNothingOpen) {
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  EXPECT_FALSE(api.init(-1, 44100, 0, nullptr));
-  EXPECT_FALSE(api.openedFormat(nullptr, nullptr));
-  EXPECT_FALSE(api.start());
-  EXPECT_EQ(0u, StreamAt(kTone));
-  EXPECT_FALSE(api.free());
-
+  for (bool failedInit : {false, true}) {
+    SCOPED_TRACE(failedInit ? "after a failed init" : "never opened");
+    if (failedInit) {
+      setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+      EXPECT_FALSE(api.init(-1, 44100, 0, nullptr));
+    }
+    EXPECT_FALSE(api.free());
+    EXPECT_FALSE(api.free());
+    EXPECT_FALSE(api.start());
+    EXPECT_FALSE(api.pause());
+    EXPECT_EQ(0u, StreamAt(kTone));
+    EXPECT_EQ(0u, ModuleAt(kTone));
+    EXPECT_FALSE(api.streamPlay(1, 0, 0));
+    EXPECT_FALSE(api.musicPlay(1));
+    int frequency = -1, channels = -1;
+    EXPECT_FALSE(api.openedFormat(&frequency, &channels));
+    EXPECT_EQ(-1, frequency);
+    EXPECT_FALSE(api.openedFormat(nullptr, nullptr));
+    EXPECT_FALSE(api.playing());
+  }
   UseDummyOutput();
   ASSERT_TRUE(api.init(-1, 44100, 0, nullptr));
   EXPECT_NE(0u, StreamAt(kTone));
+  EXPECT_TRUE(api.free());
+  EXPECT_FALSE(api.free());
+  EXPECT_FALSE(api.start());
 }
 
 TEST_F(AudioModuleTest, OtherOperationsDoNothing) {
