@@ -46,14 +46,12 @@ void FillLine(VColorLine& line, float c0, float c1, float c2, float a) {
 // bgr(c, r) and the constant alpha.
 std::unique_ptr<VTex> MakeTexture(int w, int h, const std::function<Bgr(int, int)>& bgr,
                                   float alpha = 1.0f) {
-  std::string tga(18, '\0');
-  tga[2] = 2, tga[12] = static_cast<char>(w & 0xFF), tga[13] = static_cast<char>(w >> 8);
-  tga[14] = static_cast<char>(h & 0xFF), tga[15] = static_cast<char>(h >> 8), tga[16] = 24;
+  std::string texels;
   for (int r = 0; r < h; ++r)
     for (int c = 0; c < w; ++c)
-      for (std::uint8_t b : bgr(c, r)) tga += static_cast<char>(b);
+      for (std::uint8_t b : bgr(c, r)) texels += static_cast<char>(b);
   TempDir dir;
-  dir.Write("c.tga", tga);
+  dir.Write("c.tga", TgaFile(2, w, h, 24, 0, texels));
   KolData source;
   source.Open(kKindDirectory, dir.Path().c_str());
   source.SetDefault(false);
@@ -450,10 +448,7 @@ TEST(VSourceGravityParticleTest, YoungerParticlesLieOnTop) {
 TEST(VSourceGravityParticleTest, TheLargestAcceptedTextureServesAParticleEffect) {
   TempDir dir;
   auto tga = [&](int w, int h) {
-    std::string header(18, '\0');
-    header[2] = 2, header[12] = static_cast<char>(w & 0xFF), header[13] = static_cast<char>(w >> 8);
-    header[14] = static_cast<char>(h & 0xFF), header[15] = static_cast<char>(h >> 8), header[16] = 32;
-    dir.Write("big.tga", header);
+    dir.Write("big.tga", TgaFile(2, w, h, 32, 0, ""));
     // Black texels without writing them: the file is extended with zeros.
     std::filesystem::resize_file(dir.PathOf("big.tga"), 18 + 4ull * w * h);
   };

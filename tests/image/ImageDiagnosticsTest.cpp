@@ -15,16 +15,6 @@
 
 namespace {
 
-std::string TgaHeader(int type, int bits, int descriptor, int width = 2, int height = 1) {
-  std::string h(18, '\0');
-  h[2] = static_cast<char>(type);
-  h[12] = static_cast<char>(width);
-  h[14] = static_cast<char>(height);
-  h[16] = static_cast<char>(bits);
-  h[17] = static_cast<char>(descriptor);
-  return h;
-}
-
 class ImageDiagnosticsTest : public ::testing::Test {
  protected:
   ImageDiagnosticsTest() {
@@ -55,18 +45,18 @@ TEST_F(ImageDiagnosticsTest, EveryRefusedFileSaysWhy) {
   const std::string pixels(6, '\x40');
   const std::string png = "\x89PNG\r\n\x1a\n" + std::string(24, '\0');
   const std::vector<std::pair<std::pair<std::string, std::string>, std::string>> cases = {
-      {{"ok.tga", TgaHeader(2, 24, 0) + pixels}, ""},
-      {{"rle.tga", TgaHeader(10, 24, 0) + pixels},
+      {{"ok.tga", TgaFile(2, 2, 1, 24, 0, pixels)}, ""},
+      {{"rle.tga", TgaFile(10, 2, 1, 24, 0, pixels)},
        "rle.tga: a run-length encoded TGA (image type 10); save it uncompressed"},
-      {{"palette.tga", TgaHeader(1, 8, 0) + pixels},
+      {{"palette.tga", TgaFile(1, 2, 1, 8, 0, pixels)},
        "palette.tga: a colour-mapped (paletted) TGA (image type 1); save it as 24- or 32-bit "
        "true colour"},
-      {{"short16.tga", TgaHeader(2, 16, 0) + pixels},
+      {{"short16.tga", TgaFile(2, 2, 1, 16, 0, pixels)},
        "short16.tga: a 16-bit TGA; save it as 24- or 32-bit"},
-      {{"alpha.tga", TgaHeader(2, 32, 3) + pixels + pixels},
+      {{"alpha.tga", TgaFile(2, 2, 1, 32, 3, pixels + pixels)},
        "alpha.tga: a 32-bit TGA whose descriptor declares alpha bits (3); save it without them "
        "and give the alpha as an AlphaMap"},
-      {{"cut.tga", TgaHeader(2, 24, 0) + "\x01\x02"},
+      {{"cut.tga", TgaFile(2, 2, 1, 24, 0, "\x01\x02")},
        "cut.tga: cut short: 2 x 1 pixels need 6 bytes of pixel data, and the file ends before"},
       {{"head.tga", "\0\0\2"}, "head.tga: cut short: shorter than the 18-byte TGA header"},
       {{"png.tga", png}, "png.tga: holds PNG data, not TGA; convert it to a TGA (or a JPEG named .jpg)"},
@@ -97,9 +87,9 @@ TEST_F(ImageDiagnosticsTest, EveryRefusedFileSaysWhy) {
 }
 
 TEST_F(ImageDiagnosticsTest, AnAlphaMapOfAnotherSizeIsNamed) {
-  dir_.Write("colour.tga", TgaHeader(2, 24, 0) + std::string(6, '\x40'));
-  dir_.Write("mask.tga", TgaHeader(3, 8, 0, 4, 1) + std::string(4, '\x80'));
-  dir_.Write("fits.tga", TgaHeader(3, 8, 0, 2, 1) + std::string(2, '\x80'));
+  dir_.Write("colour.tga", TgaFile(2, 2, 1, 24, 0, std::string(6, '\x40')));
+  dir_.Write("mask.tga", TgaFile(3, 4, 1, 8, 0, std::string(4, '\x80')));
+  dir_.Write("fits.tga", TgaFile(3, 2, 1, 8, 0, std::string(2, '\x80')));
   EXPECT_EQ("mask.tga: the alpha map is 4 x 1 pixels, but the colour map colour.tga is 2 x 1: "
             "both must have one size",
             Reason("colour.tga", "mask.tga"));

@@ -69,13 +69,9 @@ int BuildNamed(VBitmap& b, const std::string& name) {
   return b.Build();
 }
 
-// An uncompressed TGA: 18-byte header, optional image ID, pixels as given.
 std::string Tga(int type, int width, int height, int bits, int descriptor, const Bytes& pixels,
                 const std::string& id = "") {
-  const char h[18] = {char(id.size()), 0, char(type), 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width),
-                      char(width >> 8), char(height), char(height >> 8), char(bits),
-                      char(descriptor)};
-  return std::string(h, 18) + id + std::string(pixels.begin(), pixels.end());
+  return TgaFile(type, width, height, bits, descriptor, std::string(pixels.begin(), pixels.end()), id);
 }
 
 Bytes Noise(size_t size, unsigned seed) {
@@ -118,6 +114,24 @@ struct FileSource {
   }
   TempDir dir;
   KolData store;
+};
+
+// A fresh directory that bitmaps are stored to and loaded from as objects.
+struct ObjectStore : FileSource {
+  ObjectStore() : FileSource({}, false) {
+    SetDefaultStoreSource(DefaultLoadSource());
+    TheClassRegistry().Register(std::make_unique<VBitmap>());
+  }
+  // Stores b as `name` and loads it back: a new bitmap that `in` keeps, or null.
+  static VBitmap* RoundTrip(VBitmap& b, const char* name, KolFile& in) {
+    KolObject* o = &b;
+    KolFile out(true);
+    if (out.OpenWrite(name) || out.TransferObject(o) || out.CloseFile() || in.OpenRead(name) ||
+        in.TransferObject(o))
+      return nullptr;
+    auto* loaded = dynamic_cast<VBitmap*>(o);
+    return loaded != &b ? loaded : nullptr;
+  }
 };
 
 TEST(ImageTest, DetectTypeLooksAtTheEndingOnly) {
@@ -245,18 +259,10 @@ TEST(ImageTest, WrittenFilesReadBack) {
   b.alphaMap.order = kGray;
   b.alphaMap.name = "mask.jpg";
   EXPECT_EQ(1, b.Build());  // no default source: refused, silently
-  FileSource source({}, false);
-  SetDefaultStoreSource(DefaultLoadSource());
-  TheClassRegistry().Register(std::make_unique<VBitmap>());
-  KolObject* o = &b;
-  KolFile objectsOut(true), objectsIn(false);
-  ASSERT_EQ(0, objectsOut.OpenWrite("o.kol"));
-  ASSERT_EQ(0, objectsOut.TransferObject(o));
-  ASSERT_EQ(0, objectsOut.CloseFile());
-  ASSERT_EQ(0, objectsIn.OpenRead("o.kol"));
-  ASSERT_EQ(0, objectsIn.TransferObject(o));
-  auto* loaded = dynamic_cast<VBitmap*>(o);
-  ASSERT_TRUE(loaded && loaded != &b);
+  ObjectStore source;
+  KolFile objectsIn(false);
+  VBitmap* loaded = source.RoundTrip(b, "o.kol", objectsIn);
+  ASSERT_NE(nullptr, loaded);
   EXPECT_TRUE(loaded->Equals(b) && loaded->alphaMap.Equals(b.alphaMap));
   EXPECT_EQ(std::make_tuple(kAlphaConstant, 0.5f, 1.0f, 0.5f, 0.0f),
             std::make_tuple(loaded->alphaKind, loaded->alpha, loaded->color[0], loaded->color[1],
@@ -317,23 +323,16 @@ TEST(ImageTest, PixelSizesAreCheckedBeforeTheyAreMultiplied) {
   EXPECT_EQ("", log.Text());
 
   // A stored raw bitmap claiming two huge dimensions: the limit is what the user sees.
-  FileSource source({{"huge.raw", std::string(64, '\0')}}, false);
-  SetDefaultStoreSource(DefaultLoadSource());
-  TheClassRegistry().Register(std::make_unique<VBitmap>());
+  ObjectStore source;
+  source.dir.Write("huge.raw", std::string(64, '\0'));
   VBitmap stored;
   stored.name = "huge.raw";
   stored.fileType = kFileRaw;
   stored.width = stored.height = kMax;
   stored.CopyFormat(stored.WithCodes(kB32, kBgr, kLeft, kDown));
-  KolObject* o = &stored;
-  KolFile out(true), in(false);
-  ASSERT_EQ(0, out.OpenWrite("huge.kol"));
-  ASSERT_EQ(0, out.TransferObject(o));
-  ASSERT_EQ(0, out.CloseFile());
-  ASSERT_EQ(0, in.OpenRead("huge.kol"));
-  ASSERT_EQ(0, in.TransferObject(o));
-  auto* loaded = dynamic_cast<VBitmap*>(o);
-  ASSERT_TRUE(loaded && loaded != &stored);
+  KolFile in(false);
+  VBitmap* loaded = source.RoundTrip(stored, "huge.kol", in);
+  ASSERT_NE(nullptr, loaded);
   EXPECT_EQ(std::make_tuple(kMax, kMax), std::make_tuple(loaded->width, loaded->height));
   EXPECT_NE(0, loaded->Build());
   EXPECT_EQ(nullptr, loaded->Pixels());
@@ -344,9 +343,7 @@ TEST(ImageTest, PixelSizesAreCheckedBeforeTheyAreMultiplied) {
 
 TEST(ImageTest, StoredBitmapsCutShortFailToLoad) {
   LogCapture log;
-  FileSource source({}, false);
-  SetDefaultStoreSource(DefaultLoadSource());
-  TheClassRegistry().Register(std::make_unique<VBitmap>());
+  ObjectStore source;
   VBitmap b;
   b.name = "pic";
   b.fileType = kFileGenerated;
@@ -355,36 +352,28 @@ TEST(ImageTest, StoredBitmapsCutShortFailToLoad) {
   b.alphaMap.name = "mask.tga";
   b.alphaMap.width = 12;
   b.color[2] = 0.75f;
-  KolObject* o = &b;
-  KolFile out(true);
-  ASSERT_EQ(0, out.OpenWrite("whole.kol"));
-  ASSERT_EQ(0, out.TransferObject(o));
-  ASSERT_EQ(0, out.CloseFile());
+  KolFile first(false);
+  const VBitmap* back = source.RoundTrip(b, "whole.kol", first);
+  ASSERT_NE(nullptr, back);
+  EXPECT_TRUE(back->Equals(b) && back->alphaMap.Equals(b.alphaMap));
+  EXPECT_EQ(std::make_tuple(kAlphaMap, 0.25f, 0.0f, 0.0f, 0.75f),
+            std::make_tuple(back->alphaKind, back->alpha, back->color[0], back->color[1],
+                            back->color[2]));
+  EXPECT_EQ("", log.Text());
   const std::string whole = source.dir.Read("whole.kol");
   // The header: magic, class count, the class listed, its end; then the object's id and class.
   const size_t body = 4 + 4 + 4 + 7 + 4 + 8;
   ASSERT_LT(body, whole.size());
-  for (size_t size = body; size <= whole.size(); ++size) {
+  for (size_t size = body; size < whole.size(); ++size) {
     SCOPED_TRACE(size);
     TheLog().SetBufferOutput(true);
     source.dir.Write("cut.kol", whole.substr(0, size));
     KolFile in(false);
     ASSERT_EQ(0, in.OpenRead("cut.kol"));
     KolObject* loaded = nullptr;
-    if (size == whole.size()) {
-      ASSERT_EQ(0, in.TransferObject(loaded));
-      auto* back = dynamic_cast<VBitmap*>(loaded);
-      ASSERT_NE(nullptr, back);
-      EXPECT_TRUE(back->Equals(b) && back->alphaMap.Equals(b.alphaMap));
-      EXPECT_EQ(std::make_tuple(kAlphaMap, 0.25f, 0.0f, 0.0f, 0.75f),
-                std::make_tuple(back->alphaKind, back->alpha, back->color[0], back->color[1],
-                                back->color[2]));
-      EXPECT_EQ("", log.Text());
-    } else {
-      EXPECT_NE(0, in.TransferObject(loaded));
-      EXPECT_EQ(nullptr, loaded);
-      EXPECT_EQ("ERROR: KolFile: Object Loader: (1)\n", log.Text());
-    }
+    EXPECT_NE(0, in.TransferObject(loaded));
+    EXPECT_EQ(nullptr, loaded);
+    EXPECT_EQ("ERROR: KolFile: Object Loader: (1)\n", log.Text());
   }
 }
 

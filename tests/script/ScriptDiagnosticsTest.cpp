@@ -43,15 +43,15 @@ class ScriptDiagnosticsTest : public ::testing::Test {
 
   void Write(const std::string& name, const std::string& text) { dir_.Write(name, text); }
 
-  // Loads Demo.txt as the demo does, with diagnostics on; a fresh run each time.
-  std::vector<std::string> Load(const std::string& demo) {
+  // Loads Demo.txt as the demo does, with diagnostics on (or off); a fresh run each time.
+  std::vector<std::string> Load(const std::string& demo, bool on = true) {
     ResetProcessState();
     TheLog().SetBufferOutput(true);
     source_.SetDefault(false);
     SetCurrentSurface(&surface_);
     Write("Script/Demo.txt", demo);
     TheScriptDiagnostics().Clear();
-    TheScriptDiagnostics().SetEnabled(true);
+    TheScriptDiagnostics().SetEnabled(on);
     KolText lexer;
     VList effects;
     LoadDemoScript(lexer, "Demo.txt", effects);
@@ -118,37 +118,32 @@ TEST_F(ScriptDiagnosticsTest, ErrorsInNamedFilesNameTheRealFile) {
             Load("1 - 2 Glow;"));
   EXPECT_EQ(1, TheLog().RecordCount());
 
-  Write("Script/Float/Empty.txt", "");
-  Write("Script/Effect/Glow.txt", "Alpha = Empty; Add = Zero; WaveLarge:");
-  EXPECT_EQ("hint|Script/Float/Empty.txt|0|0|the track file is empty|Script/Effect/Glow.txt "
-            "line 1, named by Script/Demo.txt line 1",
-            Load("1 - 2 Glow;").at(0));
-
-  EXPECT_EQ((std::vector<std::string>{"hint|Script/Effect/Nope.txt|0|0|the effect script is "
-                                      "missing from the data, or cannot be read|Script/Demo.txt "
-                                      "line 2"}),
-            Load("0 - 1 Large;\n1 - 2 Nope;"));
-
-  Write("Script/Effect/Sparks.txt",
-        "Alpha = One; Add = Zero; Particle:\n  Position = 0.5;\n  Tex = Nope;");
-  EXPECT_EQ((std::vector<std::string>{"hint|Script/Texture/Nope.txt|0|0|the texture script is "
-                                      "missing from the data, or cannot be read|"
-                                      "Script/Effect/Sparks.txt line 3, named by Script/Demo.txt "
-                                      "line 1"}),
-            Load("0 - 1 Sparks;"));
-
-  // An image named by a texture, named by an effect, named by the demo.
-  Write("Script/Texture/Sky.txt", "Texture:\n  ColorMap = \"Image/sky.jpg\";\n  Alpha = 1;");
-  Write("Script/Effect/Sparks.txt", "Alpha = One; Add = Zero; Particle: Position = 0.5;\nTex = Sky;");
-  EXPECT_EQ((std::vector<std::string>{
-                "hint|Image/sky.jpg|0|0|cannot be loaded: the image is missing from the data, or "
-                "cannot be read|Script/Texture/Sky.txt line 2, named by Script/Effect/Sparks.txt "
-                "line 2, named by Script/Demo.txt line 3"}),
-            Load("\n\n0 - 1 Sparks;"));
-
-  Write("Script/Demo.txt", "");
-  EXPECT_EQ((std::vector<std::string>{"hint|Script/Demo.txt|0|0|the demo script is empty|"}),
-            Load(""));
+  // A missing or empty file, named by a chain of others.
+  const std::string demo1 = "Script/Demo.txt line 1";
+  using Files = std::vector<std::pair<std::string, std::string>>;
+  const struct { Files files; const char* demo; std::string finding; } cases[] = {
+      {{{"Float/Empty", ""}, {"Effect/Glow", "Alpha = Empty; Add = Zero; WaveLarge:"}}, "1 - 2 Glow;",
+       "Script/Float/Empty.txt|0|0|the track file is empty|Script/Effect/Glow.txt line 1, named by " +
+           demo1},
+      {{}, "0 - 1 Large;\n1 - 2 Nope;",
+       "Script/Effect/Nope.txt|0|0|the effect script is missing from the data, or cannot be read|"
+       "Script/Demo.txt line 2"},
+      {{{"Effect/Sparks", "Alpha = One; Add = Zero; Particle:\n  Position = 0.5;\n  Tex = Nope;"}},
+       "0 - 1 Sparks;",
+       "Script/Texture/Nope.txt|0|0|the texture script is missing from the data, or cannot be read|"
+       "Script/Effect/Sparks.txt line 3, named by " + demo1},
+      // An image named by a texture, named by an effect, named by the demo.
+      {{{"Texture/Sky", "Texture:\n  ColorMap = \"Image/sky.jpg\";\n  Alpha = 1;"},
+        {"Effect/Sparks", "Alpha = One; Add = Zero; Particle: Position = 0.5;\nTex = Sky;"}},
+       "\n\n0 - 1 Sparks;",
+       "Image/sky.jpg|0|0|cannot be loaded: the image is missing from the data, or cannot be read|"
+       "Script/Texture/Sky.txt line 2, named by Script/Effect/Sparks.txt line 2, named by "
+       "Script/Demo.txt line 3"},
+      {{}, "", "Script/Demo.txt|0|0|the demo script is empty|"}};
+  for (const auto& c : cases) {
+    for (const auto& [name, text] : c.files) Write("Script/" + name + ".txt", text);
+    EXPECT_EQ(std::vector<std::string>{"hint|" + c.finding}, Load(c.demo)) << c.demo;
+  }
 }
 
 // Each syntax error says what was expected, where the expected token should
@@ -280,18 +275,9 @@ TEST_F(ScriptDiagnosticsTest, WarningsDoNotStopTheDemo) {
 
 TEST_F(ScriptDiagnosticsTest, OffLeavesNoFindingsAndTheSameLog) {
   Write("Script/Effect/Glow.txt", "Alpha = One; Add = Zero; Wavelarge:");
-  const std::vector<std::string> on = Load("0 - 1e9 Large;\n1 - 2 Glow;");
+  EXPECT_EQ(2u, Load("0 - 1e9 Large;\n1 - 2 Glow;").size());
   const std::string logged = log_.Text();
-  EXPECT_EQ(2u, on.size());
-  ResetProcessState();
-  TheLog().SetBufferOutput(true);
-  source_.SetDefault(false);
-  SetCurrentSurface(&surface_);
-  TheScriptDiagnostics().Clear();
-  KolText lexer;
-  VList effects;
-  LoadDemoScript(lexer, "Demo.txt", effects);
-  EXPECT_TRUE(TheScriptDiagnostics().Findings().empty());
+  EXPECT_TRUE(Load("0 - 1e9 Large;\n1 - 2 Glow;", false).empty());
   EXPECT_EQ(logged, log_.Text());
 }
 

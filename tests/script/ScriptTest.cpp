@@ -96,19 +96,33 @@ class ScriptTest : public ::testing::Test {
     KolText lexer;
     return reader(lexer, "X.txt");
   }
+  // Whether the reader of the folder's scripts (Float, Texture or Effect) made
+  // anything of the text.
+  bool Reads(const std::string& folder, const std::string& text) {
+    if (folder == "Float") return Read(LoadFloatTrack, folder, text) != nullptr;
+    if (folder == "Texture") return Read(LoadTextureScript, folder, text) != nullptr;
+    return Read(LoadEffectScript, folder, text) != nullptr;
+  }
   // Loads a demo script; lists the effects from the front as "Kind start..end".
   std::string Demo(const std::string& text) {
     Write("Script/Demo.txt", text);
     KolText lexer;
-    LoadDemoScript(lexer, "Demo.txt", effects_);
+    VList effects;
+    LoadDemoScript(lexer, "Demo.txt", effects);
     std::string out;
-    for (VList::Node* n = effects_.First(); n != effects_.End(); n = n->next) {
+    for (VList::Node* n = effects.First(); n != effects.End(); n = n->next) {
       char span[64];
       std::snprintf(span, sizeof span, " %g..%g", n->element->startTime, n->element->endTime);
       out += (out.empty() ? "" : ", ") + KindOf(n->element) + span;
       EXPECT_EQ(320, n->element->line.Count());  // the surface's width
     }
     return out;
+  }
+  // An empty log, and the text error latch open again, for the next case.
+  static void FreshLog() {
+    ResetTextErrorLatchForTest();
+    TheLog().ResetForTest();
+    TheLog().SetBufferOutput(true);
   }
   // The log holds exactly `text` and one record of code `detail` (none for 0).
   void ExpectLog(const std::string& text, int detail) {
@@ -121,7 +135,6 @@ class ScriptTest : public ::testing::Test {
   MemorySurface surface_{320, 200};
   TempDir dir_;
   KolData source_;
-  VList effects_;
   std::map<std::string, std::string> files_;  // all written, by name
 };
 using KolTextTest = ScriptTest;
@@ -230,9 +243,7 @@ TEST_F(KolTextTest, OnlyTheFirstTextErrorIsReported) {
 
   // Codes outside 0..14 are reported as 15, each in a fresh run.
   for (int code : {15, -1}) {
-    ResetTextErrorLatchForTest();
-    TheLog().ResetForTest();
-    TheLog().SetBufferOutput(true);
+    FreshLog();
     other.ReportTextError(code);
     ExpectLog("Error: s.txt (line 1, column 1): E0015 - Critical internal error!\n\n", 15);
   }
@@ -264,21 +275,11 @@ TEST_F(ScriptReaderTest, TrackKeepsTwelveHundredKeys) {
   EXPECT_EQ(kModuleText, TheLog().Record(0).moduleCode);
 }
 
-TEST_F(ScriptReaderTest, EmptyTrackIsSilentAndCommentOnlyTrackIsAnError) {
-  EXPECT_EQ(nullptr, Read(LoadFloatTrack, "Float", ""));
-  ExpectLog("", 0);
-  EXPECT_EQ(nullptr, Read(LoadFloatTrack, "Float", "// no keys yet\n"));
-  ExpectLog("Error: Script/Float/X.txt (line 2, column 1): E0011 - Unexpected character\n\n",
-            kTextUnexpectedChar);
-}
-
 TEST_F(ScriptReaderTest, TextureScripts) {
   auto red = Read(LoadTextureScript, "Texture", "Texture:\nColor = 1, 0, 0;\nAlpha = 0.5;\n");
   ASSERT_NE(nullptr, red);
   EXPECT_EQ(0x7FFF0000u, *reinterpret_cast<const std::uint32_t*>(red->Texels()));  // 0 0 255 127
-  std::string tga(18, '\0');  // one texel
-  tga[2] = 2, tga[12] = 1, tga[14] = 1, tga[16] = 24;
-  Write("Images/tile.tga", tga + "\x10\x20\x30");
+  Write("Images/tile.tga", TgaFile(2, 1, 1, 24, 0, "\x10\x20\x30"));  // one texel
   auto tile = Read(LoadTextureScript, "Texture",
                    "Texture:\nColorMap = \"Images/\"  // folder\n  \"tile.tga\";\nAlpha = 1;\n");
   ASSERT_NE(nullptr, tile);
@@ -287,66 +288,76 @@ TEST_F(ScriptReaderTest, TextureScripts) {
   ExpectLog("", 0);
 }
 
-TEST_F(ScriptReaderTest, ColourLineMustComeFirst) {
-  EXPECT_EQ(nullptr, Read(LoadTextureScript, "Texture", "Texture:\nAlpha = 1;\nColor = 1, 0, 0;"));
-  ExpectLog("unknown color map\n" + Syntax("Texture/X.txt (line 2, column 7"), kTextSyntax);
-}
-
-TEST_F(ScriptReaderTest, UnknownAlphaWord) {
-  EXPECT_EQ(nullptr, Read(LoadTextureScript, "Texture", "Texture:\nColor = 1, 1, 1;\nAlphamap"));
-  ExpectLog("unknown alpha map\n" + Syntax("Texture/X.txt (line 3, column 9"), kTextSyntax);
-}
-
 TEST_F(ScriptReaderTest, EffectScriptsReadTheHeaderAndTheKind) {
   auto effect = Read(LoadEffectScript, "Effect", "Alpha = Quarter;\nAdd = One;\nWaveFlash:\n");
   ASSERT_NE(nullptr, dynamic_cast<VEffectWaveFlash*>(effect.get()));
   EXPECT_EQ(0.25f, effect->alphaTrack->ValueAt(0.0f));
   EXPECT_EQ(1.0f, effect->addTrack->ValueAt(0.0f));
-  // Kind words are case-sensitive: a lower-case one gives no effect and no record.
-  EXPECT_EQ(nullptr, Read(LoadEffectScript, "Effect", "Alpha = One; Add = One; waveflash:"));
   ExpectLog("", 0);
 }
 
-TEST_F(ScriptReaderTest, AddBeforeAlphaFailsAtTheSecondLetter) {
-  EXPECT_EQ(nullptr, Read(LoadEffectScript, "Effect", "Add = One;\nAlpha = One;\nWaveLarge:\n"));
-  ExpectLog(Syntax("Effect/X.txt (line 1, column 2"), kTextSyntax);
-}
-
-TEST_F(ScriptReaderTest, ScrollerWithoutSpeedLineFails) {
-  EXPECT_EQ(nullptr, Read(LoadEffectScript, "Effect",
-                          "Alpha = One; Add = One;\nScroller:\nDelta = One;\nYDelta = One;\n"));
-  ExpectLog(Syntax("Effect/X.txt (line 4, column 1"), kTextSyntax);
-}
-
-TEST_F(ScriptReaderTest, TrackSyntaxErrorNamesTheTrackFile) {
+// Each failure reads as nothing and is reported where it stands (in the track
+// file for an effect's track); an empty track and a lower-case effect kind
+// (kind words are case-sensitive) read as nothing silently.
+TEST_F(ScriptReaderTest, FailuresYieldNothingAndAreReportedWhereTheyStand) {
   Write("Script/Float/Bad.txt", "0:1;\n2 3;\n");
-  EXPECT_EQ(nullptr, Read(LoadEffectScript, "Effect", "Alpha = Bad;\nAdd = One;\nWaveLarge:\n"));
-  ExpectLog(Syntax("Float/Bad.txt (line 2, column 3"), kTextSyntax);
+  const struct { const char *folder, *text; std::string log; int detail; } cases[] = {
+      {"Float", "", "", 0},
+      {"Float", "// no keys yet\n",
+       "Error: Script/Float/X.txt (line 2, column 1): E0011 - Unexpected character\n\n",
+       kTextUnexpectedChar},
+      {"Texture", "Texture:\nAlpha = 1;\nColor = 1, 0, 0;",  // the colour line comes first
+       "unknown color map\n" + Syntax("Texture/X.txt (line 2, column 7"), kTextSyntax},
+      {"Texture", "Texture:\nColor = 1, 1, 1;\nAlphamap",
+       "unknown alpha map\n" + Syntax("Texture/X.txt (line 3, column 9"), kTextSyntax},
+      {"Effect", "Alpha = One; Add = One; waveflash:", "", 0},
+      {"Effect", "Add = One;\nAlpha = One;\nWaveLarge:\n",  // at the second letter
+       Syntax("Effect/X.txt (line 1, column 2"), kTextSyntax},
+      {"Effect", "Alpha = One; Add = One;\nScroller:\nDelta = One;\nYDelta = One;\n",  // no Speed
+       Syntax("Effect/X.txt (line 4, column 1"), kTextSyntax},
+      {"Effect", "Alpha = Bad;\nAdd = One;\nWaveLarge:\n", Syntax("Float/Bad.txt (line 2, column 3"),
+       kTextSyntax}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    FreshLog();
+    EXPECT_FALSE(Reads(c.folder, c.text));
+    ExpectLog(c.log, c.detail);
+  }
 }
 
 TEST_F(ScriptReaderTest, TextureAndEffectReadersYieldNullAfterAnEarlierError) {
   TheLog().ReportError(kModuleSurface, "Test", 1, "earlier failure");
-  EXPECT_EQ(nullptr, Read(LoadTextureScript, "Texture", "Texture: Color = 1, 0, 0; Alpha = 1;"));
-  EXPECT_EQ(nullptr, Read(LoadEffectScript, "Effect", "Alpha = One; Add = Zero; WaveLarge:"));
+  EXPECT_FALSE(Reads("Texture", "Texture: Color = 1, 0, 0; Alpha = 1;"));
+  EXPECT_FALSE(Reads("Effect", "Alpha = One; Add = Zero; WaveLarge:"));
   EXPECT_EQ(1, TheLog().RecordCount());
 }
 
-TEST_F(DemoScriptTest, WithCommentsOnlyHasNoEffects) {
-  EXPECT_EQ("", Demo("// the timeline is empty for now\r\n/* nothing */\n\n"));
-  ExpectLog("Script Demo.txt: 0 Effects\n", 0);
-}
-
-TEST_F(DemoScriptTest, ScriptOfZeroOrOneByteCannotBeOpened) {
-  for (const char* text : {"", "\n"}) EXPECT_EQ("", Demo(text));
-  const std::string error = "Error: Could not open demo script Demo.txt\n";
-  EXPECT_EQ(error + error, log_.Text());
-  EXPECT_EQ(2, TheLog().RecordCount());
-}
-
-TEST_F(DemoScriptTest, EntriesAreListedLastFirst) {
-  EXPECT_EQ("EndEffect 3..4, WaveFlash 12.5..20, WaveLarge 5..10",
-            Demo("5-10 Large;\n12.5 - 20 Flash; 3 - 4\n  End\n;\n"));
-  ExpectLog("Script Demo.txt: 3 Effects\n", 0);
+// The effects are listed last first, up to the first error; a script of zero
+// or one byte cannot be opened.
+TEST_F(DemoScriptTest, EntriesAreListedLastFirstUpToTheFirstError) {
+  Write("Script/Effect/Odd.txt", "Alpha = One; Add = Zero; Tunnel:");
+  const std::string cannotOpen = "Error: Could not open demo script Demo.txt\n";
+  const struct { const char *text, *effects; std::string log; int detail; } cases[] = {
+      {"// the timeline is empty for now\r\n/* nothing */\n\n", "", "Script Demo.txt: 0 Effects\n", 0},
+      {"", "", cannotOpen, 1},
+      {"\n", "", cannotOpen, 1},
+      {"5-10 Large;\n12.5 - 20 Flash; 3 - 4\n  End\n;\n",
+       "EndEffect 3..4, WaveFlash 12.5..20, WaveLarge 5..10",
+       "Script Demo.txt: 3 Effects\n", 0},
+      {"0 - 5 Large;\n5 - 9 Nope;\n9 - 12 Flash;\n", "WaveLarge 0..5",
+       "KolDataStdio::Load: file [Script/Effect/Nope.txt] not found\n"
+       "Error: Could not open effect script Nope.txt\nScript Demo.txt: 1 Effects\n", 2},
+      {"0 - 5 Large;\n5 - 9 Flash", "WaveFlash 5..9, WaveLarge 0..5",  // no last semicolon
+       "Script Demo.txt: 2 Effects\n" + Syntax("Demo.txt (line 2, column 12"), kTextSyntax},
+      {"0 - 5 Large;\n1 - 2 Odd;\n", "WaveLarge 0..5",  // an unknown kind
+       "unknown effect\nScript Demo.txt: 1 Effects\n" + Syntax("Demo.txt (line 2, column 10"),
+       kTextSyntax}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    FreshLog();
+    EXPECT_EQ(c.effects, Demo(c.text));
+    ExpectLog(c.log, c.detail);
+  }
 }
 
 // Thousands of entries load, up to the bound; one more is an error.
@@ -369,32 +380,12 @@ TEST_F(DemoScriptTest, HoldsAtMostTheBoundOfEffects) {
   EXPECT_EQ(1, TheLog().RecordCount());
 }
 
-TEST_F(DemoScriptTest, StopsAtAMissingEffectScript) {
-  EXPECT_EQ("WaveLarge 0..5", Demo("0 - 5 Large;\n5 - 9 Nope;\n9 - 12 Flash;\n"));
-  EXPECT_NE(std::string::npos, log_.Text().find("Error: Could not open effect script Nope.txt\n"
-                                                "Script Demo.txt: 1 Effects\n"));
-  EXPECT_EQ(1, TheLog().RecordCount());
-}
-
-TEST_F(DemoScriptTest, MissingTheLastSemicolonKeepsTheEffect) {
-  EXPECT_EQ("WaveFlash 5..9, WaveLarge 0..5", Demo("0 - 5 Large;\n5 - 9 Flash"));
-  ExpectLog("Script Demo.txt: 2 Effects\n" + Syntax("Demo.txt (line 2, column 12"), kTextSyntax);
-}
-
-TEST_F(DemoScriptTest, ReportsAnUnknownEffectKind) {
-  Write("Script/Effect/Odd.txt", "Alpha = One; Add = Zero; Tunnel:");
-  EXPECT_EQ("WaveLarge 0..5", Demo("0 - 5 Large;\n1 - 2 Odd;\n"));
-  ExpectLog("unknown effect\nScript Demo.txt: 1 Effects\n" + Syntax("Demo.txt (line 2, column 10"),
-            kTextSyntax);
-}
-
 // All five kinds read from a directory and from a zip give the same lines.
 TEST_F(DemoScriptTest, DirectoryAndArchiveGiveTheSameLines) {
   MemorySurface surface;  // 640 x 480
-  std::string tga(18, '\0');  // 4 x 2, bottom row black; top row blue, green, red, white
-  tga[2] = 2, tga[12] = 4, tga[14] = 2, tga[16] = 24;
-  tga += std::string(12, '\0') + std::string("\xC8\0\0\0\xC8\0\0\0\xC8\xFF\xFF\xFF", 12);
-  Write("Images/stripe.tga", tga);
+  // 4 x 2, bottom row black; top row blue, green, red, white.
+  Write("Images/stripe.tga", TgaFile(2, 4, 2, 24, 0, std::string(12, '\0') +
+                                     std::string("\xC8\0\0\0\xC8\0\0\0\xC8\xFF\xFF\xFF", 12)));
   for (auto [name, text] : {
            std::pair{"Demo", "0-30 End; 0-30 Large; 0-30 Flash; 0-30 Sparks; 0-30 Scroll;"},
            {"Effect/End", "Alpha = One; Add = Zero; EndEffect: Fade = Ramp; Size = Shrink;"},

@@ -6,71 +6,60 @@
 
 #include "FakeAudioControl.h"
 
+#define FAKE_EXPORT __attribute__((visibility("default")))
+
 namespace {
 FakeAudioControl gControl;
 
 void Record(const char* name, long a = 0, long b = 0, long c = 0, long d = 0, long e = 0) {
   FakeAudioCall& call = gControl.calls[gControl.count++ % kFakeAudioMaxCalls];
   std::snprintf(call.name, sizeof call.name, "%s", name);
-  call.args[0] = a;
-  call.args[1] = b;
-  call.args[2] = c;
-  call.args[3] = d;
-  call.args[4] = e;
+  const long args[5] = {a, b, c, d, e};
+  for (int i = 0; i < 5; ++i) call.args[i] = args[i];
+}
+
+// Records the call and answers `result`.
+template <typename T>
+T Answer(T result, const char* name, long a = 0, long b = 0, long c = 0, long d = 0) {
+  Record(name, a, b, c, d);
+  return result;
 }
 }  // namespace
 
 extern "C" {
-__attribute__((visibility("default"))) FakeAudioControl* FakeAudio_Control() { return &gControl; }
+FAKE_EXPORT FakeAudioControl* FakeAudio_Control() { return &gControl; }
 
-__attribute__((visibility("default"))) int BASS_Init(int device, unsigned frequency, unsigned flags,
-                                                     void* window) {
-  Record("Init", device, frequency, flags, window != nullptr);
-  return gControl.initResult;
+FAKE_EXPORT int BASS_Init(int device, unsigned frequency, unsigned flags, void* window) {
+  return Answer(gControl.initResult, "Init", device, frequency, flags, window != nullptr);
 }
-__attribute__((visibility("default"))) int BASS_Free() {
-  Record("Free");
-  return 1;
-}
-__attribute__((visibility("default"))) int BASS_Start() {
-  Record("Start");
-  return gControl.startResult;
-}
-__attribute__((visibility("default"))) int BASS_Pause() {
-  Record("Pause");
-  return gControl.pauseResult;
-}
-__attribute__((visibility("default"))) unsigned BASS_StreamCreateFile(int memory, const void* file,
-                                                                      unsigned offset,
-                                                                      unsigned length,
-                                                                      unsigned flags) {
+FAKE_EXPORT int BASS_Free() { return Answer(1, "Free"); }
+FAKE_EXPORT int BASS_Start() { return Answer(gControl.startResult, "Start"); }
+FAKE_EXPORT int BASS_Pause() { return Answer(gControl.pauseResult, "Pause"); }
+FAKE_EXPORT unsigned BASS_StreamCreateFile(int memory, const void* file, unsigned offset,
+                                           unsigned length, unsigned flags) {
   // What the player passed as the source, to check it is the file or the bytes.
   std::snprintf(gControl.source, sizeof gControl.source, "%s",
                 memory ? "<memory>" : static_cast<const char*>(file));
-  Record("StreamCreateFile", memory, offset, length, flags);
-  return gControl.streamHandle;
+  return Answer(gControl.streamHandle, "StreamCreateFile", memory, offset, length, flags);
 }
-__attribute__((visibility("default"))) unsigned BASS_MusicLoad(int memory, const void*, unsigned offset,
-                                                               unsigned length, unsigned flags) {
-  Record("MusicLoad", memory, offset, length, flags);
-  return gControl.musicHandle;
+FAKE_EXPORT unsigned BASS_MusicLoad(int memory, const void*, unsigned offset, unsigned length,
+                                    unsigned flags) {
+  return Answer(gControl.musicHandle, "MusicLoad", memory, offset, length, flags);
 }
-__attribute__((visibility("default"))) int BASS_StreamPlay(unsigned handle, int flush, unsigned flags) {
-  Record("StreamPlay", handle, flush, flags);
-  return gControl.playResult;
+FAKE_EXPORT int BASS_StreamPlay(unsigned handle, int flush, unsigned flags) {
+  return Answer(gControl.playResult, "StreamPlay", handle, flush, flags);
 }
-__attribute__((visibility("default"))) int BASS_MusicPlay(unsigned handle) {
-  Record("MusicPlay", handle);
-  return gControl.playResult;
+FAKE_EXPORT int BASS_MusicPlay(unsigned handle) {
+  return Answer(gControl.playResult, "MusicPlay", handle);
 }
 
 #ifdef FAKE_AUDIO_TRANSPORT
-__attribute__((visibility("default"))) int SolvaneAudio_SetPosition(unsigned milliseconds) {
+FAKE_EXPORT int SolvaneAudio_SetPosition(unsigned milliseconds) {
   Record("SetPosition", static_cast<long>(milliseconds));
   if (gControl.setPositionResult) gControl.position = milliseconds;
   return gControl.setPositionResult;
 }
-__attribute__((visibility("default"))) int SolvaneAudio_GetPosition(unsigned* milliseconds) {
+FAKE_EXPORT int SolvaneAudio_GetPosition(unsigned* milliseconds) {
   if (gControl.getPositionResult && milliseconds) *milliseconds = gControl.position;
   return gControl.getPositionResult;
 }

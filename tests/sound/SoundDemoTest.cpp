@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -22,15 +21,8 @@
 
 namespace {
 
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 bool HasSound(const std::string& path) {
-  for (char c : FileBytes(path))
-    if (c != 0) return true;
-  return false;
+  return ReadFile(path).find_first_not_of('\0') != std::string::npos;
 }
 
 // What the library says of its output: rate and channels, or 0 when closed.
@@ -52,8 +44,8 @@ TEST(SoundDemoTest, TheChosenSoundModePlaysTheMusicUntilFinish) {
   dir.Write("data/Script/Effect/Bar.txt", "Alpha = One; Add = Zero; EndEffect: Fade = One; Size = One;");
   dir.Write("data/Script/Float/One.txt", "0 : 1 ;");
   dir.Write("data/Script/Float/Zero.txt", "0 : 0 ;");
-  dir.Write("data/bass.dll", FileBytes(AUDIO_MODULE_PATH));
-  dir.Write("demo.mp3", FileBytes(TONE_MP3_PATH));
+  dir.Write("data/bass.dll", ReadFile(AUDIO_MODULE_PATH));
+  dir.Write("demo.mp3", ReadFile(TONE_MP3_PATH));
 
   struct Case { int mode; int channels; };
   for (const Case& c : {Case{kSoundStereo, 2}, Case{kSoundMono, 1}}) {

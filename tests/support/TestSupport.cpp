@@ -38,8 +38,10 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string TempDir::Read(const std::string& name) const {
-  std::ifstream in(PathOf(name), std::ios::binary);
+std::string TempDir::Read(const std::string& name) const { return ReadFile(PathOf(name)); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   std::ostringstream all;
   all << in.rdbuf();
   return all.str();
@@ -78,6 +80,14 @@ bool WriteZip(const std::string& path, const std::vector<ZipMember>& members) {
   }
   if (zipClose(zip, nullptr) != ZIP_OK) ok = false;
   return ok;
+}
+
+std::string TgaFile(int type, int width, int height, int bits, int descriptor,
+                    const std::string& pixels, const std::string& id) {
+  const char h[18] = {char(id.size()), 0, char(type), 0, 0, 0, 0, 0, 0, 0, 0, 0, char(width),
+                      char(width >> 8), char(height), char(height >> 8), char(bits),
+                      char(descriptor)};
+  return std::string(h, 18) + id + pixels;
 }
 
 LogCapture::LogCapture() {

@@ -36,6 +36,13 @@ struct ZipMember {
   int rawMethod = 0;
 };
 
+// An uncompressed TGA file: the 18-byte header, the image ID, the pixels as given.
+std::string TgaFile(int type, int width, int height, int bits, int descriptor,
+                    const std::string& pixels, const std::string& id = "");
+
+// The whole content of a file, or "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // Writes a zip archive; false if minizip refused any step.
 bool WriteZip(const std::string& path, const std::vector<ZipMember>& members);
 

@@ -65,34 +65,32 @@ class StartDialogTest : public ::testing::Test {
   VStartDialog* current = nullptr;
 };
 
-TEST_F(StartDialogTest, EnterAtOnceStartsWithStereoAndTheExclusiveFullScreen) {
-  TheHeadless().TypeKey(plat::kKeyReturn);
-  EXPECT_EQ(1, Run());
-  EXPECT_EQ(kSoundStereo, modes.soundMode);
-  EXPECT_EQ(kDisplayFullScreenExclusive, modes.displayMode);
-  EXPECT_EQ(0, TheHeadless().inputRunOut);
-  EXPECT_EQ(0, capture.Records());
-  // The dialog left the map when its window went; its lists stay registered.
-  EXPECT_TRUE(TheDialogs().empty());
-  EXPECT_EQ(2u, TheListBoxes().size());
-}
-
-TEST_F(StartDialogTest, WindowedAndNoSoundChosenWithKeysOrClicksStartWithThoseModes) {
-  // Keys: Tab to the sound list, End; Tab to the display list, Down twice; Enter.
-  for (unsigned key : {plat::kKeyTab, plat::kKeyEnd, plat::kKeyTab, plat::kKeyDown,
-                       plat::kKeyDown, plat::kKeyReturn})
-    TheHeadless().TypeKey(key);
-  EXPECT_EQ(1, Run());
-  EXPECT_EQ(kSoundNone, modes.soundMode);
-  EXPECT_EQ(kDisplayWindowed, modes.displayMode);
-
-  ResetDialogsForTest();
-  ResetListBoxesForTest();
-  Steps({[] { ClickLine(1001, 2); }, [] { ClickLine(1002, 2); }, [] { ClickStart(); }});
-  EXPECT_EQ(1, Run());
-  EXPECT_EQ(kSoundNone, modes.soundMode);
-  EXPECT_EQ(kDisplayWindowed, modes.displayMode);
-  EXPECT_EQ(0, TheHeadless().inputRunOut);
+TEST_F(StartDialogTest, KeysOrClicksChooseTheModesAndStartWithThem) {
+  const auto keys = [](std::vector<unsigned> list) {
+    return [list] { for (unsigned key : list) TheHeadless().TypeKey(key); };
+  };
+  using StepList = std::vector<std::function<void()>>;
+  const struct { const char* what; StepList steps; int sound, display; } cases[] = {
+      {"Enter at once", {keys({plat::kKeyReturn})}, kSoundStereo, kDisplayFullScreenExclusive},
+      // Tab to the sound list, End; Tab to the display list, Down twice; Enter.
+      {"keys", {keys({plat::kKeyTab, plat::kKeyEnd, plat::kKeyTab, plat::kKeyDown, plat::kKeyDown,
+                      plat::kKeyReturn})}, kSoundNone, kDisplayWindowed},
+      {"clicks", {[] { ClickLine(1001, 2); }, [] { ClickLine(1002, 2); }, [] { ClickStart(); }},
+       kSoundNone, kDisplayWindowed}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetDialogsForTest();
+    ResetListBoxesForTest();
+    Steps(c.steps);
+    EXPECT_EQ(1, Run());
+    EXPECT_EQ(c.sound, modes.soundMode);
+    EXPECT_EQ(c.display, modes.displayMode);
+    EXPECT_EQ(0, TheHeadless().inputRunOut);
+    EXPECT_EQ(0, capture.Records());
+    // The dialog left the map when its window went; its lists stay registered.
+    EXPECT_TRUE(TheDialogs().empty());
+    EXPECT_EQ(2u, TheListBoxes().size());
+  }
 }
 
 TEST_F(StartDialogTest, EachChangeOfSelectionReachesTheDemoAtOnce) {
