@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 #endif
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "KolData.h"
+#include "KolDataStdio.h"
 #include "KolLog.h"
 #include "TestSupport.h"
 
@@ -121,6 +123,69 @@ TEST(KolDataTest, DefaultSourcesAreSharedAndReleasedByTheirOwner) {
   EXPECT_EQ(DefaultLoadSource(), nullptr);
   EXPECT_EQ(DefaultStoreSource(), nullptr);
 }
+
+TEST(KolDataTest, MatchNameTakesTheExactNameElseTheFirstCaseVariantInByteOrder) {
+  const struct {
+    std::vector<std::string> names;
+    const char* wanted;
+    int expected;
+  } cases[] = {{{"b", "Sky.txt", "SKY.txt"}, "sky.txt", 2},  // 'K' sorts before 'k'
+               {{"SKY.txt", "sky.txt"}, "sky.txt", 1},       // the exact name, wherever it is
+               {{"Sky.txt", "sky.txt2"}, "sky.tx", -1},
+               {{"[a"}, "{a", -1},        // only letters fold, not every pair 32 apart
+               {{"\xc4" "a"}, "\xe4" "a", -1}};  // nor the bytes of other encodings
+  for (const auto& c : cases)
+    EXPECT_EQ(KolDataStdio::MatchName(c.names, c.wanted), c.expected) << c.wanted;
+}
+
+// Two names differing only by case cannot both exist on Windows' file system,
+// which matches the way the archives do already.
+#ifndef _WIN32
+TEST(KolDataTest, DirectoriesMatchMissingNamesWithoutRegardToCase) {
+  TempDir dir;
+  const std::pair<const char*, const char*> files[] = {
+      {"Script/Effect/Sky.txt", "sky"}, {"Script/Effect/one.txt", "exact"},
+      {"Script/Effect/ONE.txt", "upper"}, {"Script/Effect/tWo.txt", "t"},
+      {"Script/Effect/Two.txt", "T"}};
+  for (const auto& [name, text] : files) dir.Write(name, text);
+  ASSERT_EQ(mkfifo(dir.PathOf("Script/Pipe").c_str(), 0600), 0);
+  LogCapture capture;
+  KolData data;
+  ASSERT_EQ(data.Open(kKindDirectory, dir.Path().c_str()), 0);
+  const std::pair<const char*, std::string> reads[] = {
+      {"script/effect/sky.txt", "sky"}, {"SCRIPT\\EFFECT\\SKY.TXT", "sky"},
+      {"Script/Effect/one.txt", "exact"}, {"script/effect/One.txt", "upper"},
+      {"script/effect/two.txt", "T"}};
+  for (const auto& [name, text] : reads) {
+    KolBuffer buffer;
+    ASSERT_EQ(data.Load(name, buffer), static_cast<int>(text.size())) << name;
+    EXPECT_EQ(std::string(buffer.get(), text.size()), text) << name;
+    char bytes[8] = {};
+    ASSERT_EQ(data.OpenRead(name), 0) << name;
+    EXPECT_EQ(data.Read(bytes, static_cast<int>(text.size())), 0) << name;
+    EXPECT_EQ(std::string(bytes, text.size()), text) << name;
+    EXPECT_EQ(data.CloseFile(), 0);
+  }
+  // Writes replace what a read finds, and make the exact name when there is none.
+  EXPECT_EQ(data.Store("script/effect/SKY.TXT", "new", 3), 3);
+  ASSERT_EQ(data.OpenWrite("SCRIPT/effect/TWO.txt"), 0);
+  EXPECT_EQ(data.Write("w", 1), 0);
+  EXPECT_EQ(data.CloseFile(), 0);
+  EXPECT_EQ(data.Store("script/EFFECT/New.txt", "n", 1), 1);
+  EXPECT_EQ(dir.Read("Script/Effect/Sky.txt") + dir.Read("Script/Effect/Two.txt") +
+                dir.Read("Script/Effect/tWo.txt") + dir.Read("Script/Effect/New.txt"),
+            "newwtn");
+  EXPECT_FALSE(std::filesystem::exists(dir.PathOf("script")));
+  KolBuffer buffer;
+  EXPECT_EQ(data.Load("script/pipe", buffer), -1);
+  EXPECT_EQ(data.Load("script/effect/none.txt", buffer), -1);
+  EXPECT_EQ(data.OpenRead("scripts/effect/sky.txt"), 1);
+  EXPECT_EQ(capture.Text(),
+            "KolDataStdio::Load: [script/pipe] is not a regular file\n"
+            "KolDataStdio::Load: file [script/effect/none.txt] not found\n"
+            "KolDataStdio::OpenRead: file [scripts/effect/sky.txt] not found\n");
+}
+#endif
 
 TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByName) {
   LogCapture capture;
