@@ -152,6 +152,14 @@ long ZCALLBACK TellImage(voidpf opaque, voidpf stream) {
 long ZCALLBACK SeekImage(voidpf opaque, voidpf stream, uLong offset, int origin) {
   KolMemoryImage& image = Image(opaque);
   if (stream != &image) return -1;
+  // minizip steps back over an extra field it has just read with a negative
+  // long passed through uLong: far past the end, unless read as a step back.
+  if (origin == ZLIB_FILEFUNC_SEEK_CUR && offset > image.size) {
+    const uLong back = 0 - offset;
+    if (back > image.position) return -1;
+    image.position -= back;
+    return 0;
+  }
   std::size_t base = 0;
   switch (origin) {
     case ZLIB_FILEFUNC_SEEK_SET: base = 0; break;

@@ -51,16 +51,63 @@ bool KolDataStdio::Resolve(const char* operation, const char* name,
   return true;
 }
 
-std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name, const char* path,
-                                 const char* mode) const {
+namespace {
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+}  // namespace
+
+int KolDataStdio::MatchName(const std::vector<std::string>& names, std::string_view wanted) {
+  int best = -1;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == wanted) return static_cast<int>(i);
+    // std::string orders by unsigned bytes, whatever the locale.
+    if (EqualIgnoringCase(names[i], wanted) && (best < 0 || names[i] < names[best]))
+      best = static_cast<int>(i);
+  }
+  return best;
+}
+
+bool KolDataStdio::MatchCase(char (&path)[kMaxPath]) const {
+  std::vector<std::string> names;
+  size_t begin = root_.empty() ? 0 : root_.size() + 1;  // the root is taken as given
+  for (;;) {
+    while (path[begin] == '/') ++begin;  // empty components, or a name from "/"
+    size_t end = begin;
+    while (path[end] && path[end] != '/') ++end;
+    const std::string_view component(path + begin, end - begin);
+    if (!component.empty() && component != "." && component != "..") {
+      const std::string directory = begin ? std::string(path, begin) : std::string(".");
+      if (!plat::ListDirectory(directory.c_str(), names)) return false;
+      const int match = MatchName(names, component);
+      if (match < 0) return false;
+      // Names equal without regard to ASCII case have the same length.
+      std::memcpy(path + begin, names[static_cast<size_t>(match)].data(), component.size());
+    }
+    if (!path[end]) return true;
+    begin = end;
+  }
+}
+
+std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name,
+                                 char (&path)[kMaxPath], const char* mode) const {
+  const bool reading = mode[0] == 'r';
+  if (!reading) MatchCase(path);  // whatever it found is what a read would open
   bool notRegular = false;
   std::FILE* f = plat::OpenRegularFile(path, mode, &notRegular);
+  if (!f && reading && !notRegular && MatchCase(path))
+    f = plat::OpenRegularFile(path, mode, &notRegular);
   if (f) return f;
   // A FIFO or device would block the program or feed it without end: it
   // counts as missing, and says what it is.
   if (notRegular)
     TheLog().PrintLine("KolDataStdio::%s: [%s] is not a regular file", operation, name);
-  else if (mode[0] == 'r')
+  else if (reading)
     TheLog().PrintLine("KolDataStdio::%s: file [%s] not found", operation, name);
   return nullptr;
 }

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "KolLog.h"
 #include "Platform.h"
@@ -31,8 +32,74 @@ voidpf ZCALLBACK OpenRegularArchive(voidpf opaque, const void* path, int mode) {
   if (notRegular) *static_cast<bool*>(opaque) = true;
   return stream;
 }
+
+constexpr std::uint64_t kZip64Marker = 0xFFFFFFFF;  // "the size is in the zip64 field"
+constexpr unsigned kZip64FieldId = 0x0001;
+
+unsigned ReadLittleEndian(const unsigned char* bytes, int count) {
+  unsigned value = 0;
+  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
+}
+
+// Takes the sizes still marked 0xFFFFFFFF from the zip64 extended-information
+// field of a directory entry's extra data: 8 bytes each, the uncompressed size
+// first, each present only when marked (the local header offset and disk
+// number may follow). 1 when taken, 0 when there is no such field, -1 when
+// the field, or the extra data around it, is too short.
+int ReadZip64Sizes(const std::vector<unsigned char>& extra, std::uint64_t& size,
+                   std::uint64_t& packedSize) {
+  for (size_t at = 0; at + 4 <= extra.size();) {
+    const unsigned id = ReadLittleEndian(&extra[at], 2);
+    const unsigned length = ReadLittleEndian(&extra[at + 2], 2);
+    at += 4;
+    if (length > extra.size() - at) return -1;
+    if (id == kZip64FieldId) {
+      size_t field = at;
+      for (std::uint64_t* value : {&size, &packedSize}) {
+        if (*value != kZip64Marker) continue;
+        if (field + 8 > at + length) return -1;
+        *value = ReadLittleEndian(&extra[field], 4) |
+                 static_cast<std::uint64_t>(ReadLittleEndian(&extra[field + 4], 4)) << 32;
+        field += 8;
+      }
+      return 1;
+    }
+    at += length;
+  }
+  return 0;
+}
 }  // namespace
 
+// A member read directly: its compressed bytes come from the archive file or
+// image in chunks and are inflated here, with the checksum minizip would keep.
+struct KolDataUnzip::DirectMember {
+  std::FILE* file = nullptr;             // at the next compressed byte, or null
+  const unsigned char* image = nullptr;  // the next compressed byte of an image
+  std::uint64_t packedLeft = 0;          // compressed bytes not yet taken
+  std::uint64_t left = 0;                // bytes not yet delivered
+  unsigned long crc = 0, expectedCrc = 0;
+  bool deflated = false, ended = false;
+  z_stream stream = {};
+  unsigned char input[16 * 1024];
+
+  bool TakePacked(unsigned char* bytes, unsigned count) {
+    if (count > packedLeft) return false;
+    packedLeft -= count;
+    if (image) {
+      std::memcpy(bytes, image, count);
+      image += count;
+      return true;
+    }
+    return std::fread(bytes, 1, count, file) == count;
+  }
+  ~DirectMember() {
+    if (deflated) inflateEnd(&stream);
+    if (file) std::fclose(file);
+  }
+};
+
+KolDataUnzip::KolDataUnzip() = default;
 KolDataUnzip::~KolDataUnzip() { Close(); }
 
 int KolDataUnzip::Open(int kind, const char* root) {
@@ -69,6 +136,7 @@ int KolDataUnzip::Close() {
   archive_ = nullptr;
   image_ = KolMemoryImage();
   memberOpen_ = false;
+  direct_.reset();
   return 0;
 }
 
@@ -87,9 +155,17 @@ bool KolDataUnzip::Locate(const char* operation, const char* name) {
 }
 
 bool KolDataUnzip::CheckMember(const char* operation, const char* name, MemberInfo& info) {
-  unz_file_info fileInfo;
-  if (unzGetCurrentFileInfo(Handle(archive_), &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) !=
-      UNZ_OK) {
+  unz_file_info64 fileInfo;
+  std::vector<unsigned char> extra;
+  int got =
+      unzGetCurrentFileInfo64(Handle(archive_), &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0);
+  if (got == UNZ_OK && (fileInfo.uncompressed_size == kZip64Marker ||
+                        fileInfo.compressed_size == kZip64Marker)) {
+    extra.resize(fileInfo.size_file_extra);
+    got = unzGetCurrentFileInfo64(Handle(archive_), &fileInfo, nullptr, 0, extra.data(),
+                                  static_cast<uLong>(extra.size()), nullptr, 0);
+  }
+  if (got != UNZ_OK) {
     TheLog().PrintLine("KolDataUnzip::%s: file [%s] has a damaged directory entry",
                           operation, name);
     return false;
@@ -106,9 +182,93 @@ bool KolDataUnzip::CheckMember(const char* operation, const char* name, MemberIn
         operation, name, fileInfo.compression_method);
     return false;
   }
+  info = MemberInfo();
   info.size = fileInfo.uncompressed_size;
+  info.packedSize = fileInfo.compressed_size;
   info.crc = fileInfo.crc;
+  info.method = static_cast<int>(fileInfo.compression_method);
+  // A marked size without a zip64 field is taken as it stands.
+  const int zip64 = extra.empty() ? 0 : ReadZip64Sizes(extra, info.size, info.packedSize);
+  if (zip64 < 0) {
+    TheLog().PrintLine("KolDataUnzip::%s: file [%s] has a damaged zip64 extra field",
+                          operation, name);
+    return false;
+  }
+  info.readDirectly = zip64 > 0;
   return true;
+}
+
+int KolDataUnzip::OpenMember(const MemberInfo& info) {
+  direct_.reset();
+  if (!info.readDirectly) return unzOpenCurrentFile(Handle(archive_));
+  // Opened raw, minizip checks the local header and says where the data starts.
+  const int opened = unzOpenCurrentFile2(Handle(archive_), nullptr, nullptr, 1);
+  if (opened != UNZ_OK) return opened;
+  const std::uint64_t start = unzGetCurrentFileZStreamPos64(Handle(archive_));
+  unzCloseCurrentFile(Handle(archive_));
+  std::unique_ptr<DirectMember> member(new (std::nothrow) DirectMember());
+  if (!member) return UNZ_INTERNALERROR;
+  member->packedLeft = info.packedSize;
+  member->left = info.size;
+  member->crc = crc32(0L, Z_NULL, 0);
+  member->expectedCrc = info.crc;
+  if (image_.data) {
+    if (start > image_.size || info.packedSize > image_.size - start) return UNZ_BADZIPFILE;
+    member->image = image_.data + start;
+  } else {
+    member->file = plat::OpenRegularFile(root_.c_str(), "rb");
+    if (!member->file || start > static_cast<std::uint64_t>(LONG_MAX) ||
+        std::fseek(member->file, static_cast<long>(start), SEEK_SET) != 0)
+      return UNZ_ERRNO;
+  }
+  if (info.method == kMethodDeflated) {
+    if (inflateInit2(&member->stream, -MAX_WBITS) != Z_OK) return UNZ_INTERNALERROR;
+    member->deflated = true;
+  }
+  direct_ = std::move(member);
+  return UNZ_OK;
+}
+
+int KolDataUnzip::ReadMember(void* bytes, unsigned size) {
+  if (!direct_) return unzReadCurrentFile(Handle(archive_), bytes, size);
+  DirectMember& member = *direct_;
+  size = static_cast<unsigned>(std::min<std::uint64_t>(size, member.left));
+  unsigned delivered = 0;
+  auto* out = static_cast<unsigned char*>(bytes);
+  if (!member.deflated) {
+    delivered = static_cast<unsigned>(std::min<std::uint64_t>(size, member.packedLeft));
+    if (!member.TakePacked(out, delivered)) return UNZ_ERRNO;
+  } else {
+    z_stream& stream = member.stream;
+    stream.next_out = out;
+    stream.avail_out = size;
+    while (stream.avail_out > 0 && !member.ended) {
+      if (stream.avail_in == 0 && member.packedLeft > 0) {
+        const auto chunk = static_cast<unsigned>(
+            std::min<std::uint64_t>(sizeof member.input, member.packedLeft));
+        if (!member.TakePacked(member.input, chunk)) return UNZ_ERRNO;
+        stream.next_in = member.input;
+        stream.avail_in = chunk;
+      }
+      const int inflated = inflate(&stream, Z_NO_FLUSH);
+      if (inflated == Z_STREAM_END)
+        member.ended = true;
+      else if (inflated != Z_OK)  // damaged data, or compressed bytes ending too soon
+        return Z_DATA_ERROR;
+    }
+    delivered = size - stream.avail_out;
+  }
+  member.crc = crc32(member.crc, out, delivered);
+  member.left -= delivered;
+  return static_cast<int>(delivered);
+}
+
+int KolDataUnzip::CloseMember() {
+  if (!direct_) return unzCloseCurrentFile(Handle(archive_));
+  // As minizip does: the checksum counts only once every byte was read.
+  const bool failed = direct_->left == 0 && direct_->crc != direct_->expectedCrc;
+  direct_.reset();
+  return failed ? UNZ_CRCERROR : UNZ_OK;
 }
 
 int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
@@ -119,14 +279,13 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
   }
   MemberInfo info;
   if (!CheckMember("Load", name, info)) return -1;
-  // Zip64 members show up here as 0xFFFFFFFF; anything this large is refused
-  // before a byte is allocated.
-  if (info.size > kMaxMemberSize || info.size > static_cast<unsigned long>(INT_MAX)) {
-    TheLog().PrintLine("KolDataUnzip::Load: file [%s] is too large (%lu bytes)", name,
-                          info.size);
+  // Anything this large is refused before a byte is allocated.
+  if (info.size > kMaxMemberSize || info.size > static_cast<std::uint64_t>(INT_MAX)) {
+    TheLog().PrintLine("KolDataUnzip::Load: file [%s] is too large (%llu bytes)", name,
+                          static_cast<unsigned long long>(info.size));
     return -1;
   }
-  if (unzOpenCurrentFile(Handle(archive_)) != UNZ_OK) {
+  if (OpenMember(info) != UNZ_OK) {
     TheLog().PrintLine("KolDataUnzip::Load error");
     return 1;
   }
@@ -138,8 +297,7 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
   int capacity = std::min(size, kFirstLoadChunk), have = 0, n = 0;
   buffer.reset(new (std::nothrow) char[capacity + 1]());
   while (buffer) {
-    n = have < capacity ? unzReadCurrentFile(Handle(archive_), buffer.get() + have,
-                                             static_cast<unsigned>(capacity - have))
+    n = have < capacity ? ReadMember(buffer.get() + have, static_cast<unsigned>(capacity - have))
                         : 0;
     if (n <= 0) break;
     have += n;
@@ -151,12 +309,12 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
     }
   }
   if (!buffer) {
-    unzCloseCurrentFile(Handle(archive_));
+    CloseMember();
     TheLog().PrintError("Memory allocating error.");
     return -1;
   }
   // The checksum is only checked when the member is closed after a full read.
-  const int closed = unzCloseCurrentFile(Handle(archive_));
+  const int closed = CloseMember();
   if (n < 0 || have != size) {  // a read error, or fewer bytes than the member declares
     TheLog().PrintLine("KolDataUnzip::Load: file [%s] is damaged", name);
     return -1;
@@ -179,7 +337,7 @@ int KolDataUnzip::OpenRead(const char* name) {
   }
   MemberInfo info;
   if (!CheckMember("OpenRead", name, info)) return 1;
-  if (unzOpenCurrentFile(Handle(archive_)) != UNZ_OK) {
+  if (OpenMember(info) != UNZ_OK) {
     TheLog().Print("KolDataUnzip::OpenRead error\n");
     return 1;
   }
@@ -196,7 +354,7 @@ int KolDataUnzip::OpenWrite(const char* name) { return 1; }
 
 int KolDataUnzip::CloseFile() {
   if (!archive_) return 0;
-  const int closed = unzCloseCurrentFile(Handle(archive_));
+  const int closed = CloseMember();
   const bool wasOpen = memberOpen_;
   memberOpen_ = false;
   if (wasOpen && (closed == UNZ_CRCERROR || damageReported_)) {
@@ -223,7 +381,7 @@ bool KolDataUnzip::TrackDelivered(const void* bytes, int count) {
 int KolDataUnzip::ReadCounted(void* bytes, int size, int& delivered) {
   delivered = 0;
   if (!archive_ || size < 0) return 1;
-  const int n = unzReadCurrentFile(Handle(archive_), bytes, static_cast<unsigned>(size));
+  const int n = ReadMember(bytes, static_cast<unsigned>(size));
   if (n < 0) {
     TheLog().Print("KolDataUnzip::Read error\n");
     // A member that fails to inflate is damaged, not finished: CloseFile says so.

@@ -1,10 +1,14 @@
 // Zip archive back end: reads members of one archive with minizip, matching
 // member names without regard to ASCII case and with '\' read as '/'. Archives
 // are read-only. Members that minizip would hand back wrongly (encrypted, an
-// unknown compression method, a failed checksum) are refused, never passed on.
+// unknown compression method, a failed checksum) are refused, never passed on;
+// members whose sizes minizip does not take from their zip64 field are read
+// here instead of by minizip.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "KolDataMemory.h"
@@ -12,7 +16,7 @@
 
 class KolDataUnzip : public KolDataSource {
  public:
-  KolDataUnzip() = default;
+  KolDataUnzip();
   ~KolDataUnzip() override;
 
   int Open(int kind, const char* root) override;
@@ -34,9 +38,18 @@ class KolDataUnzip : public KolDataSource {
 
  private:
   struct MemberInfo {
-    unsigned long size = 0;
+    std::uint64_t size = 0;
+    std::uint64_t packedSize = 0;
     unsigned long crc = 0;
+    int method = 0;
+    // Debian's minizip 1.1 compares a 32-bit size with (unsigned long)-1, so
+    // where unsigned long has 64 bits it never takes the zip64 sizes, and its
+    // reads by the marked ones run past the member, fail near the end of the
+    // archive and skip the checksum. The sizes are taken here, and the member
+    // is read directly.
+    bool readDirectly = false;
   };
+  struct DirectMember;  // zlib's state for a member read directly
   // Makes the named member current; false when it is not in the archive or
   // the name does not fit (the caller writes its own "not found" line).
   bool Locate(const char* operation, const char* name);
@@ -46,6 +59,11 @@ class KolDataUnzip : public KolDataSource {
   // false (with a log line) when the checksum fails. A member found damaged
   // (bad checksum, or data ending before its declared size) makes CloseFile fail.
   bool TrackDelivered(const void* bytes, int count);
+  // The member's bytes through minizip, or directly when info says so; the
+  // results are minizip's (UNZ_OK, a count, a negative error, UNZ_CRCERROR).
+  int OpenMember(const MemberInfo& info);
+  int ReadMember(void* bytes, unsigned size);
+  int CloseMember();
 
   void* archive_ = nullptr;  // unzFile
   KolMemoryImage image_;     // what minizip reads after OpenImage
@@ -56,4 +74,5 @@ class KolDataUnzip : public KolDataSource {
   unsigned long deliveredCrc_ = 0;
   unsigned long delivered_ = 0;
   bool damageReported_ = false;
+  std::unique_ptr<DirectMember> direct_;
 };

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Messages.h"
 #include "Resources.h"
@@ -235,6 +236,9 @@ int DrawTextOnPixels(std::uint32_t* pixels, int width, int height, int x, int y,
 // stream never takes descriptors 0 to 2, so a program started with a standard
 // stream closed cannot end up writing its output into the file twice.
 std::FILE* OpenRegularFile(const char* path, const char* mode, bool* notRegular = nullptr);
+// The names in a directory, without "." and "..", in the order the OS gives
+// them; false (names empty) when path is not a directory that can be read.
+bool ListDirectory(const char* path, std::vector<std::string>& names);
 
 // --- Temporary files ------------------------------------------------------------
 // The directory for temporary files, with its trailing separator.

@@ -3,6 +3,7 @@
 // device may block for ever too. Such paths in place of a data file, the log
 // or a library must be a clear failure, never a hang, so every open here is
 // non-blocking until the type is known.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,6 +69,26 @@ std::FILE* OpenRegularFile(const char* path, const char* mode, bool* notRegular)
   std::FILE* stream = fdopen(fd, mode);
   if (!stream) close(fd);
   return stream;
+}
+
+}  // namespace plat
+
+// The data sources look a name up in its directory's listing when the exact
+// name is missing.
+
+namespace plat {
+
+bool ListDirectory(const char* path, std::vector<std::string>& names) {
+  names.clear();
+  // opendir asks for a directory and never waits on a FIFO of that name.
+  DIR* directory = path ? opendir(path) : nullptr;
+  if (!directory) return false;
+  while (const dirent* entry = readdir(directory)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+      names.emplace_back(entry->d_name);
+  }
+  closedir(directory);
+  return true;
 }
 
 }  // namespace plat

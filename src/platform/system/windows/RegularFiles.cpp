@@ -86,3 +86,26 @@ std::FILE* OpenRegularFile(const char* path, const char* mode, bool* notRegular)
 }
 
 }  // namespace plat
+
+// The data sources look a name up in its directory's listing when the exact
+// name is missing.
+namespace plat {
+
+bool ListDirectory(const char* path, std::vector<std::string>& names) {
+  names.clear();
+  if (!path) return false;
+  std::string pattern = path;
+  if (!pattern.empty() && pattern.back() != '/' && pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  do {
+    if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0)
+      names.emplace_back(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return true;
+}
+
+}  // namespace plat
