@@ -29,6 +29,11 @@ cp "$build/bass.dll" "$demo/data/bass.dll"
 cp "$music" "$demo/solvane.mp3"
 "$render" --data "$demo/data" --frame 1 "$work/frame.png" >/dev/null 2>&1
 
+# What the runs leave in the prefix's temporary folders (the audio library's
+# copy is written there on every run with sound).
+temp_files() { find "$WINEPREFIX/drive_c" -iname 'bas*.tmp' 2>/dev/null | sort; }
+temp_before=$(temp_files)
+
 start() {  # start: runs the program in the demo's folder with the log on; sets pid
   (cd "$demo" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=music.raw \
     exec timeout 120 wine ./solvane.exe l </dev/null >stdout.txt 2>&1) &
@@ -37,6 +42,7 @@ start() {  # start: runs the program in the demo's folder with the log on; sets 
 }
 desktop() { xdotool search --onlyvisible --name 'Wine desktop$' 2>/dev/null | head -1; }
 geometry() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+desktop_is() { [ "$(geometry "$(desktop)")" = "$1" ]; }
 origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x " " y}'; }
 screenshot() { import -window root "$work/shot.png" 2>/dev/null && convert "$work/shot.png" "$work/shot.ppm"; }
 # Whether the screen region WxH+X+Y shows the image exactly.
@@ -125,6 +131,9 @@ Script Demo.txt: 2 Effects
 0" "$(grep -E '^(Surface|Script)' "$demo/kol.log"; grep -cE '^[0-9]+\.[0-9]{3} : C$' "$demo/kol.log"; grep -c "BASS\\|Error\\|Can't" "$demo/kol.log")"
 peak=$(python3 "$here/Pixels.py" peak "$demo/music.raw" 2>/dev/null || echo 0)
 check "the music reached the disk driver and is not silent" yes "$([ "$peak" -gt 1000 ] && echo yes)"
+poll_ms 10000 desktop_is 800x600
+check "the desktop has its own size back after the DirectDraw run" 800x600 "$(geometry "$(desktop)")"
+check "the audio library's temporary copy is gone after the run with sound" "$temp_before" "$(temp_files)"
 
 # --- The GDI full screen: ChangeDisplaySettings and a top-most pop-up ------------
 full_screen "the GDI full screen" "the GDI full screen" Tab Tab Down Return
@@ -132,6 +141,9 @@ press Escape
 poll_ms 20000 ended "$pid"
 check "the GDI full-screen demo exits 0 after Escape" 0 "$(exit_status "$pid")"
 check "the GDI run's log holds no complaint" 0 "$(grep -c "BASS\\|Error\\|Can't\\|Unable" "$demo/kol.log")"
+poll_ms 10000 desktop_is 800x600
+check "the desktop has its own size back after the GDI run" 800x600 "$(geometry "$(desktop)")"
+check "no temporary file is left after any run" "$temp_before" "$(temp_files)"
 
 # Kept for whoever wants to look: SOLVANE_WINE_SHOTS=DIR.
 if [ -n "${SOLVANE_WINE_SHOTS:-}" ]; then
