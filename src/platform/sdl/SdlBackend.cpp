@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Desktop.h"
+#include "FitInside.h"
 #include "DesktopLock.h"
 #include "SdlDisplay.h"
 #include "SdlPainter.h"
@@ -65,17 +66,6 @@ unsigned VirtualKey(SDL_Keycode key) {
     case SDLK_DOWN: return kKeyDown;
     default: return 0;
   }
-}
-
-
-// Where a width x height picture goes when scaled to fit w x h, aspect kept.
-SDL_Rect FitInside(int width, int height, int w, int h) {
-  if (static_cast<long long>(w) * height > static_cast<long long>(h) * width) {
-    const int scaled = static_cast<int>(static_cast<long long>(h) * width / height);
-    return SDL_Rect{(w - scaled) / 2, 0, scaled, h};
-  }
-  const int scaled = static_cast<int>(static_cast<long long>(w) * height / width);
-  return SDL_Rect{0, (h - scaled) / 2, w, scaled};
 }
 
 class SdlBackend : public Backend, public SdlDisplay {
@@ -360,7 +350,8 @@ class SdlBackend : public Backend, public SdlDisplay {
           native.framePitch * 4, SDL_PIXELFORMAT_RGB888);
       if (!source) return;
       SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-      SDL_Rect to = FitInside(native.frameWidth, native.frameHeight, target->w, target->h);
+      const Rect fit = FitInside(native.frameWidth, native.frameHeight, target->w, target->h);
+      SDL_Rect to{fit.left, fit.top, fit.Width(), fit.Height()};
       if (to.w == native.frameWidth && to.h == native.frameHeight)
         SDL_BlitSurface(source, nullptr, target, &to);
       else

@@ -32,7 +32,6 @@ bool DrawsGlInSoftware(SDL_Renderer* renderer) {
   return false;
 }
 
-
 // A renderer that flips on vertical blank where it can. OpenGL drawn by a
 // software rasteriser (a display without a GPU, such as Xvfb) only adds
 // copies and threads of its own to every flip; SDL's software renderer then
@@ -72,8 +71,6 @@ Uint64 PacedRefreshPeriod(SDL_Renderer* renderer, SDL_Window* window) {
 }
 
 }  // namespace
-
-class SdlExclusiveOutput;
 
 // The flipping chain: a streaming texture of the asked-for size, scaled to the
 // full-screen window with its aspect kept.

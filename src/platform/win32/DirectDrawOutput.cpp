@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "FitInside.h"
+
 namespace plat {
 
 namespace {
@@ -24,24 +26,26 @@ DirectDrawSurfaceAdapter::~DirectDrawSurfaceAdapter() {
   if (owned_ && surface_) surface_->Release();
 }
 
-void DirectDrawSurfaceAdapter::SetStage(IDirectDrawSurface* stage, const RECT& into) {
-  stage_ = std::make_unique<DirectDrawSurfaceAdapter>(stage, true);
-  into_ = into;
-}
-
-HRESULT DirectDrawSurfaceAdapter::DrawStage() {
+bool DirectDrawSurfaceAdapter::SetStage(IDirectDrawSurface* stage, const RECT& into) {
   DDSCAPS wanted = {};
   wanted.dwCaps = DDSCAPS_BACKBUFFER;
   IDirectDrawSurface* back = nullptr;
-  HRESULT result = surface_->GetAttachedSurface(&wanted, &back);
-  if (FAILED(result)) return result;
+  if (FAILED(surface_->GetAttachedSurface(&wanted, &back))) return false;
   back->Release();  // the chain keeps it alive
+  stageTarget_ = back;
+  stage_ = std::make_unique<DirectDrawSurfaceAdapter>(stage, true);
+  into_ = into;
+  return true;
+}
+
+HRESULT DirectDrawSurfaceAdapter::DrawStage() {
   DDBLTFX black = {};
   black.dwSize = sizeof black;
   black.dwFillColor = 0;
-  result = back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &black);
-  if (SUCCEEDED(result)) result = back->Blt(&into_, stage_->Native(), nullptr, DDBLT_WAIT, nullptr);
-  return result;
+  const HRESULT result =
+      stageTarget_->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &black);
+  if (FAILED(result)) return result;
+  return stageTarget_->Blt(&into_, stage_->Native(), nullptr, DDBLT_WAIT, nullptr);
 }
 
 int DirectDrawSurfaceAdapter::GetAttachedSurface(unsigned caps, ExclusiveSurface** surface) {
@@ -166,17 +170,9 @@ int DirectDrawAdapter::CreateSurface(const SurfaceDescription& description,
     stageDescription.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     IDirectDrawSurface* stage = nullptr;
     if (SUCCEEDED(object_->CreateSurface(&stageDescription, &stage, nullptr))) {
-      // Scaled to fit with the aspect kept, black bars around it.
-      RECT into;
-      if (static_cast<long long>(screenWidth) * refusedHeight_ >
-          static_cast<long long>(screenHeight) * refusedWidth_) {
-        const int scaled = static_cast<int>(static_cast<long long>(screenHeight) * refusedWidth_ / refusedHeight_);
-        into = RECT{(screenWidth - scaled) / 2, 0, (screenWidth - scaled) / 2 + scaled, screenHeight};
-      } else {
-        const int scaled = static_cast<int>(static_cast<long long>(screenWidth) * refusedHeight_ / refusedWidth_);
-        into = RECT{0, (screenHeight - scaled) / 2, screenWidth, (screenHeight - scaled) / 2 + scaled};
-      }
-      surfaces_.back()->SetStage(stage, into);
+      const Rect fit = FitInside(refusedWidth_, refusedHeight_, screenWidth, screenHeight);
+      if (!surfaces_.back()->SetStage(stage, RECT{fit.left, fit.top, fit.right, fit.bottom}))
+        stage->Release();
     }
   }
   return DD_OK;

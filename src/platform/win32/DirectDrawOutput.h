@@ -48,8 +48,9 @@ class DirectDrawSurfaceAdapter : public ExclusiveSurface {
   void SetOwner(DirectDrawAdapter* owner) { owner_ = owner; }
   // A primary whose display could not take the program's mode: the program
   // draws into the stage, a surface of the size it asked for, and each flip
-  // first scales the stage into the middle of the real back buffer.
-  void SetStage(IDirectDrawSurface* stage, const RECT& into);
+  // first scales the stage into the middle of the real back buffer. False
+  // (and the stage not taken) when the chain has no back buffer.
+  bool SetStage(IDirectDrawSurface* stage, const RECT& into);
 
  private:
   // Scales the stage into the back buffer with black bars around it.
@@ -60,6 +61,7 @@ class DirectDrawSurfaceAdapter : public ExclusiveSurface {
   DirectDrawAdapter* owner_ = nullptr;
   std::unique_ptr<DirectDrawSurfaceAdapter> attached_;
   std::unique_ptr<DirectDrawSurfaceAdapter> stage_;
+  IDirectDrawSurface* stageTarget_ = nullptr;  // the chain's real back buffer
   RECT into_ = {};
 };
 

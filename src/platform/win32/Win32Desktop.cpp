@@ -334,14 +334,7 @@ int ChangeDisplayMode(WindowHandle window, const DisplayMode* mode, unsigned fla
              static_cast<int>(native.dmPelsHeight) == mode->height &&
              static_cast<int>(native.dmBitsPerPel) == mode->bitsPerPixel &&
              (mode->refreshRate == 0 || static_cast<int>(native.dmDisplayFrequency) == mode->refreshRate);
-  if (!listed) {
-    native = DEVMODEA{};
-    native.dmSize = sizeof native;
-    native.dmPelsWidth = static_cast<DWORD>(mode->width);
-    native.dmPelsHeight = static_cast<DWORD>(mode->height);
-    native.dmBitsPerPel = static_cast<DWORD>(mode->bitsPerPixel);
-    native.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL;
-  }
+  if (!listed) return DISP_CHANGE_BADMODE;
   const LONG result = ChangeDisplaySettingsA(&native, flags);
   if (result == DISP_CHANGE_SUCCESSFUL && (flags & CDS_FULLSCREEN))
     WatchFullScreenFocus(Native(window), native);
