@@ -4,8 +4,21 @@
 #include "KolLog.h"
 #include "Platform.h"
 #include "ProgramEntry.h"
+#include "ProgramLocation.h"
 #include "StartResources.h"
 #include "VSound.h"
+
+namespace {
+
+const char* const kFailureTitle = "Solvane: the demo could not start";
+
+// The reason, and how to see the rest of the log.
+std::string FailureNotice(const std::string& reason) {
+  return reason + "\n\nStart it as \"" + ProgramName() +
+         " l\" to write the whole log to kol.log in the folder it is started from.";
+}
+
+}  // namespace
 
 int RunViewer(const std::string& arguments) {
   KolLog& log = TheLog();
@@ -22,9 +35,11 @@ int RunViewer(const std::string& arguments) {
   const int status = ProgramEntry(arguments.c_str(), ProgramResources());
   // The music, if it still plays, stops before the platform unloads its library.
   TheSound().Stop();
-  plat::Shutdown();
   // A demo that could not start is a failure for whoever launched it, not a
-  // black screen that ends in success.
-  if (status == 0 && ProgramDemoFailed()) return 1;
-  return status;
+  // black screen that ends in success; one started from the desktop is told
+  // why, since its log lines went nowhere.
+  const bool failed = status == 0 && ProgramDemoFailed();
+  if (failed) plat::ShowFailureNotice(kFailureTitle, FailureNotice(ProgramFailure()).c_str());
+  plat::Shutdown();
+  return failed ? 1 : status;
 }

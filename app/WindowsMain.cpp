@@ -24,11 +24,12 @@ const char* const kUsage =
 }  // namespace
 
 int ProgramMain(const char* commandLine) {
+  // First: started from a console, the help goes there.
+  plat::PrepareProcess();
   if (IsHelpArgument(commandLine)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  plat::PrepareProcess();
   plat::CatchTerminationSignals();
   return RunViewer(commandLine);
 }

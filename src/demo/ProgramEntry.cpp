@@ -7,12 +7,16 @@
 
 namespace {
 bool gDemoFailed = false;
+std::string gFailure;
 }  // namespace
 
 bool ProgramDemoFailed() { return gDemoFailed; }
 
+const std::string& ProgramFailure() { return gFailure; }
+
 int ProgramEntry(const char* arguments, plat::InstanceHandle instance) {
   gDemoFailed = false;
+  gFailure.clear();
   TheDemoClock().Start();
   const bool logToFile = arguments && (arguments[0] == 'l' || arguments[0] == 'L');
   TheLog().SetFileOutput(logToFile);
@@ -25,6 +29,8 @@ int ProgramEntry(const char* arguments, plat::InstanceHandle instance) {
     // The log's records are the program's error signal; missing data leaves
     // none, only the demo's abandoned mark.
     gDemoFailed = demo.abandoned || TheLog().RecordCount() != 0;
+    if (gDemoFailed)
+      gFailure = TheLog().RecordCount() != 0 ? TheLog().Record(0).text : demo.abandonReason;
   }
   return 0;
 }

@@ -5,6 +5,8 @@
 // demo could not be set up is told apart by ProgramDemoFailed.
 #pragma once
 
+#include <string>
+
 #include "Platform.h"
 
 int ProgramEntry(const char* arguments, plat::InstanceHandle instance);
@@ -14,3 +16,5 @@ int ProgramEntry(const char* arguments, plat::InstanceHandle instance);
 // broken script, a display that could not be set). A cancelled dialog, Escape
 // or a termination signal leave it false.
 bool ProgramDemoFailed();
+// Then the first line that says why: the first error, or the missing data.
+const std::string& ProgramFailure();

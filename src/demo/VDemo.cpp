@@ -85,10 +85,15 @@ bool VDemo::OpenData() {
 
   KolData& input = TheInputDataSource();
   if (archivePath_.empty() || input.Open(kKindArchive, archivePath_.c_str()) != 0) {
-    if (!archivePath_.empty()) log.PrintLine("Data file [%s] not present", archivePath_.c_str());
+    if (!archivePath_.empty()) {
+      abandonReason = "Data file [" + archivePath_ + "] not present";
+      log.PrintLine("%s", abandonReason.c_str());
+    }
     // A directory source opens whatever is there; only an empty path is refused.
     if (dataDirectory_.empty() || input.Open(kKindDirectory, dataDirectory_.c_str()) != 0) {
-      log.PrintLine("Data directory [%s] not present", dataDirectory_.c_str());
+      const std::string missing = "Data directory [" + dataDirectory_ + "] not present";
+      log.PrintLine("%s", missing.c_str());
+      if (abandonReason.empty()) abandonReason = missing;
       abandoned = true;
       return false;
     }

@@ -68,8 +68,10 @@ class VDemo : public DemoModes {
   std::unique_ptr<VSurface> surface;
   VColorLine mainLine;
   int endTime = 0;
-  // True when neither the archive nor the data directory could be opened.
+  // True when neither the archive nor the data directory could be opened;
+  // the first line that said so.
   bool abandoned = false;
+  std::string abandonReason;
   // Frames rendered by Run and RenderFrame.
   int framesRendered = 0;
 

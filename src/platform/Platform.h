@@ -88,7 +88,8 @@ bool Started();
 
 // --- The process -------------------------------------------------------------
 // Makes the process sound on a hostile machine; called first thing by the
-// programs. A standard stream that is closed is opened on the null device, so
+// programs. On Windows a program started from a console (cmd, PowerShell)
+// writes to that console. A standard stream that is closed is opened on the null device, so
 // no file opened later takes its number and receives the program's output;
 // SIGPIPE is ignored, so a reader that went away is a failed write, not the
 // end of the program.
@@ -98,6 +99,11 @@ void PrepareProcess();
 // request, once. A second such signal ends the process at once.
 void CatchTerminationSignals();
 bool TerminationRequested();
+// Tells a person why the program could not start when its output reaches
+// nobody: a message box on the desktop when no console (Windows) or terminal
+// (Linux) shows standard error; nothing otherwise, and never without a
+// display. Waits until the box is closed.
+void ShowFailureNotice(const char* title, const char* text);
 // Tests only: forget a request, as if no signal had come.
 void ResetTerminationForTest();
 

@@ -40,6 +40,18 @@ start() {  # start DIR: runs the program there with the log on; sets pid
   pid=$!
   pids+=("$pid")
 }
+# A failed start, its output going to a file rather than a terminal, says why
+# in a message box (found through the window tree: SDL's box carries no class
+# for xdotool to go by); it is closed with Return, as a person would.
+notice() { xwininfo -root -tree | awk '/"Solvane: the demo could not start"/ {print $1; exit}'; }
+notice_shown() { [ -n "$(notice)" ]; }
+close_notice() {  # close_notice WHAT: checks that the box is shown and closes it
+  poll_ms 10000 notice_shown
+  local box
+  box=$(notice)
+  check "$1 shows why in a message box" yes "$([ -n "$box" ] && echo yes)"
+  [ -n "$box" ] && xdotool windowactivate --sync "$box" key Return >/dev/null 2>&1
+}
 window_of() {  # window_of PID [WIDTH HEIGHT]: the visible "Solvane" window of the process
   local id
   for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Solvane$' 2>/dev/null); do
@@ -123,6 +135,7 @@ windowed)
   make_demo "$work/two"
   start "$work/two"
   poll_ms 10000 window_of "$pid" && press "$(window_of "$pid")" Tab Tab End Return
+  close_notice "the second copy"
   poll_ms 10000 ended "$pid"
   # Its set-up recorded the refusal as an error, which the exit status says.
   check "the second copy exits 1" 1 "$(exit_status "$pid")"
@@ -228,6 +241,7 @@ scaled)
   rm -f "$work/one/kol.log"
   start "$work/one"
   poll_ms 10000 window_of "$pid" && press "$(window_of "$pid")" Tab Tab Down Return
+  close_notice "the refused GDI full screen"
   poll_ms 10000 ended "$pid"
   check "the refused GDI full screen exits 1" 1 "$(exit_status "$pid")"
   check "the refused GDI full screen says why" \

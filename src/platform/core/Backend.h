@@ -80,6 +80,8 @@ class Backend {
   virtual bool WaitForInput() = 0;
   // Waits until input may have arrived or the tick count has reached tick.
   virtual void WaitForInputUntil(std::uint32_t tick) = 0;
+  // A message box for a person who sees no output; none by default (headless).
+  virtual void ShowFailureNotice(const char* title, const char* text) {}
 
   // Text metrics of a font at a size in points: the average character width
   // and the line height in pixels. Dialog units are measured in them.

@@ -312,6 +312,10 @@ int ChangeDisplayMode(WindowHandle window, const DisplayMode* mode, unsigned fla
                   : kDisplayChangeFailed;
 }
 
+void ShowFailureNotice(const char* title, const char* text) {
+  if (gDesktop) gDesktop->backend->ShowFailureNotice(title, text);
+}
+
 int ShowPointer(bool show) {
   if (!gDesktop) return 0;
   gDesktop->pointerCount += show ? 1 : -1;

@@ -170,6 +170,12 @@ class SdlBackend : public Backend, public SdlDisplay {
     return EnterMode(*target, chosen) ? kDisplayChangeSuccessful : kDisplayChangeFailed;
   }
 
+  // Started from a desktop's launcher, nobody reads standard error.
+  void ShowFailureNotice(const char* title, const char* text) override {
+    if (!StandardErrorIsTerminal())
+      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
+  }
+
   void PointerVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
   bool OpenWindow(Window& window) override {

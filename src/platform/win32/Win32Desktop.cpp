@@ -343,4 +343,9 @@ int ChangeDisplayMode(WindowHandle window, const DisplayMode* mode, unsigned fla
 
 int ShowPointer(bool show) { return ShowCursor(show ? TRUE : FALSE); }
 
+// Started from Explorer there is no console, and the log's lines go nowhere.
+void ShowFailureNotice(const char* title, const char* text) {
+  if (!GetConsoleWindow()) MessageBoxA(nullptr, text, title, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
 }  // namespace plat

@@ -8,6 +8,7 @@
 #include "WindowsHeaders.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 
 #include "Platform.h"
@@ -44,6 +45,13 @@ BOOL WINAPI NoteTermination(DWORD event) {
 }  // namespace
 
 void PrepareProcess() {
+  // A window program started from a console (cmd, PowerShell) writes its
+  // output there, unless it was sent somewhere else already.
+  const bool outputSent = _get_osfhandle(1) >= 0, errorSent = _get_osfhandle(2) >= 0;
+  if ((!outputSent || !errorSent) && !GetConsoleWindow() && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    if (!outputSent) std::freopen("CONOUT$", "w", stdout);
+    if (!errorSent) std::freopen("CONOUT$", "w", stderr);
+  }
   // A program without a console has no standard streams; the C library's
   // descriptors 0 to 2 then go to the null device, so no file opened later
   // takes their place and receives the program's output.
