@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts (sourced): named checks that count, and the
 # closing line "N passed, N failed" with the matching exit status; a poll to
-# the millisecond with a deadline; the still demo the real-window runs show.
+# the millisecond with a deadline; the still demo the real-window runs show;
+# the message box of a failed start.
 passes=0 failures=0
 check() {  # check NAME EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then
@@ -23,6 +24,20 @@ poll_ms() {  # poll_ms MILLISECONDS COMMAND...: true once the command succeeds, 
     [ "$(date +%s%3N)" -ge "$until" ] && return 1
     sleep 0.02
   done
+}
+
+# A failed start whose output reaches no console or terminal says why in a
+# message box. It is found through the X window tree (SDL's box has no class
+# for xdotool to go by; wine's sits inside its virtual desktop) and closed
+# with Return, as a person would.
+notice() { xwininfo -root -tree | awk '/"Solvane: the demo could not start"/ {print $1; exit}'; }
+notice_shown() { [ -n "$(notice)" ]; }
+close_notice() {  # close_notice WHAT: checks that the box is shown and closes it
+  poll_ms 10000 notice_shown
+  local box
+  box=$(notice)
+  check "$1 shows why in a message box" yes "$([ -n "$box" ] && echo yes)"
+  [ -n "$box" ] && xdotool windowactivate --sync "$box" key Return >/dev/null 2>&1
 }
 
 # A still demo: a blue field and a pale bar, the same at every moment, so a

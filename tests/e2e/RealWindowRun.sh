@@ -40,18 +40,6 @@ start() {  # start DIR: runs the program there with the log on; sets pid
   pid=$!
   pids+=("$pid")
 }
-# A failed start, its output going to a file rather than a terminal, says why
-# in a message box (found through the window tree: SDL's box carries no class
-# for xdotool to go by); it is closed with Return, as a person would.
-notice() { xwininfo -root -tree | awk '/"Solvane: the demo could not start"/ {print $1; exit}'; }
-notice_shown() { [ -n "$(notice)" ]; }
-close_notice() {  # close_notice WHAT: checks that the box is shown and closes it
-  poll_ms 10000 notice_shown
-  local box
-  box=$(notice)
-  check "$1 shows why in a message box" yes "$([ -n "$box" ] && echo yes)"
-  [ -n "$box" ] && xdotool windowactivate --sync "$box" key Return >/dev/null 2>&1
-}
 window_of() {  # window_of PID [WIDTH HEIGHT]: the visible "Solvane" window of the process
   local id
   for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Solvane$' 2>/dev/null); do

@@ -7,9 +7,12 @@
 # Windowed and No Sound chosen with keys, the demo's picture equal to the
 # Linux renderer's frame, a key mark and Escape, kol.log; then Enter at once:
 # DirectDraw full screen at 640x480x32 showing the frame exactly, with the
-# music in stereo through SDL's disk driver, not silent; last the GDI full
-# screen (a display mode change and a top-most pop-up). Every wait polls with
-# a deadline.
+# music in stereo through SDL's disk driver, not silent; the GDI full screen
+# (a display mode change and a top-most pop-up); the desktop's size back after
+# each; a second copy refused with a message box, the first one untouched;
+# Mono closed by a close request; a truncated audio library (silent, no crash);
+# missing data (a message box, exit 1); no bas*.tmp left in %TEMP%. Every wait
+# polls with a deadline.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -34,8 +37,8 @@ cp "$music" "$demo/solvane.mp3"
 temp_files() { find "$WINEPREFIX/drive_c" -iname 'bas*.tmp' 2>/dev/null | sort; }
 temp_before=$(temp_files)
 
-start() {  # start: runs the program in the demo's folder with the log on; sets pid
-  (cd "$demo" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=music.raw \
+start() {  # start [DIR]: runs the program in the folder (the demo's) with the log on; sets pid
+  (cd "${1:-$demo}" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=music.raw \
     exec timeout 120 wine ./solvane.exe l </dev/null >stdout.txt 2>&1) &
   pid=$!
   pids+=("$pid")
@@ -107,6 +110,25 @@ poll_ms 20000 shows "$work/frame.png" 640 480 $((ox + 80)) $((oy + 60))
 check "the windowed demo shows the Linux renderer's frame exactly" 0 \
   "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
 cp "$work/shot.png" "$work/windowed.png"
+
+# A second copy asking for the GDI full screen is refused: it says so, exits 1
+# and leaves the first one's display and picture alone.
+first=$pid
+mkdir -p "$work/two/data"
+cp -r "$demo/data/." "$work/two/data/" && cp "$demo/solvane.exe" "$work/two/"
+start "$work/two"
+poll_ms 20000 found_title
+press Tab Tab Down Return
+close_notice "the second copy"
+poll_ms 20000 ended "$pid"
+check "the second copy exits 1" 1 "$(exit_status "$pid")"
+check "the second copy says why in its log" "Error: There can be only one surface window at a time." \
+  "$(grep -m1 -o 'Error: .*' "$work/two/kol.log")"
+check "the second copy leaves the desktop's size alone" 800x600 "$(geometry "$(desktop)")"
+poll_ms 20000 shows "$work/frame.png" 640 480 $((ox + 80)) $((oy + 60))
+check "the first copy still shows its frame exactly" 0 \
+  "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+pid=$first
 press a
 press Escape
 poll_ms 20000 ended "$pid"
@@ -144,6 +166,50 @@ check "the GDI run's log holds no complaint" 0 "$(grep -c "BASS\\|Error\\|Can't\
 poll_ms 10000 desktop_is 800x600
 check "the desktop has its own size back after the GDI run" 800x600 "$(geometry "$(desktop)")"
 check "no temporary file is left after any run" "$temp_before" "$(temp_files)"
+
+# --- Mono, windowed, closed as by its close box --------------------------------
+# (taskkill without /f sends the window a close request, as the close box and
+# Alt+F4 do; in this harness openbox would take Alt+F4 for wine's desktop.)
+rm -f "$demo/kol.log" "$demo/music.raw"
+start
+poll_ms 20000 found_title
+press Tab Down Tab Down Down Return
+poll_ms 10000 sh -c "[ \"\$(stat -c %s '$demo/music.raw' 2>/dev/null || echo 0)\" -gt 200000 ]"
+wine_quiet taskkill /im solvane.exe
+poll_ms 20000 ended "$pid"
+check "a close request ends the demo with 0" 0 "$(exit_status "$pid")"
+check "the Mono run's log holds the set-up and no complaint" "Surface: 640x480
+0" "$(grep -E '^Surface' "$demo/kol.log"; grep -c "BASS\\|Error\\|Can't" "$demo/kol.log")"
+peak=$(python3 "$here/Pixels.py" peak "$demo/music.raw" 2>/dev/null || echo 0)
+check "the Mono music is not silent" yes "$([ "$peak" -gt 1000 ] && echo yes)"
+
+# --- A truncated audio library: a silent demo, no crash --------------------------
+rm -f "$demo/kol.log" "$demo/music.raw"
+head -c 20000 "$build/bass.dll" >"$demo/data/bass.dll"
+start
+poll_ms 20000 found_title
+press Tab Tab Down Down Return
+read -r ox oy <<<"$(origin "$(desktop)")"
+poll_ms 20000 shows "$work/frame.png" 640 480 $((ox + 80)) $((oy + 60))
+check "with a truncated audio library the demo still shows its frame" 0 \
+  "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+press Escape
+poll_ms 20000 ended "$pid"
+check "with a truncated audio library the demo exits 0" 0 "$(exit_status "$pid")"
+check "the truncated library is said once and nothing plays" "1 no" \
+  "$(grep -c "Can't load BASS.DLL" "$demo/kol.log") $([ -s "$demo/music.raw" ] && echo yes || echo no)"
+cp "$build/bass.dll" "$demo/data/bass.dll"
+
+# --- Missing data: a message box, exit 1 -------------------------------------------
+mkdir -p "$work/empty"
+cp "$demo/solvane.exe" "$work/empty/"
+start "$work/empty"
+poll_ms 20000 found_title
+press Return
+close_notice "a demo without its data"
+poll_ms 20000 ended "$pid"
+check "a demo without its data exits 1" 1 "$(exit_status "$pid")"
+check "no temporary file is left after the last runs" "$temp_before" "$(temp_files)"
 
 # Kept for whoever wants to look: SOLVANE_WINE_SHOTS=DIR.
 if [ -n "${SOLVANE_WINE_SHOTS:-}" ]; then
