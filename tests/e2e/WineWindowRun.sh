@@ -73,6 +73,29 @@ press() {  # press KEY...: keys to the desktop window, once it has the focus
   xdotool key --delay 60 "$@"
 }
 
+# Another program: in front of the demo, then the demo brought back as a
+# taskbar click does; or a display mode change and back.
+probe() { (cd "$build" && timeout 60 wine ./focus-probe.exe "$@" </dev/null >/dev/null 2>&1); }
+shows_frame_at_origin() {
+  local ox oy
+  read -r ox oy <<<"$(origin "$(desktop)")"
+  shows "$work/frame.png" 640 480 "$ox" "$oy"
+}
+# The full screen gives the desktop its mode while another program is in
+# front, and shows the frame exactly again once it is back.
+focus_away_and_back() {  # focus_away_and_back WHAT
+  (cd "$build" && exec timeout 60 wine ./focus-probe.exe away </dev/null >/dev/null 2>&1) &
+  pids+=($!)
+  poll_ms 20000 desktop_is 800x600
+  check "$1 gives the desktop its own mode while away" 800x600 "$(geometry "$(desktop)")"
+  probe back
+  poll_ms 20000 desktop_is 640x480
+  check "$1 takes the display to 640x480 again when back" 640x480 "$(geometry "$(desktop)")"
+  poll_ms 20000 shows_frame_at_origin
+  check "$1 shows the frame exactly again when back" 0 \
+    "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+}
+
 # A fresh run taken to full screen from the dialog by KEYS: the display at
 # 640x480 showing the frame exactly, checked under the names given.
 full_screen() {  # full_screen WHAT_TAKES WHAT_SHOWS KEY...
@@ -143,10 +166,18 @@ check "no sound was played" no "$([ -s "$demo/music.raw" ] && echo yes || echo n
 # --- Enter at once: Stereo and DirectDraw full screen -----------------------------
 full_screen "DirectDraw" "the full screen" Return
 cp "$work/shot.png" "$work/fullscreen.png"
+focus_away_and_back "DirectDraw"
+probe mode 800 600
+poll_ms 20000 desktop_is 640x480
+poll_ms 20000 shows_frame_at_origin
+check "after another program's mode change DirectDraw shows the frame exactly again" 0 \
+  "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
 poll_ms 10000 sh -c "[ \"\$(stat -c %s '$demo/music.raw' 2>/dev/null || echo 0)\" -gt 400000 ]"
 press c Escape
 poll_ms 20000 ended "$pid"
 check "the full-screen demo exits 0 after Escape" 0 "$(exit_status "$pid")"
+check "the lost surface is logged once each time, and its return" "2 2" \
+  "$(grep -c '^DirectDraw: the surface was lost; restoring it$' "$demo/kol.log") $(grep -c '^DirectDraw: the surface is back$' "$demo/kol.log")"
 check "kol.log shows the run, the key mark and no complaint" "Surface: 640x480
 Script Demo.txt: 2 Effects
 1
@@ -159,6 +190,7 @@ check "the audio library's temporary copy is gone after the run with sound" "$te
 
 # --- The GDI full screen: ChangeDisplaySettings and a top-most pop-up ------------
 full_screen "the GDI full screen" "the GDI full screen" Tab Tab Down Return
+focus_away_and_back "the GDI full screen"
 press Escape
 poll_ms 20000 ended "$pid"
 check "the GDI full-screen demo exits 0 after Escape" 0 "$(exit_status "$pid")"
