@@ -2,7 +2,9 @@
 // bitmap surface's display mode and the exclusive output's set-up and flips.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
+#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -231,7 +233,7 @@ TEST_F(SurfaceTest, ExclusiveSetUpFailuresAreReported) {
   }
 }
 
-TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
+TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlipsAndItsLostChain) {
   DirectDrawSurface s;
   s.Create(false, 640, 480, 32);  // full screen all the same
   plat::Window* w = s.Window();
@@ -244,56 +246,49 @@ TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
                                                            TheHeadless().exclusiveModeBits));
   s.Init();
   EXPECT_EQ("Surface: 640x480\n", capture.Text());
-  const int kDrawing = plat::kResultStillDrawing, kLost = plat::kResultSurfaceLost;
-  struct Step { std::deque<int> results; int flips, shown, restores; };  // totals after the frame
-  const Step steps[] = {{{kDrawing, kDrawing, kDrawing, plat::kResultOk}, 4, 1, 0},
-                        {{kDrawing, plat::kResultGenericFailure}, 6, 1, 0},
-                        {{kLost}, 7, 1, 1},  // no second flip in the same frame
-                        {{}, 8, 2, 1}};
-  for (const Step& step : steps) {
-    TheHeadless().flipResults = step.results;
+  const int kOk = plat::kResultOk, kDrawing = plat::kResultStillDrawing,
+            kLost = plat::kResultSurfaceLost, kFailed = plat::kResultGenericFailure;
+  const char* const kLostLine = "DirectDraw: the surface was lost; restoring it\n";
+  const char* const kBackLine = "DirectDraw: the surface is back\n";
+  // The flips' results, the back buffer's draw context and the restore; the
+  // totals after the frame, and what it logged.
+  struct Step {
+    std::deque<int> flips;
+    int dc, restore, flipCalls, shown, restores;
+    std::string log;
+  };
+  const Step steps[] = {
+      {{kDrawing, kDrawing, kDrawing, kOk}, kOk, kOk, 4, 1, 0, ""},
+      {{kDrawing, kFailed}, kOk, kOk, 6, 1, 0, ""},
+      {{kLost}, kOk, kOk, 7, 1, 1, std::string(kLostLine) + kBackLine},  // no second flip
+      {{}, kOk, kOk, 8, 2, 1, ""},
+      // Lost with no draw context while the display is away (restore refused),
+      // then given back: the frame after that is shown as drawn.
+      {{}, kLost, kFailed, 8, 2, 2, kLostLine},
+      {{}, kLost, kFailed, 8, 2, 3, ""},
+      {{}, kLost, kOk, 8, 2, 4, kBackLine},
+      {{}, kOk, kOk, 9, 3, 4, ""}};
+  for (std::uint32_t frame = 1; frame <= std::size(steps); ++frame) {
+    const Step& step = steps[frame - 1];
+    SCOPED_TRACE(frame);
+    const size_t logged = capture.Text().size();
+    TheHeadless().flipResults = step.flips;
+    TheHeadless().backBufferDCResult = step.dc;
+    TheHeadless().restoreResult = step.restore;
     s.Lock();
-    s.pixels[640 * 480 - 1] = static_cast<std::uint32_t>(step.flips);
+    s.pixels[640 * 480 - 1] = frame;
     s.Unlock();
-    EXPECT_EQ(step.flips, TheHeadless().flipCalls);
-    EXPECT_EQ(step.shown, TheHeadless().framesShown);
-    EXPECT_EQ(step.restores, TheHeadless().restoreCalls);
+    EXPECT_EQ(std::make_tuple(step.flipCalls, step.shown, step.restores),
+              std::make_tuple(TheHeadless().flipCalls, TheHeadless().framesShown,
+                              TheHeadless().restoreCalls));
+    EXPECT_EQ(step.log, capture.Text().substr(logged));
   }
   EXPECT_TRUE(TheHeadless().lastFrame.flipped);
-  EXPECT_EQ(8u, TheHeadless().lastFrame.pixels.at(640 * 480 - 1));
+  EXPECT_EQ(std::size(steps), TheHeadless().lastFrame.pixels.at(640 * 480 - 1));
   s.Close();
   EXPECT_EQ(0, TheHeadless().exclusiveModeWidth);
   EXPECT_EQ(1, TheHeadless().exclusiveReleases);
   EXPECT_TRUE(TheHeadless().pointerVisible);
-  EXPECT_EQ(0, TheLog().RecordCount());
-}
-
-TEST_F(SurfaceTest, ALostExclusiveChainIsRestoredEvenWhenItGivesNoDrawContext) {
-  DirectDrawSurface s;
-  s.Create(true, 640, 480, 32);
-  s.Init();
-  // Lost with no draw context while the display is away (restore refused),
-  // then given back: the frame after that is shown as drawn.
-  struct Step { int dcResult, restoreResult, shown, restores; const char* log; };
-  const Step steps[] = {
-      {plat::kResultSurfaceLost, plat::kResultGenericFailure, 0, 1,
-       "DirectDraw: the surface was lost; restoring it\n"},
-      {plat::kResultSurfaceLost, plat::kResultGenericFailure, 0, 2, ""},
-      {plat::kResultSurfaceLost, plat::kResultOk, 0, 3, "DirectDraw: the surface is back\n"},
-      {plat::kResultOk, plat::kResultOk, 1, 3, ""}};
-  for (const Step& step : steps) {
-    const size_t logged = capture.Text().size();
-    TheHeadless().backBufferDCResult = step.dcResult;
-    TheHeadless().restoreResult = step.restoreResult;
-    s.Lock();
-    s.pixels[0] = 0x123456;
-    s.Unlock();
-    EXPECT_EQ(step.shown, TheHeadless().framesShown);
-    EXPECT_EQ(step.restores, TheHeadless().restoreCalls);
-    EXPECT_EQ(step.log, capture.Text().substr(logged));
-  }
-  EXPECT_EQ(0x123456u, TheHeadless().lastFrame.pixels.at(0));
-  s.Close();
   EXPECT_EQ(0, TheLog().RecordCount());
 }
 
@@ -324,8 +319,7 @@ TEST_F(SurfaceTest, ASurfaceClosedWhileLockedTouchesNothingReleased) {
       };
       EXPECT_EQ(std::make_tuple(exclusive ? 0 : 1, exclusive ? 1 : 0, 0), released());
       TheHeadless().exclusiveModeWidth = 640;
-      if (next == 0) EXPECT_EQ(1, s.Unlock());
-      if (next == 1) EXPECT_EQ(1, s.Lock());
+      EXPECT_EQ(next < 2 ? 1 : 0, next == 0 ? s.Unlock() : next == 1 ? s.Lock() : s.Close());
       EXPECT_EQ(0, s.Close());
       EXPECT_EQ(nullptr, s.pixels);
       EXPECT_EQ(idle, Contexts());
