@@ -10,7 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -184,21 +183,11 @@ struct Screenshot {
 // The whole screen as ImageMagick's import sees it, read as a binary PPM.
 bool TakeScreenshot(Screenshot& shot) {
   const std::string ppm = Shell("import -window root -depth 8 ppm:- 2>/dev/null");
-  size_t at = 2;
-  auto number = [&ppm, &at]() {
-    while (at < ppm.size() && (std::isspace(static_cast<unsigned char>(ppm[at])) || ppm[at] == '#'))
-      if (ppm[at] == '#') at = ppm.find('\n', at);
-      else ++at;
-    int value = 0;
-    while (at < ppm.size() && std::isdigit(static_cast<unsigned char>(ppm[at])))
-      value = value * 10 + (ppm[at++] - '0');
-    return value;
-  };
-  if (ppm.compare(0, 2, "P6") != 0) return false;
-  shot.width = number();
-  shot.height = number();
-  if (number() != 255) return false;
-  ++at;  // the one whitespace byte before the pixels
+  int maximum = 0, header = 0;
+  if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &shot.width, &shot.height, &maximum, &header) != 3 ||
+      maximum != 255 || shot.width <= 0 || shot.height <= 0)
+    return false;
+  const size_t at = static_cast<size_t>(header) + 1;  // one whitespace byte before the pixels
   const size_t size = static_cast<size_t>(shot.width) * shot.height * 3;
   if (ppm.size() < at + size) return false;
   shot.rgb.assign(ppm.begin() + static_cast<std::ptrdiff_t>(at),
@@ -291,9 +280,9 @@ class SdlPlatformTest : public ::testing::Test {
                                  kFrameWidth, kFrameHeight);
   }
 
-  // A captioned window whose client area is kFrameClient.
-  static plat::WindowHandle FrameWindow(const char* title) {
-    plat::Rect outer = kFrameClient;
+  // A captioned window with this client area.
+  static plat::WindowHandle FrameWindow(const char* title, const plat::Rect& client = kFrameClient) {
+    plat::Rect outer = client;
     plat::AdjustWindowRectangle(outer, kWindowedStyle);
     return plat::CreateAppWindow(0, "SdlTest", title, kWindowedStyle, outer.left, outer.top,
                                  outer.Width(), outer.Height());
@@ -542,10 +531,7 @@ TEST_F(SdlPlatformTest, TheExclusiveOutputFillsTheScreenScaledWhenItsModeIsNotLi
 // by the user (here xdotool's, as a drag would) is the user's and stays.
 TEST_F(SdlPlatformTest, AWindowMovedByTheUserStaysWhereTheUserPutIt) {
   const plat::Rect client{60, 60, 60 + 200, 60 + 100};
-  plat::Rect outer = client;
-  plat::AdjustWindowRectangle(outer, kWindowedStyle);
-  ASSERT_NE(nullptr, plat::CreateAppWindow(0, "SdlTest", "Solvane dragged", kWindowedStyle,
-                                           outer.left, outer.top, outer.Width(), outer.Height()));
+  ASSERT_NE(nullptr, FrameWindow("Solvane dragged", client));
   ASSERT_TRUE(LiesAt("Solvane dragged", client));
   const std::string id = XWindowOf("Solvane dragged");
   ASSERT_FALSE(id.empty());
