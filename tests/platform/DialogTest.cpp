@@ -331,8 +331,8 @@ TEST_F(DialogTest, MouseSelectsListLinesAndClicksTheButtonOnlyWhenReleasedOverIt
     plat::Rect client;
     ASSERT_TRUE(plat::ClientRectangle(Item(kList1), client));
     // A bordered list's lines fill all but its one-pixel border.
-    EXPECT_EQ(RectOf(kList1).Width() - 2, client.Width());
-    EXPECT_EQ(RectOf(kList1).Height() - 2, client.Height());
+    EXPECT_EQ(std::make_pair(RectOf(kList1).Width() - 2, RectOf(kList1).Height() - 2),
+              std::make_pair(client.Width(), client.Height()));
     const auto [x, y] = LinePoint(kList1, 1);
     TheHeadless().Click(x, y);
   });
@@ -448,9 +448,8 @@ TEST_F(DialogTest, PaintShowsTheButtonTextListLinesSelectionAndCentredPicture) {
   const plat::DrawCommand* start = Find(paint, plat::DrawCommand::kText, "Start");
   ASSERT_NE(nullptr, start);
   const plat::Rect& button = at[kButton];
-  EXPECT_TRUE(start->centred);
-  EXPECT_EQ("MS Shell Dlg", start->font);
-  EXPECT_EQ(8, start->pointSize);
+  EXPECT_EQ(std::make_tuple(true, std::string("MS Shell Dlg"), 8),
+            std::make_tuple(start->centred, start->font, start->pointSize));
   // Centred on the button, so within it wherever it starts within it.
   EXPECT_LE(button.left, start->rect.left);
   EXPECT_LE(button.top, start->rect.top);
