@@ -143,16 +143,21 @@ TEST(KolDataTest, MatchNameTakesTheExactNameElseTheFirstCaseVariantInByteOrder) 
 }
 
 // Two names differing only by case cannot both exist on Windows' file system,
-// which matches the way the archives do already.
+// which matches the way the archives do already; FIFOs are POSIX's, and the
+// Windows services have their own test of the same refusals.
 #ifndef _WIN32
-TEST(KolDataTest, DirectoriesMatchMissingNamesWithoutRegardToCase) {
+TEST(KolDataTest, DirectoriesMatchMissingNamesWithoutRegardToCaseAndOpenOnlyRegularFiles) {
   TempDir dir;
   const std::pair<const char*, const char*> files[] = {
       {"Script/Effect/Sky.txt", "sky"}, {"Script/Effect/one.txt", "exact"},
       {"Script/Effect/ONE.txt", "upper"}, {"Script/Effect/tWo.txt", "t"},
       {"Script/Effect/Two.txt", "T"}};
   for (const auto& [name, text] : files) dir.Write(name, text);
+  // A FIFO would block an open until a writer comes (a reader, for a write), and
+  // a directory opens for reading on Linux; neither may hang or feed a read.
   ASSERT_EQ(mkfifo(dir.PathOf("Script/Pipe").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir.PathOf("pipe.zip").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(dir.PathOf("Script/Folder").c_str(), 0700), 0);
   LogCapture capture;
   KolData data;
   ASSERT_EQ(data.Open(kKindDirectory, dir.Path().c_str()), 0);
@@ -181,41 +186,69 @@ TEST(KolDataTest, DirectoriesMatchMissingNamesWithoutRegardToCase) {
             "newwtn");
   EXPECT_FALSE(std::filesystem::exists(dir.PathOf("script")));
   KolBuffer buffer;
-  EXPECT_EQ(data.Load("script/pipe", buffer), -1);
+  for (const char* name : {"script/pipe", "script/folder"}) {
+    EXPECT_EQ(data.Load(name, buffer), -1) << name;
+    EXPECT_EQ(data.OpenRead(name), 1) << name;
+    data.CloseFile();
+  }
+  EXPECT_EQ(data.OpenWrite("script/pipe"), 1);
+  data.CloseFile();
+  EXPECT_EQ(data.Store("script/pipe", "x", 1), -1);
   EXPECT_EQ(data.Load("script/effect/none.txt", buffer), -1);
   EXPECT_EQ(data.OpenRead("scripts/effect/sky.txt"), 1);
+  KolData archive;
+  EXPECT_EQ(archive.Open(kKindArchive, dir.PathOf("pipe.zip").c_str()), 1);
+  EXPECT_EQ(archive.Open(kKindArchive, dir.PathOf("Script").c_str()), 1);
   EXPECT_EQ(capture.Text(),
             "KolDataStdio::Load: [script/pipe] is not a regular file\n"
+            "KolDataStdio::OpenRead: [script/pipe] is not a regular file\n"
+            "KolDataStdio::Load: [script/folder] is not a regular file\n"
+            "KolDataStdio::OpenRead: [script/folder] is not a regular file\n"
+            "KolDataStdio::OpenWrite: [script/pipe] is not a regular file\n"
+            "KolDataStdio::Store: [script/pipe] is not a regular file\n"
             "KolDataStdio::Load: file [script/effect/none.txt] not found\n"
-            "KolDataStdio::OpenRead: file [scripts/effect/sky.txt] not found\n");
+            "KolDataStdio::OpenRead: file [scripts/effect/sky.txt] not found\n"
+            "KolDataUnzip::Open: [" + dir.PathOf("pipe.zip") + "] is not a regular file\n"
+            "KolDataUnzip::Open: [" + dir.PathOf("Script") + "] is not a regular file\n");
+  EXPECT_EQ(capture.Records(), 0);
 }
 #endif
 
-TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByName) {
+TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByNameAndLargeOnesLoadWhole) {
   LogCapture capture;
   TempDir dir;
   const std::string text = "The quick brown fox";
+  std::string big;  // several times the first read's 64 KiB, and not a multiple of it
+  for (int i = 0; big.size() < 300000; ++i) big += std::to_string(i * 7919 % 100003) + ",";
   ASSERT_TRUE(WriteZip(dir.PathOf("r.zip"),
                        {{"secret.txt", "hidden", 8, "pw"}, {"packed.bz2", "BZh9", 0},
                         {"huge.bin", "small", 0}, {"all.bin", "small", 0}, {"bad.txt", text, 0},
+                        {"big.txt", big}, {"liar.bin", "small", 0},
                         // one final stored deflate block holding "ab", declared as 7 bytes
                         {"short.bin", std::string("\x01\x02\x00\xfd\xff" "ab", 7), 8, nullptr,
                          true, 8}}));
   // Method 12 (bzip2) in both headers; declared sizes of 256 MiB + 1 and 0xFFFFFFFF; a
-  // changed byte in bad.txt ("bRown") that fails the checksum.
+  // changed byte in bad.txt ("bRown") that fails the checksum. "liar.bin" holds 5 bytes
+  // but declares 256 MiB in both headers: refused as damaged once its bytes run out
+  // (the buffer grows with what arrives, so the lie is never allocated).
   std::string zip = dir.Read("r.zip");
   zip[zip.find("packed.bz2") - 22] = zip[zip.rfind("packed.bz2") - 36] = 12;
   zip.replace(zip.rfind("huge.bin") - 22, 4, "\x01\x00\x00\x10", 4);
   zip.replace(zip.rfind("all.bin") - 22, 4, "\xff\xff\xff\xff", 4);
   zip[zip.find(text) + 11] ^= 0x20;
+  zip.replace(zip.find("liar.bin") - 8, 4, "\x00\x00\x00\x10", 4);
+  zip.replace(zip.rfind("liar.bin") - 22, 4, "\x00\x00\x00\x10", 4);
   dir.Write("r.zip", zip);
   KolData data;
   ASSERT_EQ(data.Open(kKindArchive, dir.PathOf("r.zip").c_str()), 0);
   KolBuffer buffer;
+  ASSERT_EQ(data.Load("big.txt", buffer), static_cast<int>(big.size()));  // loaded whole
+  EXPECT_EQ(std::string(buffer.get(), big.size()), big);
+  EXPECT_EQ(buffer[big.size()], '\0');
   // 1023 characters are looked up (the "not found" line is too long to write); 1024 are not.
   const std::string fits(1023, 'n'), tooLong(1024, 'n');
   for (const char* name : {"secret.txt", "PACKED.bz2", "huge.bin", "all.bin", "Bad.txt",
-                           "short.bin", fits.c_str(), tooLong.c_str()})
+                           "short.bin", "liar.bin", fits.c_str(), tooLong.c_str()})
     EXPECT_EQ(data.Load(name, buffer), -1) << name;
   EXPECT_EQ(data.OpenRead("secret.txt"), 1);
   EXPECT_EQ(data.OpenRead(tooLong.c_str()), 1);
@@ -232,7 +265,9 @@ TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByName) {
   char seven[7];
   EXPECT_EQ(data.Read(seven, 7), 1);
   data.CloseFile();
-  const std::string longer = "[" + std::string(64, 'n') + "...] is longer than 1023 characters\n";
+  std::string longer(65, 'n');
+  longer.front() = '[';
+  longer += "...] is longer than 1023 characters\n";
   EXPECT_EQ(capture.Text(),
             "KolDataUnzip::Load: file [secret.txt] is encrypted\n"
             "KolDataUnzip::Load: file [PACKED.bz2] uses compression method 12 (only stored and "
@@ -241,33 +276,12 @@ TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByName) {
             "KolDataUnzip::Load: file [all.bin] is too large (4294967295 bytes)\n"
             "KolDataUnzip::Load: file [Bad.txt] fails its checksum\n"
             "KolDataUnzip::Load: file [short.bin] is damaged\n"
+            "KolDataUnzip::Load: file [liar.bin] is damaged\n"
             "KolDataUnzip::Load: name " + longer +
                 "KolDataUnzip::OpenRead: file [secret.txt] is encrypted\n"
                 "KolDataUnzip::OpenRead: name " + longer +
                 "KolDataUnzip::Read: file [bad.txt] fails its checksum\n"
                 "KolDataUnzip::Read: file [short.bin] ends before its declared size\n");
-}
-
-TEST(KolDataUnzipTest, LargeMembersLoadWholeAndLyingSizesAreDamaged) {
-  LogCapture capture;
-  TempDir dir;
-  std::string big;  // several times the first read's 64 KiB, and not a multiple of it
-  for (int i = 0; big.size() < 300000; ++i) big += std::to_string(i * 7919 % 100003) + ",";
-  // "liar" holds 5 bytes but declares 256 MiB: refused as damaged once its bytes run out
-  // (the buffer grows with what arrives, so the lie is never allocated).
-  ASSERT_TRUE(WriteZip(dir.PathOf("l.zip"), {{"big.txt", big}, {"liar.bin", "small", 0}}));
-  std::string zip = dir.Read("l.zip");
-  zip.replace(zip.find("liar.bin") - 8, 4, "\x00\x00\x00\x10", 4);    // the local header
-  zip.replace(zip.rfind("liar.bin") - 22, 4, "\x00\x00\x00\x10", 4);  // the central directory
-  dir.Write("l.zip", zip);
-  KolData data;
-  ASSERT_EQ(data.Open(kKindArchive, dir.PathOf("l.zip").c_str()), 0);
-  KolBuffer buffer;
-  ASSERT_EQ(data.Load("big.txt", buffer), static_cast<int>(big.size()));
-  EXPECT_EQ(std::string(buffer.get(), big.size()), big);
-  EXPECT_EQ(buffer[big.size()], '\0');
-  EXPECT_EQ(data.Load("liar.bin", buffer), -1);
-  EXPECT_EQ(capture.Text(), "KolDataUnzip::Load: file [liar.bin] is damaged\n");
 }
 
 namespace {
@@ -433,45 +447,3 @@ TEST(KolDataUnzipTest, BrokenArchivesNeverYieldWrongBytes) {
     }
   }
 }
-
-// FIFOs are POSIX's; the Windows services have their own test of the same
-// refusals.
-#ifndef _WIN32
-// A FIFO would block an open until a writer comes, and a directory opens for
-// reading on Linux; neither may hang or feed a read. Each counts as missing.
-TEST(KolDataTest, OnlyRegularFilesAreOpened) {
-  TempDir dir;
-  ASSERT_EQ(mkfifo(dir.PathOf("pipe.txt").c_str(), 0600), 0);
-  ASSERT_EQ(mkfifo(dir.PathOf("pipe.zip").c_str(), 0600), 0);
-  ASSERT_EQ(mkdir(dir.PathOf("folder.txt").c_str(), 0700), 0);
-  LogCapture capture;
-  KolData data;
-  ASSERT_EQ(data.Open(kKindDirectory, dir.Path().c_str()), 0);
-  KolBuffer buffer;
-  for (const char* name : {"pipe.txt", "folder.txt"}) {
-    EXPECT_EQ(data.Load(name, buffer), -1) << name;
-    EXPECT_EQ(data.OpenRead(name), 1) << name;
-    data.CloseFile();
-  }
-  // Writing to a FIFO nobody reads would block as well.
-  EXPECT_EQ(data.OpenWrite("pipe.txt"), 1);
-  data.CloseFile();
-  EXPECT_EQ(data.Store("pipe.txt", "x", 1), -1);
-  KolData archive;
-  EXPECT_EQ(archive.Open(kKindArchive, dir.PathOf("pipe.zip").c_str()), 1);
-  EXPECT_EQ(archive.Open(kKindArchive, dir.PathOf("folder.txt").c_str()), 1);
-  EXPECT_EQ(capture.Text(),
-            "KolDataStdio::Load: [pipe.txt] is not a regular file\n"
-            "KolDataStdio::OpenRead: [pipe.txt] is not a regular file\n"
-            "KolDataStdio::Load: [folder.txt] is not a regular file\n"
-            "KolDataStdio::OpenRead: [folder.txt] is not a regular file\n"
-            "KolDataStdio::OpenWrite: [pipe.txt] is not a regular file\n"
-            "KolDataStdio::Store: [pipe.txt] is not a regular file\n"
-            "KolDataUnzip::Open: [" + dir.PathOf("pipe.zip") + "] is not a regular file\n"
-            "KolDataUnzip::Open: [" + dir.PathOf("folder.txt") + "] is not a regular file\n");
-  EXPECT_EQ(capture.Records(), 0);
-  // A regular file is written and read through the same checks.
-  EXPECT_EQ(data.Store("plain.txt", "abc", 3), 3);
-  EXPECT_EQ(data.Load("plain.txt", buffer), 3);
-}
-#endif

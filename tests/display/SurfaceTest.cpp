@@ -2,7 +2,9 @@
 // bitmap surface's display mode and the exclusive output's set-up and flips.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
+#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -32,6 +34,7 @@ class SurfaceTest : public ::testing::Test {
     ASSERT_TRUE(plat::StartHeadless());
     TheDemoClock().Start();
   }
+  static size_t Contexts() { return plat::TheDesktop().contexts.size(); }
   // Translates and dispatches everything queued, including injected input.
   static void Pump() {
     for (plat::Message m; plat::PeekAppMessage(m, true); plat::DispatchAppMessage(m))
@@ -63,13 +66,9 @@ TEST_F(SurfaceTest, PixelSurfacePlacementAndDisplayModeWindowedAndFullScreen) {
     s.Create(c.full, 640, 480, 32);
     plat::Window* w = s.Window();
     ASSERT_NE(nullptr, w);
-    EXPECT_EQ(c.style, w->style);
-    EXPECT_EQ(c.exStyle, w->exStyle);
     const plat::Rect& r = c.full ? w->rect : w->client;  // the client centred on 1024 x 768
-    EXPECT_EQ(c.left, r.left);
-    EXPECT_EQ(c.top, r.top);
-    EXPECT_EQ(640, r.Width());
-    EXPECT_EQ(480, r.Height());
+    EXPECT_EQ(std::make_tuple(c.style, c.exStyle, c.left, c.top, c.left + 640, c.top + 480),
+              std::make_tuple(w->style, w->exStyle, r.left, r.top, r.right, r.bottom));
     s.Init();
     s.Init();  // a second Init changes nothing
     EXPECT_EQ(c.full ? 1 : 0, TheHeadless().displayChanges);  // the first listed 640x480x32
@@ -173,7 +172,6 @@ TEST_F(SurfaceTest, PixelSurfaceInitFailuresAreReportedAndShowNothing) {
 }
 
 TEST_F(SurfaceTest, ALockWithoutItsUnlockIsFinishedByTheNextLock) {
-  const auto contexts = [] { return plat::TheDesktop().contexts.size(); };
   for (bool exclusive : {false, true}) {
     SCOPED_TRACE(exclusive ? "exclusive" : "pixel");
     Restart();
@@ -182,19 +180,19 @@ TEST_F(SurfaceTest, ALockWithoutItsUnlockIsFinishedByTheNextLock) {
     VSurface& s = exclusive ? static_cast<VSurface&>(direct) : pixel;
     s.Create(false, 640, 480, 32);
     s.Init();
-    const size_t idle = contexts();
+    const size_t idle = Contexts();
     ASSERT_EQ(0, s.Lock());
-    const size_t locked = contexts();
+    const size_t locked = Contexts();
     s.pixels[0] = 1;
     ASSERT_EQ(0, s.Lock());  // the frame drawn so far is shown first
     ASSERT_EQ(1, TheHeadless().framesShown);
     EXPECT_EQ(1u, TheHeadless().lastFrame.pixels.at(0));
-    EXPECT_EQ(locked, contexts());
+    EXPECT_EQ(locked, Contexts());
     s.pixels[0] = 2;
     ASSERT_EQ(0, s.Unlock());
     ASSERT_EQ(2, TheHeadless().framesShown);
     EXPECT_EQ(2u, TheHeadless().lastFrame.pixels.at(0));
-    EXPECT_EQ(idle, contexts());
+    EXPECT_EQ(idle, Contexts());
     EXPECT_NE(0, s.Unlock());  // nothing left to finish
     EXPECT_EQ(2, TheHeadless().framesShown);
     s.Close();
@@ -235,38 +233,58 @@ TEST_F(SurfaceTest, ExclusiveSetUpFailuresAreReported) {
   }
 }
 
-TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
+TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlipsAndItsLostChain) {
   DirectDrawSurface s;
   s.Create(false, 640, 480, 32);  // full screen all the same
   plat::Window* w = s.Window();
   ASSERT_NE(nullptr, w);
-  EXPECT_EQ(0x90880000u, w->style);
-  EXPECT_EQ(plat::kExStyleTopmost, w->exStyle);
-  EXPECT_EQ(0, w->rect.left);
-  EXPECT_EQ(0, w->rect.top);
+  EXPECT_EQ(std::make_tuple(0x90880000u, plat::kExStyleTopmost, 0, 0),
+            std::make_tuple(w->style, w->exStyle, w->rect.left, w->rect.top));
   EXPECT_FALSE(TheHeadless().pointerVisible);
   EXPECT_EQ(std::make_tuple(640, 480, 32), std::make_tuple(TheHeadless().exclusiveModeWidth,
                                                            TheHeadless().exclusiveModeHeight,
                                                            TheHeadless().exclusiveModeBits));
   s.Init();
   EXPECT_EQ("Surface: 640x480\n", capture.Text());
-  const int kDrawing = plat::kResultStillDrawing, kLost = plat::kResultSurfaceLost;
-  struct Step { std::deque<int> results; int flips, shown, restores; };  // totals after the frame
-  const Step steps[] = {{{kDrawing, kDrawing, kDrawing, plat::kResultOk}, 4, 1, 0},
-                        {{kDrawing, plat::kResultGenericFailure}, 6, 1, 0},
-                        {{kLost}, 7, 1, 1},  // no second flip in the same frame
-                        {{}, 8, 2, 1}};
-  for (const Step& step : steps) {
-    TheHeadless().flipResults = step.results;
+  const int kOk = plat::kResultOk, kDrawing = plat::kResultStillDrawing,
+            kLost = plat::kResultSurfaceLost, kFailed = plat::kResultGenericFailure;
+  const char* const kLostLine = "DirectDraw: the surface was lost; restoring it\n";
+  const char* const kBackLine = "DirectDraw: the surface is back\n";
+  // The flips' results, the back buffer's draw context and the restore; the
+  // totals after the frame, and what it logged.
+  struct Step {
+    std::deque<int> flips;
+    int dc, restore, flipCalls, shown, restores;
+    std::string log;
+  };
+  const Step steps[] = {
+      {{kDrawing, kDrawing, kDrawing, kOk}, kOk, kOk, 4, 1, 0, ""},
+      {{kDrawing, kFailed}, kOk, kOk, 6, 1, 0, ""},
+      {{kLost}, kOk, kOk, 7, 1, 1, std::string(kLostLine) + kBackLine},  // no second flip
+      {{}, kOk, kOk, 8, 2, 1, ""},
+      // Lost with no draw context while the display is away (restore refused),
+      // then given back: the frame after that is shown as drawn.
+      {{}, kLost, kFailed, 8, 2, 2, kLostLine},
+      {{}, kLost, kFailed, 8, 2, 3, ""},
+      {{}, kLost, kOk, 8, 2, 4, kBackLine},
+      {{}, kOk, kOk, 9, 3, 4, ""}};
+  for (std::uint32_t frame = 1; frame <= std::size(steps); ++frame) {
+    const Step& step = steps[frame - 1];
+    SCOPED_TRACE(frame);
+    const size_t logged = capture.Text().size();
+    TheHeadless().flipResults = step.flips;
+    TheHeadless().backBufferDCResult = step.dc;
+    TheHeadless().restoreResult = step.restore;
     s.Lock();
-    s.pixels[640 * 480 - 1] = static_cast<std::uint32_t>(step.flips);
+    s.pixels[640 * 480 - 1] = frame;
     s.Unlock();
-    EXPECT_EQ(step.flips, TheHeadless().flipCalls);
-    EXPECT_EQ(step.shown, TheHeadless().framesShown);
-    EXPECT_EQ(step.restores, TheHeadless().restoreCalls);
+    EXPECT_EQ(std::make_tuple(step.flipCalls, step.shown, step.restores),
+              std::make_tuple(TheHeadless().flipCalls, TheHeadless().framesShown,
+                              TheHeadless().restoreCalls));
+    EXPECT_EQ(step.log, capture.Text().substr(logged));
   }
   EXPECT_TRUE(TheHeadless().lastFrame.flipped);
-  EXPECT_EQ(8u, TheHeadless().lastFrame.pixels.at(640 * 480 - 1));
+  EXPECT_EQ(std::size(steps), TheHeadless().lastFrame.pixels.at(640 * 480 - 1));
   s.Close();
   EXPECT_EQ(0, TheHeadless().exclusiveModeWidth);
   EXPECT_EQ(1, TheHeadless().exclusiveReleases);
@@ -274,96 +292,42 @@ TEST_F(SurfaceTest, ExclusiveSurfaceIsFullScreenAndRetriesOrRestoresItsFlips) {
   EXPECT_EQ(0, TheLog().RecordCount());
 }
 
-TEST_F(SurfaceTest, ALostExclusiveChainIsRestoredEvenWhenItGivesNoDrawContext) {
-  DirectDrawSurface s;
-  s.Create(true, 640, 480, 32);
-  s.Init();
-  // Lost with no draw context while the display is away (restore refused),
-  // then given back: the frame after that is shown as drawn.
-  struct Step { int dcResult, restoreResult, shown, restores; const char* log; };
-  const Step steps[] = {
-      {plat::kResultSurfaceLost, plat::kResultGenericFailure, 0, 1,
-       "DirectDraw: the surface was lost; restoring it\n"},
-      {plat::kResultSurfaceLost, plat::kResultGenericFailure, 0, 2, ""},
-      {plat::kResultSurfaceLost, plat::kResultOk, 0, 3, "DirectDraw: the surface is back\n"},
-      {plat::kResultOk, plat::kResultOk, 1, 3, ""}};
-  for (const Step& step : steps) {
-    const size_t logged = capture.Text().size();
-    TheHeadless().backBufferDCResult = step.dcResult;
-    TheHeadless().restoreResult = step.restoreResult;
-    s.Lock();
-    s.pixels[0] = 0x123456;
-    s.Unlock();
-    EXPECT_EQ(step.shown, TheHeadless().framesShown);
-    EXPECT_EQ(step.restores, TheHeadless().restoreCalls);
-    EXPECT_EQ(step.log, capture.Text().substr(logged));
-  }
-  EXPECT_EQ(0x123456u, TheHeadless().lastFrame.pixels.at(0));
-  s.Close();
-  EXPECT_EQ(0, TheLog().RecordCount());
-}
-
-TEST_F(SurfaceTest, AnExclusiveSurfaceClosedWhileLockedTouchesNothingReleased) {
-  // Close in the middle of a frame, then Unlock, Lock again or Close again: the
-  // surfaces are gone, and only the first Close gives anything back.
-  const auto contexts = [] { return plat::TheDesktop().contexts.size(); };
-  enum Next { kUnlock, kLock, kClose };
-  for (Next next : {kUnlock, kLock, kClose}) {
-    SCOPED_TRACE(next == kUnlock ? "unlock" : next == kLock ? "lock" : "close");
-    Restart();
-    const size_t idle = contexts();
-    DirectDrawSurface s;
-    s.Create(true, 640, 480, 32);
-    s.Init();
-    ASSERT_EQ(0, s.Lock());
-    ASSERT_GT(contexts(), idle);
-    EXPECT_EQ(0, s.Close());
-    EXPECT_EQ(idle, contexts());
-    EXPECT_EQ(0, TheHeadless().exclusiveModeWidth);
-    EXPECT_EQ(1, TheHeadless().exclusiveReleases);
-    // A second restore of the display mode would clear this again.
-    TheHeadless().exclusiveModeWidth = 640;
-    if (next == kUnlock) {
-      EXPECT_EQ(1, s.Unlock());
-    } else if (next == kLock) {
-      EXPECT_EQ(1, s.Lock());
+// Close in the middle of a frame, then Unlock, Lock again or Close again: the
+// surfaces are gone, and only the first Close gives anything back.
+TEST_F(SurfaceTest, ASurfaceClosedWhileLockedTouchesNothingReleased) {
+  const char* const kNext[] = {"unlock", "lock", "close"};
+  for (bool exclusive : {false, true})
+    for (int next = 0; next < 3; ++next) {
+      SCOPED_TRACE(std::string(exclusive ? "exclusive, " : "pixel, ") + kNext[next]);
+      Restart();
+      TheHeadless().modes = {{640, 480, 32, 60}};
+      const size_t idle = Contexts();
+      PixelSurface pixel;
+      DirectDrawSurface direct;
+      VSurface& s = exclusive ? static_cast<VSurface&>(direct) : pixel;
+      s.Create(true, 640, 480, 32);
+      s.Init();
+      ASSERT_EQ(0, s.Lock());
+      ASSERT_GT(Contexts(), idle);
+      EXPECT_EQ(0, s.Close());
+      EXPECT_EQ(idle, Contexts());
+      // The display given back once: a mode change restored, or the exclusive
+      // output's mode cleared (the 640 put back here shows a second clearing).
+      const auto released = [] {
+        return std::make_tuple(TheHeadless().displayRestores, TheHeadless().exclusiveReleases,
+                               TheHeadless().exclusiveModeWidth);
+      };
+      EXPECT_EQ(std::make_tuple(exclusive ? 0 : 1, exclusive ? 1 : 0, 0), released());
+      TheHeadless().exclusiveModeWidth = 640;
+      EXPECT_EQ(next < 2 ? 1 : 0, next == 0 ? s.Unlock() : next == 1 ? s.Lock() : s.Close());
+      EXPECT_EQ(0, s.Close());
+      EXPECT_EQ(nullptr, s.pixels);
+      EXPECT_EQ(idle, Contexts());
+      EXPECT_EQ(std::make_tuple(exclusive ? 0 : 1, exclusive ? 1 : 0, 640), released());
+      EXPECT_EQ(0, TheHeadless().flipCalls + TheHeadless().framesShown);
+      EXPECT_TRUE(TheHeadless().pointerVisible);
+      EXPECT_EQ(0, TheLog().RecordCount());
     }
-    EXPECT_EQ(0, s.Close());
-    EXPECT_EQ(nullptr, s.pixels);
-    EXPECT_EQ(idle, contexts());
-    EXPECT_EQ(640, TheHeadless().exclusiveModeWidth);
-    EXPECT_EQ(1, TheHeadless().exclusiveReleases);
-    EXPECT_EQ(0, TheHeadless().flipCalls);
-    EXPECT_EQ(0, TheHeadless().framesShown);
-    EXPECT_TRUE(TheHeadless().pointerVisible);
-    EXPECT_EQ(0, TheLog().RecordCount());
-  }
-}
-
-TEST_F(SurfaceTest, APixelSurfaceClosedWhileLockedTouchesNothingReleased) {
-  const auto contexts = [] { return plat::TheDesktop().contexts.size(); };
-  for (int next = 0; next < 3; ++next) {  // Unlock, Lock, or nothing before the second Close
-    SCOPED_TRACE(next);
-    Restart();
-    TheHeadless().modes = {{640, 480, 32, 60}};
-    const size_t idle = contexts();
-    PixelSurface s;
-    s.Create(true, 640, 480, 32);
-    s.Init();
-    ASSERT_EQ(0, s.Lock());
-    EXPECT_EQ(0, s.Close());
-    EXPECT_EQ(idle, contexts());
-    if (next == 0) {
-      EXPECT_EQ(1, s.Unlock());
-    } else if (next == 1) {
-      EXPECT_EQ(1, s.Lock());
-    }
-    EXPECT_EQ(0, s.Close());
-    EXPECT_EQ(idle, contexts());
-    EXPECT_EQ(1, TheHeadless().displayRestores);
-    EXPECT_EQ(0, TheHeadless().framesShown);
-    EXPECT_TRUE(TheHeadless().pointerVisible);
-  }
 }
 
 }  // namespace

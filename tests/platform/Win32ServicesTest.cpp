@@ -35,31 +35,26 @@ TEST(Win32ServicesTest, OnlyRegularFilesOpenAndNoPipeOrDeviceIsWaitedOn) {
   std::fclose(file);
 
   // "w" empties the file, "a" adds to it, and both write bytes as they are.
-  file = plat::OpenRegularFile(dir.PathOf("plain.txt").c_str(), "wb");
-  ASSERT_NE(nullptr, file);
-  std::fputs("x\n", file);
-  std::fclose(file);
-  file = plat::OpenRegularFile(dir.PathOf("plain.txt").c_str(), "ab");
-  ASSERT_NE(nullptr, file);
-  std::fputs("y\n", file);
-  std::fclose(file);
+  for (const char* mode : {"wb", "ab"}) {
+    file = plat::OpenRegularFile(dir.PathOf("plain.txt").c_str(), mode);
+    ASSERT_NE(nullptr, file) << mode;
+    std::fputs(mode[0] == 'w' ? "x\n" : "y\n", file);
+    std::fclose(file);
+  }
   EXPECT_EQ("x\ny\n", dir.Read("plain.txt"));
 
   // The null device, a directory and a named pipe are refused as not regular.
-  for (const std::string& path : {std::string("NUL"), dir.Path()}) {
+  const std::string pipeName = "\\\\.\\pipe\\solvane-services-test";
+  HANDLE server = CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 512,
+                                   512, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, server);
+  for (const std::string& path : {std::string("NUL"), dir.Path(), pipeName}) {
     notRegular = false;
     EXPECT_EQ(nullptr, plat::OpenRegularFile(path.c_str(), "rb", &notRegular)) << path;
     EXPECT_TRUE(notRegular) << path;
   }
-  const char* pipeName = "\\\\.\\pipe\\solvane-services-test";
-  HANDLE server = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 512, 512, 0,
-                                   nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, server);
-  notRegular = false;
-  EXPECT_EQ(nullptr, plat::OpenRegularFile(pipeName, "rb", &notRegular));
-  EXPECT_TRUE(notRegular);
-  // Its one instance is taken now: the next open fails at once instead of waiting.
-  EXPECT_EQ(nullptr, plat::OpenRegularFile(pipeName, "wb"));
+  // The pipe's one instance is taken now: the next open fails at once instead of waiting.
+  EXPECT_EQ(nullptr, plat::OpenRegularFile(pipeName.c_str(), "wb"));
   CloseHandle(server);
 
   notRegular = true;
