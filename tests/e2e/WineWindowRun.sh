@@ -176,8 +176,13 @@ poll_ms 10000 sh -c "[ \"\$(stat -c %s '$demo/music.raw' 2>/dev/null || echo 0)\
 press c Escape
 poll_ms 20000 ended "$pid"
 check "the full-screen demo exits 0 after Escape" 0 "$(exit_status "$pid")"
-check "the lost surface is logged once each time, and its return" "2 2" \
-  "$(grep -c '^DirectDraw: the surface was lost; restoring it$' "$demo/kol.log") $(grep -c '^DirectDraw: the surface is back$' "$demo/kol.log")"
+# Wine may lose the surfaces once more while the mode is set back, so the
+# check is that every loss is said once and followed by its return, at least
+# once for the focus change and once for the other program's mode change.
+losses=$(sed -n -e 's/^DirectDraw: the surface was lost; restoring it$/L/p' \
+  -e 's/^DirectDraw: the surface is back$/B/p' "$demo/kol.log" | tr -d '\n')
+check "the lost surface is logged once each time, and its return" yes \
+  "$([[ $losses =~ ^(LB){2,}$ ]] && echo yes || echo "no: $losses")"
 check "kol.log shows the run, the key mark and no complaint" "Surface: 640x480
 Script Demo.txt: 2 Effects
 1
