@@ -2,11 +2,16 @@
 # so the executables, solvane.dat and solvane.mp3 go together into
 # lib/solvane; bin/ holds links to the executables.
 set(SOLVANE_INSTALL_DIR lib/solvane)
-install(TARGETS solvane solvane-render solvane-live RUNTIME DESTINATION ${SOLVANE_INSTALL_DIR})
+install(TARGETS solvane solvane-render solvane-live solvane-pack pack-data
+        RUNTIME DESTINATION ${SOLVANE_INSTALL_DIR})
+# solvane-pack puts the audio library into each release's data and runs the
+# demo for its checks with the script beside it.
+install(FILES $<TARGET_FILE:solvane_audio> ${CMAKE_SOURCE_DIR}/tools/pack/preflight-run.sh
+        DESTINATION ${SOLVANE_INSTALL_DIR})
 install(FILES ${CMAKE_BINARY_DIR}/solvane.dat ${CMAKE_BINARY_DIR}/solvane.mp3
         DESTINATION ${SOLVANE_INSTALL_DIR})
 install(CODE [[
-  foreach(program solvane solvane-render solvane-live)
+  foreach(program solvane solvane-render solvane-live solvane-pack)
     set(link "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/${program}")
     file(MAKE_DIRECTORY "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin")
     file(CREATE_LINK "../lib/solvane/${program}" "${link}" SYMBOLIC)

@@ -276,6 +276,9 @@ PipeHandle OpenWritePipe(const std::string& command);
 bool WritePipe(PipeHandle pipe, const void* bytes, std::size_t size);
 // Closes the pipe and waits for the command: its exit status, or -1.
 int ClosePipe(PipeHandle pipe);
+// Runs a shell command and reads its whole standard output into output (its
+// standard error is the caller's): its exit status, or -1.
+int RunCommand(const std::string& command, std::string& output);
 // Whether an executable of this name is found on the PATH.
 bool ExecutableOnPath(const char* name);
 

@@ -158,7 +158,7 @@ TEST_F(AuthorDiagnosticsTest, VideoMusicFollowsTheDataAndTheMusicOption) {
   const auto command = [&] { return BuildVideoCommand(options, program, 640, 480, note); };
   EXPECT_EQ("ffmpeg -y -loglevel error -f rawvideo -pixel_format bgr0 -video_size 640x480 "
             "-framerate 25 -i - -ss 0.000 -i '" + dir_.PathOf("mine.mp3") +
-                "' -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest 'out.mp4'",
+                "' -c:v libx264 -pix_fmt yuv420p -c:a aac -b:a 192k -ac 2 -af apad -shortest 'out.mp4'",
             command());
   options.musicPath = dir_.PathOf("solvane.mp3");
   options.from = 1.5;

@@ -323,7 +323,9 @@ std::string BuildVideoCommand(const RenderOptions& options, const std::string& p
     command += Quote(music.path);
   }
   command += " -c:v libx264 -pix_fmt yuv420p";
-  if (withMusic) command += " -c:a aac -shortest";
+  // Stereo AAC at the rate video sites and party rules ask for; music shorter
+  // than the demo is padded with silence, so the video is the demo's length.
+  if (withMusic) command += " -c:a aac -b:a 192k -ac 2 -af apad -shortest";
   command += ' ';
   command += Quote(options.videoPath);
   return command;

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <vector>
+
+#include "SystemServices.h"
 
 namespace plat::sdl {
 
@@ -28,8 +32,14 @@ SdlPainter::~SdlPainter() {
 }
 
 bool SdlPainter::Open(std::string& error) {
-  for (const char* path : kFontPaths) {
-    if (SDL_RWops* file = SDL_RWFromFile(path, "rb")) {
+  // A release carries its own copy in lib/ beside the program, for machines
+  // without the font; the system's is used otherwise.
+  std::string own = NativeProgramPath();
+  own = own.substr(0, own.find_last_of('/') + 1) + "lib/DejaVuSans.ttf";
+  std::vector<std::string> paths = {own};
+  paths.insert(paths.end(), std::begin(kFontPaths), std::end(kFontPaths));
+  for (const std::string& path : paths) {
+    if (SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb")) {
       SDL_RWclose(file);
       fontPath_ = path;
       return true;

@@ -37,6 +37,18 @@ int ClosePipe(PipeHandle pipe) {
   return WEXITSTATUS(status);
 }
 
+int RunCommand(const std::string& command, std::string& output) {
+  output.clear();
+  std::FILE* stream = popen(command.c_str(), "r");
+  if (!stream) return -1;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, stream)) > 0;)
+    output.append(buffer, got);
+  const int status = pclose(stream);
+  if (status == -1 || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
 bool ExecutableOnPath(const char* name) {
   const char* path = std::getenv("PATH");
   if (!name || !*name || !path) return false;

@@ -34,6 +34,16 @@ int ClosePipe(PipeHandle pipe) {
   return status;
 }
 
+int RunCommand(const std::string& command, std::string& output) {
+  output.clear();
+  std::FILE* stream = _popen(command.c_str(), "rb");
+  if (!stream) return -1;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, stream)) > 0;)
+    output.append(buffer, got);
+  return _pclose(stream);
+}
+
 bool ExecutableOnPath(const char* name) {
   if (!name || !*name) return false;
   // SearchPath looks where CreateProcess would; a name without an extension
