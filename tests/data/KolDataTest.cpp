@@ -235,7 +235,8 @@ TEST(KolDataTest, CaseMatchesAreNotedAndHoldsAsksQuietly) {
     EXPECT_FALSE(data.Holds("bass.dll"));
     EXPECT_FALSE(data.Holds(std::string(kMaxPath, 'x').c_str()));
     std::string noted;
-    for (const KolCaseMatch& match : CaseMatches()) noted += match.asked + " > " + match.found + "\n";
+    for (const KolCaseMatch& match : CaseMatches())
+      noted += match.asked + " > " + match.found + "\n";
     EXPECT_EQ(noted,
               "script/effect/SKY.txt > Script/Effect/Sky.txt\n"
               "Script/effect/sky.txt > Script/Effect/Sky.txt\n");

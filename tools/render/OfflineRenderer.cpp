@@ -115,7 +115,8 @@ class Session {
     diagnostics.Begin();
     demo_.Setup();
     diagnostics.End(demo_.abandoned ? nullptr : DefaultLoadSource());
-    if (!options_.framePath.empty()) diagnostics.CheckTime("--frame", options_.frameTime, demo_.endTime);
+    if (!options_.framePath.empty())
+      diagnostics.CheckTime("--frame", options_.frameTime, demo_.endTime);
     if (Sequence()) diagnostics.CheckTime("--from", options_.from, demo_.endTime);
     // After the demo's own lines, on the same stream, so they read in order.
     std::fflush(stdout);
