@@ -219,3 +219,5 @@ int KolData::TransferObject(KolObject*& object) {
   TheLog().Print("KolData: can't %s objects\n", store_ ? "store" : "load");
   return 1;
 }
+
+bool KolData::Holds(const char* name) { return backend_ && backend_->Holds(name); }

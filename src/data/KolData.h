@@ -38,6 +38,7 @@ class KolData : public KolDataSource {
   int Read(void* bytes, int size) override;
   int Write(const void* bytes, int size) override;
   int ReadCounted(void* bytes, int size, int& delivered) override;
+  bool Holds(const char* name) override;
 
   virtual int ReadBool(bool& value);
   virtual int ReadFloat(float& value);

@@ -195,3 +195,5 @@ void FillMemoryFileFunctions(zlib_filefunc_def_s& functions, KolMemoryImage& ima
   functions.zerror_file = ImageError;
   functions.opaque = &image;
 }
+
+bool KolDataMemory::Holds(const char* name) { return Find(name) != nullptr; }

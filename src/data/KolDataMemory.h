@@ -38,6 +38,7 @@ class KolDataMemory : public KolDataSource {
   int Read(void* bytes, int size) override;
   int Write(const void* bytes, int size) override;
   int ReadCounted(void* bytes, int size, int& delivered) override;
+  bool Holds(const char* name) override;
 
  private:
   // The name as the map holds it: lower case, '/' as the separator.

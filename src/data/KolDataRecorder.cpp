@@ -38,3 +38,5 @@ int KolDataRecorder::ReadCounted(void* bytes, int size, int& delivered) {
   delivered = 0;
   return inner_ ? inner_->ReadCounted(bytes, size, delivered) : 1;
 }
+
+bool KolDataRecorder::Holds(const char* name) { return inner_ && inner_->Holds(name); }

@@ -22,6 +22,7 @@ class KolDataRecorder : public KolDataSource {
   int Read(void* bytes, int size) override;
   int Write(const void* bytes, int size) override;
   int ReadCounted(void* bytes, int size, int& delivered) override;
+  bool Holds(const char* name) override;
 
   // The names as they were asked for, '\' turned into '/'.
   const std::set<std::string>& NamesRead() const { return names_; }

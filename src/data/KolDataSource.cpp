@@ -1,8 +1,11 @@
 #include "KolDataSource.h"
 
+#include <utility>
+
 namespace {
 KolDataSource* gDefaultLoad = nullptr;
 KolDataSource* gDefaultStore = nullptr;
+std::vector<KolCaseMatch> gCaseMatches;
 }  // namespace
 
 int KolDataSource::Open(int kind, const char* root) {
@@ -15,6 +18,14 @@ int KolDataSource::Open(int kind, const char* root) {
 int KolDataSource::Close() {
   if (kind_ & kKindMask) kind_ = 0;
   return 0;
+}
+
+bool KolDataSource::Holds(const char*) { return false; }
+
+const std::vector<KolCaseMatch>& CaseMatches() { return gCaseMatches; }
+void ForgetCaseMatches() { gCaseMatches.clear(); }
+void NoteCaseMatch(std::string asked, std::string found) {
+  gCaseMatches.push_back({std::move(asked), std::move(found)});
 }
 
 KolDataSource* DefaultLoadSource() { return gDefaultLoad; }

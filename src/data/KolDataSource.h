@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // A whole file read by Load: a heap block owned by whoever receives it.
 using KolBuffer = std::unique_ptr<char[]>;
@@ -38,6 +39,10 @@ class KolDataSource {
   // Like Read, but says how many bytes arrived: 0 when at least one byte was
   // delivered, 1 at the end of the file or on failure (delivered is then 0).
   virtual int ReadCounted(void* bytes, int size, int& delivered) = 0;
+  // Whether a read of name would find a file, found as a read finds it, but
+  // without reading it, writing a log line or noting a case match: the author
+  // tools ask it about files the demo needs later (its audio library).
+  virtual bool Holds(const char* name);
 
   int Kind() const { return kind_; }
   const char* Root() const { return root_.c_str(); }
@@ -46,6 +51,22 @@ class KolDataSource {
   int kind_ = 0;
   std::string root_;  // copied, so the caller's string need not outlive the binding
 };
+
+// A read that found its file only by ignoring ASCII case: the name as asked
+// ('\' read as '/') and as the data holds it. The demo reads on as it always
+// did; the author tools tell the author, who should write the name as the file
+// has it.
+struct KolCaseMatch {
+  std::string asked;
+  std::string found;
+};
+// Every case match the back ends made since the last ForgetCaseMatches, in
+// the order of the reads (the memory back end, whose names have no case of
+// their own, makes none).
+const std::vector<KolCaseMatch>& CaseMatches();
+void ForgetCaseMatches();
+// For the back ends: a read of asked opens found.
+void NoteCaseMatch(std::string asked, std::string found);
 
 // The process-wide sources every reader and writer shares. Null until the
 // program (or a test) registers them through KolData::SetDefault.

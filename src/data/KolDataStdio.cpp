@@ -34,6 +34,7 @@ bool KolDataStdio::Resolve(const char* operation, const char* name,
   const size_t nameLength = std::strlen(name);
   const size_t total = rootLength + (rootLength ? 1 : 0) + nameLength;
   if (total >= sizeof path) {
+    if (!operation) return false;
     // Only the start of the name: the whole of it would not fit a log line.
     TheLog().PrintLine("KolDataStdio::%s: path of [%.64s%s] is longer than %d characters",
                           operation, name, std::strlen(name) > 64 ? "..." : "", kMaxPath - 1);
@@ -75,7 +76,7 @@ int KolDataStdio::MatchName(const std::vector<std::string>& names, std::string_v
 
 bool KolDataStdio::MatchCase(char (&path)[kMaxPath]) const {
   std::vector<std::string> names;
-  size_t begin = root_.empty() ? 0 : root_.size() + 1;  // the root is taken as given
+  size_t begin = NameStart();  // the root is taken as given
   for (;;) {
     while (path[begin] == '/') ++begin;  // empty components, or a name from "/"
     size_t end = begin;
@@ -100,8 +101,13 @@ std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name,
   if (!reading) MatchCase(path);  // whatever it found is what a read would open
   bool notRegular = false;
   std::FILE* f = plat::OpenRegularFile(path, mode, &notRegular);
-  if (!f && reading && !notRegular && MatchCase(path))
-    f = plat::OpenRegularFile(path, mode, &notRegular);
+  if (!f && reading && !notRegular) {
+    const std::string asked = path + NameStart();
+    if (MatchCase(path)) {
+      f = plat::OpenRegularFile(path, mode, &notRegular);
+      if (f) NoteCaseMatch(asked, path + NameStart());
+    }
+  }
   if (f) return f;
   // A FIFO or device would block the program or feed it without end: it
   // counts as missing, and says what it is.
@@ -110,6 +116,18 @@ std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name,
   else if (reading)
     TheLog().PrintLine("KolDataStdio::%s: file [%s] not found", operation, name);
   return nullptr;
+}
+
+size_t KolDataStdio::NameStart() const { return root_.empty() ? 0 : root_.size() + 1; }
+
+bool KolDataStdio::Holds(const char* name) {
+  char path[kMaxPath];
+  if (!Resolve(nullptr, name, path)) return false;
+  std::FILE* f = plat::OpenRegularFile(path, "rb");
+  if (!f && MatchCase(path)) f = plat::OpenRegularFile(path, "rb");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
 }
 
 int KolDataStdio::Load(const char* name, KolBuffer& buffer) {

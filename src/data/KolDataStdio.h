@@ -27,6 +27,7 @@ class KolDataStdio : public KolDataSource {
   int Read(void* bytes, int size) override;
   int Write(const void* bytes, int size) override;
   int ReadCounted(void* bytes, int size, int& delivered) override;
+  bool Holds(const char* name) override;
 
   // The entry of names that a lookup of wanted opens: wanted itself when it is
   // there, else the first in byte order of those equal to it without regard to
@@ -35,15 +36,18 @@ class KolDataStdio : public KolDataSource {
 
  private:
   // Joins root and name into path; false (with a log line naming the caller's
-  // operation) when the result would not fit kMaxPath.
+  // operation; none when it is null) when the result would not fit kMaxPath.
   bool Resolve(const char* operation, const char* name, char (&path)[kMaxPath]) const;
   void CloseOpenFile();
+  // Where the name starts in a resolved path.
+  size_t NameStart() const;
   // Rewrites each component of the resolved path below the root to the entry
   // MatchName picks in its directory; true when every component was found.
   bool MatchCase(char (&path)[kMaxPath]) const;
   // Opens the resolved path when it is a regular file; says why not in the log.
-  // A read missing the exact name opens the name MatchCase finds; a write
-  // replaces that file, and creates the exact name when there is none.
+  // A read missing the exact name opens the name MatchCase finds and notes
+  // the case match; a write replaces that file, and creates the exact name
+  // when there is none.
   std::FILE* OpenFile(const char* operation, const char* name, char (&path)[kMaxPath],
                       const char* mode) const;
 

@@ -144,6 +144,7 @@ bool KolDataUnzip::Locate(const char* operation, const char* name) {
   if (!name) name = "";
   const size_t length = std::strlen(name);
   if (length >= static_cast<size_t>(kMaxPath)) {
+    if (!operation) return false;
     // Only the start of the name: the whole of it would not fit a log line.
     TheLog().PrintLine("KolDataUnzip::%s: name [%.64s%s] is longer than %d characters",
                           operation, name, std::strlen(name) > 64 ? "..." : "", kMaxPath - 1);
@@ -151,8 +152,17 @@ bool KolDataUnzip::Locate(const char* operation, const char* name) {
   }
   char normalised[kMaxPath];
   for (size_t i = 0; i <= length; ++i) normalised[i] = name[i] == '\\' ? '/' : name[i];
-  return unzLocateFile(Handle(archive_), normalised, kCaseInsensitive) == UNZ_OK;
+  if (unzLocateFile(Handle(archive_), normalised, kCaseInsensitive) != UNZ_OK) return false;
+  char found[kMaxPath];
+  if (operation &&
+      unzGetCurrentFileInfo64(Handle(archive_), nullptr, found, sizeof found, nullptr, 0, nullptr,
+                              0) == UNZ_OK &&
+      std::strcmp(found, normalised) != 0)
+    NoteCaseMatch(normalised, found);
+  return true;
 }
+
+bool KolDataUnzip::Holds(const char* name) { return archive_ && Locate(nullptr, name); }
 
 bool KolDataUnzip::CheckMember(const char* operation, const char* name, MemberInfo& info) {
   unz_file_info64 fileInfo;

@@ -32,6 +32,7 @@ class KolDataUnzip : public KolDataSource {
   int Read(void* bytes, int size) override;
   int Write(const void* bytes, int size) override;
   int ReadCounted(void* bytes, int size, int& delivered) override;
+  bool Holds(const char* name) override;
 
   // Largest member Load allocates for.
   static constexpr unsigned long kMaxMemberSize = 256UL * 1024 * 1024;
@@ -51,7 +52,9 @@ class KolDataUnzip : public KolDataSource {
   };
   struct DirectMember;  // zlib's state for a member read directly
   // Makes the named member current; false when it is not in the archive or
-  // the name does not fit (the caller writes its own "not found" line).
+  // the name does not fit (the caller writes its own "not found" line). A
+  // member found only by ignoring case is noted as a case match; operation
+  // null: quietly, noting nothing.
   bool Locate(const char* operation, const char* name);
   // Refuses (with a log line) a current member that cannot be read correctly.
   bool CheckMember(const char* operation, const char* name, MemberInfo& info);

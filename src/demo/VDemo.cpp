@@ -107,7 +107,7 @@ bool VDemo::OpenData() {
   else
     output.SetDefault(true);
 
-  SetAudioLibrarySource(&input, "bass.dll");
+  SetAudioLibrarySource(&input, kAudioLibraryMember);
   return true;
 }
 

@@ -16,6 +16,9 @@
 class KolData;
 class KolText;
 
+// The data member the music player loads its audio library from.
+constexpr const char* kAudioLibraryMember = "bass.dll";
+
 // The sound and display modes are the demo's DemoModes, which the start dialog
 // writes.
 class VDemo : public DemoModes {

@@ -71,7 +71,10 @@ int KolText::OpenText(const char* path) {
   tokenLength_ = 0;
   EndToken();
   KolBuffer loaded;
+  const size_t matchesBefore = CaseMatches().size();
   const int count = Load(path, loaded);
+  for (size_t i = matchesBefore; i < CaseMatches().size(); ++i)
+    TheScriptDiagnostics().AddCaseWarning(CaseMatches()[i]);
   loadCount_ = count;
   if (count <= 0) return kTextFileIo;
   // A one-byte file and the failure value 1 look alike; neither is a script.

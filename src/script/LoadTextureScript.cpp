@@ -19,6 +19,13 @@ struct NamedMaps {
   int alphaMapLine = 0;
 };
 
+// A map's name as the data layer takes it, '\' read as '/'.
+std::string SlashName(std::string name) {
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  return name;
+}
+
 // Reads a number that should lie within 0 to 1; one far outside is a slip
 // (255 for 1.0) that the author hears about, though the texture still loads.
 int ReadUnitNumber(KolText& lexer, const char* what, float& value) {
@@ -129,7 +136,16 @@ std::unique_ptr<VTex> LoadTextureScript(KolText& lexer, const char* name) {
   }
   const int recordsBefore = TheLog().RecordCount();
   ClearImageLoadProblem();
+  const size_t matchesBefore = CaseMatches().size();
   texture->Load();
+  for (size_t i = matchesBefore; i < CaseMatches().size(); ++i) {
+    // The maps are read together; each match goes on the line of its map.
+    const KolCaseMatch& match = CaseMatches()[i];
+    const bool alpha = match.asked == SlashName(texture->alphaMap) &&
+                       match.asked != SlashName(texture->colorMap);
+    ScriptNamingScope naming(path, alpha ? named.alphaMapLine : named.colorMapLine);
+    TheScriptDiagnostics().AddCaseWarning(match);
+  }
   const ImageLoadProblem& problem = LastImageLoadProblem();
   if (TheLog().RecordCount() != recordsBefore && !problem.reason.empty()) {
     // The image is named by this script, on the line of its map.

@@ -31,6 +31,25 @@ void ScriptDiagnostics::AddWarning(const std::string& file, int line, int column
   Add(false, file, line, column, message);
 }
 
+void ScriptDiagnostics::AddCaseWarning(const KolCaseMatch& match) {
+  if (!enabled_) return;
+  ScriptFinding finding;
+  finding.message = "\"" + match.asked + "\" matches the file \"" + match.found +
+                    "\" only when case is ignored; write the name as the file has it";
+  if (!namings_.empty()) {
+    // The name was written there; the namings around it say how that file came in.
+    finding.file = namings_.back().file;
+    finding.line = namings_.back().line;
+    namings_.pop_back();
+    finding.namedBy = NamingChain();
+    namings_.push_back({finding.file, finding.line});
+  }
+  // Both maps of a texture may be the one file, read twice.
+  for (const ScriptFinding& f : findings_)
+    if (f.file == finding.file && f.line == finding.line && f.message == finding.message) return;
+  findings_.push_back(std::move(finding));
+}
+
 int ScriptDiagnostics::ErrorCount() const {
   int count = 0;
   for (const ScriptFinding& f : findings_) count += f.error ? 1 : 0;

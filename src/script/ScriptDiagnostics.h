@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "KolDataSource.h"
+
 struct ScriptFinding {
   bool error = false;    // false: a warning, which does not stop the demo
   std::string file;      // "Script/Effect/Glow.txt", an image name, or empty
@@ -40,6 +42,10 @@ class ScriptDiagnostics {
   // Both take the current naming chain as namedBy. Nothing happens while off.
   void AddError(const std::string& file, int line, int column, const std::string& message);
   void AddWarning(const std::string& file, int line, int column, const std::string& message);
+
+  // A read that found its file only by ignoring case: a warning on the line
+  // that named the file (the innermost naming), said once.
+  void AddCaseWarning(const KolCaseMatch& match);
 
   const std::vector<ScriptFinding>& Findings() const { return findings_; }
   int ErrorCount() const;

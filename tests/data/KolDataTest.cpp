@@ -212,6 +212,38 @@ TEST(KolDataTest, DirectoriesMatchMissingNamesWithoutRegardToCaseAndOpenOnlyRegu
             "KolDataUnzip::Open: [" + dir.PathOf("Script") + "] is not a regular file\n");
   EXPECT_EQ(capture.Records(), 0);
 }
+
+// Reads that found their file only by ignoring case are noted for the author
+// tools, from a directory as from an archive; Holds finds files the same way,
+// quietly, noting nothing. (On Windows the file system itself ignores case.)
+TEST(KolDataTest, CaseMatchesAreNotedAndHoldsAsksQuietly) {
+  TempDir dir;
+  dir.Write("Script/Effect/Sky.txt", "sky");
+  ASSERT_TRUE(WriteZip(dir.PathOf("a.zip"), {{"Script/Effect/Sky.txt", "sky"}}));
+  for (const auto& [kind, root] : {std::pair{kKindDirectory, dir.Path()},
+                                   std::pair{kKindArchive, dir.PathOf("a.zip")}}) {
+    LogCapture capture;
+    KolData data;
+    ASSERT_EQ(data.Open(kind, root.c_str()), 0);
+    ForgetCaseMatches();
+    KolBuffer buffer;
+    EXPECT_EQ(data.Load("Script/Effect/Sky.txt", buffer), 3);
+    EXPECT_EQ(data.Load("script\\effect\\SKY.txt", buffer), 3);
+    ASSERT_EQ(data.OpenRead("Script/effect/sky.txt"), 0);
+    EXPECT_EQ(data.CloseFile(), 0);
+    EXPECT_TRUE(data.Holds("SCRIPT/EFFECT/SKY.TXT"));
+    EXPECT_FALSE(data.Holds("bass.dll"));
+    EXPECT_FALSE(data.Holds(std::string(kMaxPath, 'x').c_str()));
+    std::string noted;
+    for (const KolCaseMatch& match : CaseMatches())
+      noted += match.asked + " > " + match.found + "\n";
+    EXPECT_EQ(noted,
+              "script/effect/SKY.txt > Script/Effect/Sky.txt\n"
+              "Script/effect/sky.txt > Script/Effect/Sky.txt\n");
+    EXPECT_EQ(capture.Text(), "");
+  }
+  ForgetCaseMatches();
+}
 #endif
 
 TEST(KolDataUnzipTest, UnreadableAndDamagedMembersAreRefusedByNameAndLargeOnesLoadWhole) {

@@ -1,9 +1,12 @@
 // solvane-render --check with author hints: exit 0 clean, 1 errors, 2 warnings
-// only, the hint lines after the demo's own; AuthorDiagnostics across several
-// set-ups; and the music --video muxes, read from the command it builds.
+// only, the hint lines after the demo's own, and the warnings of what a release
+// would get wrong; AuthorDiagnostics across several set-ups; and the music
+// --video muxes, read from the command it builds.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,20 +33,24 @@ class AuthorDiagnosticsTest : public ::testing::Test {
     Write("Script/Effect/Glow.txt", "Alpha = One; Add = Zero; WaveLarge:");
     Write("Script/Float/One.txt", "0 : 1 ;");
     Write("Script/Float/Zero.txt", "0 : 0 ;");
+    Write(kAudioLibraryMember, "x");  // a release's data holds it
   }
   void TearDown() override {
     ResetDemoDataSourcesForTest();
     ResetScriptDiagnosticsForTest();
   }
-  void Write(const std::string& name, const std::string& text) { dir_.Write("data/" + name, text); }
+  void Write(const std::string& name, const std::string& text) {
+    dir_.Write("data/" + name, text);
+    files_[name] = text;
+  }
 
-  // --check on the data directory, from a fresh process state; what it printed.
-  int Check(std::string& out) {
+  // --check (with the options given) on the data directory, from a fresh
+  // process state; what it printed.
+  int Check(std::string& out, RenderOptions options = {}) {
     ResetProcessState();
     ResetDemoDataSourcesForTest();
-    RenderOptions options;
     options.check = true;
-    options.dataPath = dir_.PathOf("data");
+    if (options.dataPath.empty()) options.dataPath = dir_.PathOf("data");
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int result = RunOfflineRenderer(options, dir_.Path() + "/");
@@ -53,6 +60,7 @@ class AuthorDiagnosticsTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  std::map<std::string, std::string> files_;  // what Write wrote, by name
 };
 
 TEST_F(AuthorDiagnosticsTest, CheckExitsZeroOneOrTwoWithTheHintsAfterTheLog) {
@@ -88,6 +96,81 @@ TEST_F(AuthorDiagnosticsTest, CheckExitsZeroOneOrTwoWithTheHintsAfterTheLog) {
                      "warning: Script/Demo.txt line 1, column 1: effect Glow ends at 0 s, not "
                      "after its start at 0 s: it never shows\n"))
       << out;
+}
+
+// What would break a release though the demo loads: data without the audio
+// library, a name that finds its file only when case is ignored (said at the
+// line that wrote it, from a directory and from an archive alike; the places
+// name files as they were asked for, as every finding does), a time to render
+// at or past the demo's end.
+TEST_F(AuthorDiagnosticsTest, WarningsOfWhatAReleaseWouldGetWrong) {
+  Write("Image/Tile.tga", TgaFile(2, 1, 1, 24, 0, "\x10\x20\x30"));
+  Write("Image/Mask.tga", TgaFile(2, 1, 1, 24, 0, "\x40\x40\x40"));
+  Write("Script/Effect/Roll.txt",
+        "Alpha = one; Add = Zero;\nScroller: Delta = Zero; Speed = Zero; YDelta = Zero;\n"
+        "YSpeed = Zero; Tex = sky;");
+  Write("Script/Texture/Sky.txt",
+        "Texture:\nColorMap = \"image/tile.tga\";\nAlphaMap = \"Image/MASK.tga\";");
+  const std::string cased = "\" only when case is ignored; write the name as the file has it";
+  const std::string caseWarnings =
+      "warning: Script/Demo.txt line 2: \"Script/Effect/roll.txt\" matches the file "
+      "\"Script/Effect/Roll.txt" + cased + "\n"
+      "warning: Script/Effect/roll.txt line 1: \"Script/Float/one.txt\" matches the file "
+      "\"Script/Float/One.txt" + cased + "; named by Script/Demo.txt line 2\n"
+      "warning: Script/Effect/roll.txt line 3: \"Script/Texture/sky.txt\" matches the file "
+      "\"Script/Texture/Sky.txt" + cased + "; named by Script/Demo.txt line 2\n"
+      "warning: Script/Texture/sky.txt line 2: \"image/tile.tga\" matches the file "
+      "\"Image/Tile.tga" + cased + "; named by Script/Effect/roll.txt line 3, named by "
+      "Script/Demo.txt line 2\n"
+      "warning: Script/Texture/sky.txt line 3: \"Image/MASK.tga\" matches the file "
+      "\"Image/Mask.tga" + cased + "; named by Script/Effect/roll.txt line 3, named by "
+      "Script/Demo.txt line 2\n";
+  const std::string noAudio =
+      "warning: the data holds no \"bass.dll\": the demo will play without sound (copy the "
+      "audio library into the data as bass.dll, or make the release with solvane-pack)\n";
+  struct Case {
+    const char* demo;
+    const char* data;  // "data", or an archive of it without the audio library
+    double frame;      // --frame, when not negative
+    double from;       // --from with a strip to 0.5 s later, when positive
+    int exit;
+    std::string warnings;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"0 - 2 Glow ;\n", "data", 1.99, 0, 0, ""},
+           {"0 - 2 Glow ;\n", "data", 2, 0, 2,
+            "warning: --frame 2 s lies at or past the demo's end at 2 s: the demo never shows "
+            "that time\n"},
+           {"0 - 2.5 Glow ;\n", "data", -1, 2.25, 2,
+            "warning: --from 2.25 s lies at or past the demo's end at 2 s: the demo never shows "
+            "that time\n"},
+           {"0 - 2 Glow ;\n1 - 2 roll ;\n", "data", -1, 0, 2, caseWarnings},
+           {"0 - 2 Glow ;\n1 - 2 roll ;\n", "no-audio.dat", -1, 0, 2, caseWarnings + noAudio}}) {
+    SCOPED_TRACE(std::string(c.demo) + c.data);
+    Write("Script/Demo.txt", c.demo);
+    std::vector<ZipMember> members;
+    for (const auto& [name, text] : files_)
+      if (name != kAudioLibraryMember) members.push_back({name, text});
+    ASSERT_TRUE(WriteZip(dir_.PathOf("no-audio.dat"), members));
+    RenderOptions options;
+    options.dataPath = dir_.PathOf(c.data);
+    if (c.frame >= 0) {
+      options.framePath = dir_.PathOf("frame.png");
+      options.frameTime = c.frame;
+    }
+    if (c.from > 0) {
+      options.stripPath = dir_.PathOf("strip.png");
+      options.from = c.from;
+      options.to = c.from + 0.5;
+    }
+    std::string out;
+    EXPECT_EQ(c.exit, Check(out, options)) << out;
+    std::istringstream lines(out);
+    std::string warnings;
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind("warning: ", 0) == 0) warnings += line + "\n";
+    EXPECT_EQ(c.warnings, warnings);
+  }
 }
 
 // The live tool sets the demo up again after every edit: each round reports
@@ -129,7 +212,7 @@ TEST_F(AuthorDiagnosticsTest, SeveralSetUpsInOneProcess) {
       demo.SetDataLocation("", dir_.PathOf("data"));
       diagnostics.Begin();
       demo.Setup();
-      diagnostics.End();
+      diagnostics.End(DefaultLoadSource());
     }
     if (started) plat::Shutdown();
     EXPECT_EQ(r.errors, diagnostics.HasErrors());

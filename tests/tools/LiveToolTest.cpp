@@ -195,6 +195,8 @@ class LiveSessionTest : public ::testing::Test {
 TEST_F(LiveSessionTest, AnEditReloadsAtTheSameTimeAndABrokenOneKeepsTheLastGoodDemo) {
   Start();
   EXPECT_NE(std::string::npos, errors_.find("no music: --music")) << errors_;
+  // The renderer's warnings, from the same diagnostics.
+  EXPECT_NE(std::string::npos, errors_.find("warning: the data holds no \"bass.dll\"")) << errors_;
   EXPECT_TRUE(session_->ErrorLines().empty());
   // Every file the set-up read is watched, with the folders they lie in.
   for (const char* name : {"data", "data/Script/Demo.txt", "data/Script/Effect/Bar.txt",

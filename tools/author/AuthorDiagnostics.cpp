@@ -2,6 +2,7 @@
 
 #include "KolLog.h"
 #include "ScriptDiagnostics.h"
+#include "VDemo.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ std::string Format(const ScriptFinding& f) {
 }  // namespace
 
 void AuthorDiagnostics::Begin() {
+  ForgetCaseMatches();
   TheScriptDiagnostics().Clear();
   TheScriptDiagnostics().SetEnabled(true);
   lines_.clear();
@@ -34,7 +36,7 @@ void AuthorDiagnostics::Begin() {
   firstError_ = AuthorError();
 }
 
-void AuthorDiagnostics::End() {
+void AuthorDiagnostics::End(KolDataSource* data) {
   ScriptDiagnostics& diagnostics = TheScriptDiagnostics();
   const KolLog& log = TheLog();
   errors_ = log.RecordCount() != 0;
@@ -59,6 +61,14 @@ void AuthorDiagnostics::End() {
     lines_.push_back(Format(f));
     ++warnings_;
   }
+  // The demo only misses it when it plays with sound, which the tools switch
+  // off; a release would play silent.
+  if (data && !data->Holds(kAudioLibraryMember)) {
+    lines_.push_back(std::string("warning: the data holds no \"") + kAudioLibraryMember +
+                     "\": the demo will play without sound (copy the audio library into the "
+                     "data as " + kAudioLibraryMember + ", or make the release with solvane-pack)");
+    ++warnings_;
+  }
   if (errors_ && !firstError_.found) {
     // An error no reader explained (a data source, the effect limit): its own
     // log text is the best there is.
@@ -74,6 +84,14 @@ void AuthorDiagnostics::End() {
   }
   diagnostics.SetEnabled(false);
   diagnostics.Clear();
+}
+
+void AuthorDiagnostics::CheckTime(const char* option, double seconds, int endTime) {
+  if (!(seconds > 0.0 && seconds >= endTime)) return;
+  lines_.push_back(std::string("warning: ") + option + " " + ScriptNumberText(seconds) +
+                   " s lies at or past the demo's end at " + std::to_string(endTime) +
+                   " s: the demo never shows that time");
+  ++warnings_;
 }
 
 void AuthorDiagnostics::Print(std::FILE* out) const {

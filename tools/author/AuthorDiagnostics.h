@@ -1,6 +1,7 @@
 // Hints for demo authors around one run of the demo's set-up, shared by the
-// author tools (solvane-render, solvane-live): Begin switches the readers'
-// findings on and forgets earlier ones, End gathers them into lines that
+// author tools (solvane-render, solvane-live, the packer): Begin switches the
+// readers' findings on and forgets earlier ones (and the data's case matches),
+// End gathers them, and what a release would miss, into lines that
 // follow the demo's own log lines ("hint: " explains an error, "warning: "
 // names a likely mistake that does not stop the demo). It never changes what
 // the demo logs, and may run again for every reload in one process.
@@ -9,6 +10,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "KolDataSource.h"
 
 // The first error, for a one-line message on screen; found is false when the
 // set-up recorded no error. line and column are 0 when not known.
@@ -24,8 +27,15 @@ class AuthorDiagnostics {
  public:
   // Before the set-up: findings on, none kept.
   void Begin();
-  // After the set-up: takes the findings, switches them off again.
-  void End();
+  // After the set-up: takes the findings, switches them off again. data: the
+  // demo's data when the set-up opened it (a release without the audio library
+  // in it plays silent), else null.
+  void End(KolDataSource* data);
+  // A time the author asked to see (option: "--frame", "--from") that lies at
+  // or past the demo's end (endTime, whole seconds, as VDemo has it): a
+  // warning, since the demo stops before it. Times of 0 s pass, so an empty
+  // demo is not blamed on an option nobody gave.
+  void CheckTime(const char* option, double seconds, int endTime);
 
   // One line each, without line ends: "hint: ..." and "warning: ...".
   const std::vector<std::string>& Lines() const { return lines_; }

@@ -132,7 +132,8 @@ bool LiveSession::SetUp(VDemo& demo, bool first) {
   demo.SetDataLocation(archive, directory);
 
   std::set<std::string> names;
-  bool ok = demo.OpenData();
+  const bool opened = demo.OpenData();
+  bool ok = opened;
   if (ok) {
     if (first) demo.CreateSurface();
     // Every file the scripts ask for, found or not, is watched afterwards.
@@ -149,7 +150,8 @@ bool LiveSession::SetUp(VDemo& demo, bool first) {
   ok = ok && log.RecordCount() == 0;
   lastSetupMs_ =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-  diagnostics_.End();
+  diagnostics_.End(opened ? DefaultLoadSource() : nullptr);
+  if (ok) diagnostics_.CheckTime("--from", options_.fromMs / 1000.0, demo.endTime);
 
   // What to watch: the archive itself, or the data directory, the files read
   // from it and the folders they lie in (an editor that saves by renaming, or

@@ -114,7 +114,10 @@ class Session {
     AuthorDiagnostics diagnostics;
     diagnostics.Begin();
     demo_.Setup();
-    diagnostics.End();
+    diagnostics.End(demo_.abandoned ? nullptr : DefaultLoadSource());
+    if (!options_.framePath.empty())
+      diagnostics.CheckTime("--frame", options_.frameTime, demo_.endTime);
+    if (Sequence()) diagnostics.CheckTime("--from", options_.from, demo_.endTime);
     // After the demo's own lines, on the same stream, so they read in order.
     std::fflush(stdout);
     diagnostics.Print(stdout);
@@ -132,18 +135,18 @@ class Session {
     if (!options_.framePath.empty()) {
       if (int r = WriteFrame(options_.framePath, options_.frameTime)) return r;
     }
-    if (!options_.stripPath.empty() || !options_.framesDir.empty() ||
-        !options_.videoPath.empty()) {
+    if (Sequence()) {
       if (int r = RenderSequence()) return r;
     }
     return clean;
   }
 
  private:
-  bool Rendering() const {
-    return !options_.framePath.empty() || !options_.stripPath.empty() ||
-           !options_.framesDir.empty() || !options_.videoPath.empty();
+  bool Sequence() const {
+    return !options_.stripPath.empty() || !options_.framesDir.empty() ||
+           !options_.videoPath.empty();
   }
+  bool Rendering() const { return !options_.framePath.empty() || Sequence(); }
 
   const std::uint32_t* Render(double t) {
     demo_.RenderFrameAt(static_cast<float>(t));
