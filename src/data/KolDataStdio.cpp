@@ -112,6 +112,18 @@ std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name,
   return nullptr;
 }
 
+bool KolDataStdio::Contains(const char* name) {
+  char path[kMaxPath];
+  if (!Resolve("Contains", name, path)) return false;
+  // As OpenFile looks, without its lines.
+  bool notRegular = false;
+  std::FILE* f = plat::OpenRegularFile(path, "rb", &notRegular);
+  if (!f && !notRegular && MatchCase(path)) f = plat::OpenRegularFile(path, "rb", &notRegular);
+  const bool found = f || notRegular;
+  if (f) std::fclose(f);
+  return found;
+}
+
 int KolDataStdio::Load(const char* name, KolBuffer& buffer) {
   if (file_) return -1;
   char path[kMaxPath];
