@@ -119,9 +119,9 @@ bool KolDataStdio::Contains(const char* name) {
   bool notRegular = false;
   std::FILE* f = plat::OpenRegularFile(path, "rb", &notRegular);
   if (!f && !notRegular && MatchCase(path)) f = plat::OpenRegularFile(path, "rb", &notRegular);
-  const bool found = f || notRegular;
-  if (f) std::fclose(f);
-  return found;
+  if (!f) return false;
+  std::fclose(f);
+  return true;
 }
 
 int KolDataStdio::Load(const char* name, KolBuffer& buffer) {

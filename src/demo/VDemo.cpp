@@ -84,9 +84,17 @@ void VDemo::ResolveDataLocation() {
 
 void VDemo::ReadRelease() {
   ResolveDataLocation();
+  // The archive is looked for in silence first: one that is no regular file
+  // is said once, by OpenData, not here as well.
+  const size_t separator = archivePath_.find_last_of("/\\");
+  const size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+  KolData folder;
+  folder.Open(kKindDirectory, archivePath_.substr(0, nameStart).c_str());
+  const bool archiveThere =
+      !archivePath_.empty() && folder.Contains(archivePath_.substr(nameStart).c_str());
   KolData data;
   const bool opened =
-      (!archivePath_.empty() && data.Open(kKindArchive, archivePath_.c_str()) == 0) ||
+      (archiveThere && data.Open(kKindArchive, archivePath_.c_str()) == 0) ||
       (!dataDirectory_.empty() && data.Open(kKindDirectory, dataDirectory_.c_str()) == 0);
   if (!opened) return;
   KolDataSource* const loadSource = DefaultLoadSource();

@@ -190,6 +190,7 @@ TEST(KolDataTest, DirectoriesMatchMissingNamesWithoutRegardToCaseAndOpenOnlyRegu
   EXPECT_FALSE(std::filesystem::exists(dir.PathOf("script")));
   KolBuffer buffer;
   for (const char* name : {"script/pipe", "script/folder"}) {
+    EXPECT_FALSE(data.Contains(name)) << name;
     EXPECT_EQ(data.Load(name, buffer), -1) << name;
     EXPECT_EQ(data.OpenRead(name), 1) << name;
     data.CloseFile();

@@ -47,12 +47,16 @@ class DemoTest : public ::testing::Test {
     ASSERT_TRUE(plat::StartHeadless());
     TheHeadless().tickStep = 1;
   }
-  // A demo script of wave effects, in the data directory or the archive demo.dat.
-  void WriteDemo(const std::string& demo, bool archive = false) const {
-    const std::vector<ZipMember> files = {
+  // A demo script of wave effects and any more files, in the data directory
+  // or the archive demo.dat.
+  void WriteDemo(const std::string& demo, bool archive = false,
+                 const std::vector<ZipMember>& more = {}) const {
+    std::vector<ZipMember> files = {
         {"Script/Demo.txt", demo},
         {"Script/Effect/Wave.txt", "Alpha = one; Add = zero; WaveLarge:"},
         {"Script/Float/one.txt", "0 : 1 ;"}, {"Script/Float/zero.txt", "0 : 0 ;"}};
+    for (const ZipMember& m : more)
+      if (!m.data.empty()) files.push_back(m);
     if (archive) {
       ASSERT_TRUE(WriteZip(dir.PathOf("demo.dat"), files));
     } else {
@@ -102,10 +106,11 @@ TEST_F(DemoTest, AReleaseNamesTheDialogAndTheWindowOrIsSetAsideWithOneLine) {
   const std::string neon = "Title = \"Neon\" ;\nBanner = \"Image/banner.tga\" ;\n";
   const std::string keeps = "; the release keeps the name Solvane and its banner\n";
   struct Case { const char* what; std::string release; std::string image; const char* title;
-                std::uint32_t firstPixel; std::string line; };
+                std::uint32_t firstPixel; std::string line; bool archive = false; };
   const Case cases[] = {
       {"none", "", "", "Solvane", kTitlePicturePixels[0], ""},
       {"named", neon, banner(200, 40), "Neon", 0xFF0000, ""},
+      {"named in the archive", neon, banner(200, 40), "Neon", 0xFF0000, "", true},
       {"title only", "Title = \"Neon\" ;", "", "Neon", kTitlePicturePixels[0], ""},
       {"unknown key", "Titel = \"Neon\" ;", "", "Solvane", kTitlePicturePixels[0],
        "Warning: Release.txt (line 1, column 1): unknown key \"Titel\" (expected Title or Banner)" + keeps},
@@ -122,9 +127,8 @@ TEST_F(DemoTest, AReleaseNamesTheDialogAndTheWindowOrIsSetAsideWithOneLine) {
     SCOPED_TRACE(c.what);
     Restart();
     std::filesystem::remove_all(dir.PathOf("data"));
-    WriteDemo("0 - 1 Wave ;");
-    if (!c.release.empty()) dir.Write("data/Release.txt", c.release);
-    if (!c.image.empty()) dir.Write("data/Image/banner.tga", c.image);
+    std::filesystem::remove(dir.PathOf("demo.dat"));
+    WriteDemo("0 - 1 Wave ;", c.archive, {{"Release.txt", c.release}, {"Image/banner.tga", c.image}});
     // What the dialog shows once it waits, then the keys of RunProgram.
     std::string caption, button, window;
     std::uint32_t firstPixel = 0;
