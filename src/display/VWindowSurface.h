@@ -1,6 +1,6 @@
 // The surface window: one top-level window of class "VSurface" titled with
-// the release's name ("Solvane" unless it has its own) per desktop, full screen (topmost popup at 0,0) or windowed (client
-// area centred). Its procedure sets the quit flag on Escape and on a close
+// the release's name ("Solvane" unless it has its own) per desktop, full
+// screen (topmost popup at 0,0) or windowed (client area centred). Its procedure sets the quit flag on Escape and on a close
 // request, and records letter keys with the demo clock's time as key marks,
 // which the surface's destructor writes to the log in time order.
 #pragma once

@@ -85,7 +85,8 @@ bool ReadLines(KolText& lexer, DemoRelease& release, Refusal& refusal) {
     const std::string quoted = "a quoted " + std::string(isTitle ? "title" : "image file name");
     if (int r = lexer.ReadQuoted()) return RefuseToken(refusal, lexer, r, quoted.c_str());
     const std::string value = lexer.Token();
-    if (int r = lexer.Expect(';')) return RefuseToken(refusal, lexer, r, "\";\" at the end of the line");
+    if (int r = lexer.Expect(';'))
+      return RefuseToken(refusal, lexer, r, "\";\" at the end of the line");
     if (value.empty()) return Refuse(refusal, line, column, "the " + key + " is empty");
     if (isTitle) {
       release.title = value;

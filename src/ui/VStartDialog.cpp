@@ -13,7 +13,8 @@ int VStartDialog::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr
     case plat::kMsgInitDialog:
       if (!title.empty()) {
         plat::SetWindowTitle(window, title.c_str());
-        plat::SetWindowTitle(plat::DialogItem(window, plat::kCommandOk), ("Start " + title).c_str());
+        const std::string button = "Start " + title;
+        plat::SetWindowTitle(plat::DialogItem(window, plat::kCommandOk), button.c_str());
       }
       if (banner.pixels) plat::SetStaticPicture(plat::DialogItem(window, kTitlePictureId), banner);
       soundList.window = plat::DialogItem(window, kSoundListId);

@@ -271,7 +271,8 @@ class SdlBackend : public Backend, public SdlDisplay {
   }
 
   void WindowRetitled(Window& window) override {
-    if (NativeWindow* native = NativeOf(window)) SDL_SetWindowTitle(native->window, window.title.c_str());
+    if (NativeWindow* native = NativeOf(window))
+      SDL_SetWindowTitle(native->window, window.title.c_str());
   }
 
   void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) override {
