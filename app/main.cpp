@@ -10,36 +10,40 @@
 
 #include "CommandLineOptions.h"
 #include "Platform.h"
+#include "ProgramLocation.h"
 #include "VDemo.h"
 #include "ViewerRun.h"
 
 namespace {
 
-const char* const kUsage =
-    "usage: solvane [l]\n"
-    "Plays the demo. A start dialog chooses the sound (Stereo, Mono, No Sound) and the\n"
-    "display (Full Screen 640x480 with DDraw-style flips or GDI-style copies, or\n"
-    "Windowed); Start runs the demo until its end or Escape, Cancel quits. The data is\n"
-    "solvane.dat, else data/, beside the program; the music solvane.mp3 beside it.\n"
-    "\n"
-    "  l                       also write the log to kol.log (an argument starting with l or L)\n"
-    "  -h, --help              this text\n"
-    "\n"
-    "environment:\n"
-    "  SOLVANE_PLATFORM        sdl (default): the desktop's display; headless: no display,\n"
-    "                          a virtual clock of one millisecond per reading\n"
-    "  SOLVANE_HEADLESS_INPUT  with headless: the keys to press, e.g. \"tab end return\"\n"
-    "  SOLVANE_FRAME_LOOP      poll: the frame loop polls the clock without sleeping\n"
-    "                          (for measurements only)\n"
-    "\n"
-    "exit: 0 the demo ended, or was cancelled or stopped (Escape, a signal);\n"
-    "      1 the data was not found, set-up recorded errors, or no display\n";
+// The files are named after the program as it is called, as it reads them.
+std::string Usage(const std::string& name) {
+  return "usage: " + name + " [l]\n"
+         "Plays the demo. A start dialog chooses the sound (Stereo, Mono, No Sound) and the\n"
+         "display (Full Screen 640x480 with DDraw-style flips or GDI-style copies, or\n"
+         "Windowed); Start runs the demo until its end or Escape, Cancel quits.\n"
+         "The data is " + name + ".dat, else data/, beside the program;\n"
+         "the music " + name + ".mp3 beside it.\n"
+         "\n"
+         "  l                       also write the log to kol.log (an argument starting with l or L)\n"
+         "  -h, --help              this text\n"
+         "\n"
+         "environment:\n"
+         "  SOLVANE_PLATFORM        sdl (default): the desktop's display; headless: no display,\n"
+         "                          a virtual clock of one millisecond per reading\n"
+         "  SOLVANE_HEADLESS_INPUT  with headless: the keys to press, e.g. \"tab end return\"\n"
+         "  SOLVANE_FRAME_LOOP      poll: the frame loop polls the clock without sleeping\n"
+         "                          (for measurements only)\n"
+         "\n"
+         "exit: 0 the demo ended, or was cancelled or stopped (Escape, a signal);\n"
+         "      1 the data was not found, set-up recorded errors, or no display\n";
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 1 && IsHelpArgument(argv[1])) {
-    std::fputs(kUsage, stdout);
+    std::fputs(Usage(ProgramName()).c_str(), stdout);
     return 0;
   }
   plat::PrepareProcess();

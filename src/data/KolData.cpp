@@ -71,6 +71,8 @@ int KolData::Load(const char* name, KolBuffer& buffer) {
   return backend_->Load(name, buffer);
 }
 
+bool KolData::Contains(const char* name) { return backend_ && backend_->Contains(name); }
+
 int KolData::Store(const char* name, const char* data, int size) {
   if (!backend_) return -1;
   if (state_ != kIdle) return 1;

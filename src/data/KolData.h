@@ -31,6 +31,7 @@ class KolData : public KolDataSource {
   int Open(int kind, const char* root) override;
   int Close() override;
   int Load(const char* name, KolBuffer& buffer) override;
+  bool Contains(const char* name) override;
   int Store(const char* name, const char* data, int size) override;
   int OpenRead(const char* name) override;
   int OpenWrite(const char* name) override;

@@ -34,6 +34,8 @@ void KolDataMemory::Clear() {
   files_.clear();
 }
 
+bool KolDataMemory::Contains(const char* name) { return Find(name) != nullptr; }
+
 int KolDataMemory::Load(const char* name, KolBuffer& buffer) {
   if (open_) return -1;
   const std::string* file = Find(name);

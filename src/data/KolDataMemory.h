@@ -30,6 +30,7 @@ class KolDataMemory : public KolDataSource {
   void Clear();
 
   int Load(const char* name, KolBuffer& buffer) override;
+  bool Contains(const char* name) override;
   int Store(const char* name, const char* data, int size) override;
   int OpenRead(const char* name) override;
   int OpenWrite(const char* name) override;

@@ -20,6 +20,11 @@ int KolDataRecorder::Load(const char* name, KolBuffer& buffer) {
   return inner_ ? inner_->Load(name, buffer) : -1;
 }
 
+bool KolDataRecorder::Contains(const char* name) {
+  Remember(name);  // one that appears later is watched too
+  return inner_ && inner_->Contains(name);
+}
+
 int KolDataRecorder::OpenRead(const char* name) {
   Remember(name);
   return inner_ ? inner_->OpenRead(name) : 1;

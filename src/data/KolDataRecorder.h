@@ -15,6 +15,7 @@ class KolDataRecorder : public KolDataSource {
   explicit KolDataRecorder(KolDataSource* inner);
 
   int Load(const char* name, KolBuffer& buffer) override;
+  bool Contains(const char* name) override;
   int Store(const char* name, const char* data, int size) override;
   int OpenRead(const char* name) override;
   int OpenWrite(const char* name) override;

@@ -28,6 +28,10 @@ class KolDataSource {
   virtual int Close();
   // Reads a whole file: the byte count, or -1 (or 1, see the back ends) on failure.
   virtual int Load(const char* name, KolBuffer& buffer) = 0;
+  // Whether a regular file of that name is there, saying nothing either way:
+  // for an optional file, whose absence is no news. A FIFO, device or
+  // directory of that name is no such file and is never opened for real.
+  virtual bool Contains(const char* name) = 0;
   // Writes a whole file: size, or -1 (1 from read-only sources).
   virtual int Store(const char* name, const char* data, int size) = 0;
   virtual int OpenRead(const char* name) = 0;

@@ -120,15 +120,21 @@ std::FILE* KolDataStdio::OpenFile(const char* operation, const char* name,
 
 size_t KolDataStdio::NameStart() const { return root_.empty() ? 0 : root_.size() + 1; }
 
-bool KolDataStdio::Holds(const char* name) {
+// As OpenFile looks, without its lines; a FIFO, device or directory of the
+// name is no such file. operation null: not even an over-long name is said.
+bool KolDataStdio::Exists(const char* operation, const char* name) {
   char path[kMaxPath];
-  if (!Resolve(nullptr, name, path)) return false;
-  std::FILE* f = plat::OpenRegularFile(path, "rb");
-  if (!f && MatchCase(path)) f = plat::OpenRegularFile(path, "rb");
+  if (!Resolve(operation, name, path)) return false;
+  bool notRegular = false;
+  std::FILE* f = plat::OpenRegularFile(path, "rb", &notRegular);
+  if (!f && !notRegular && MatchCase(path)) f = plat::OpenRegularFile(path, "rb", &notRegular);
   if (!f) return false;
   std::fclose(f);
   return true;
 }
+
+bool KolDataStdio::Holds(const char* name) { return Exists(nullptr, name); }
+bool KolDataStdio::Contains(const char* name) { return Exists("Contains", name); }
 
 int KolDataStdio::Load(const char* name, KolBuffer& buffer) {
   if (file_) return -1;

@@ -20,6 +20,7 @@ class KolDataStdio : public KolDataSource {
   int Open(int kind, const char* root) override;
   int Close() override;
   int Load(const char* name, KolBuffer& buffer) override;
+  bool Contains(const char* name) override;
   int Store(const char* name, const char* data, int size) override;
   int OpenRead(const char* name) override;
   int OpenWrite(const char* name) override;
@@ -41,6 +42,7 @@ class KolDataStdio : public KolDataSource {
   void CloseOpenFile();
   // Where the name starts in a resolved path.
   size_t NameStart() const;
+  bool Exists(const char* operation, const char* name);
   // Rewrites each component of the resolved path below the root to the entry
   // MatchName picks in its directory; true when every component was found.
   bool MatchCase(char (&path)[kMaxPath]) const;

@@ -336,6 +336,8 @@ int KolDataUnzip::Load(const char* name, KolBuffer& buffer) {
   return have;
 }
 
+bool KolDataUnzip::Contains(const char* name) { return archive_ && Locate("Contains", name); }
+
 int KolDataUnzip::Store(const char* name, const char* data, int size) { return 1; }
 
 int KolDataUnzip::OpenRead(const char* name) {

@@ -25,6 +25,7 @@ class KolDataUnzip : public KolDataSource {
   int OpenImage(const char* root, const void* bytes, std::size_t size);
   int Close() override;
   int Load(const char* name, KolBuffer& buffer) override;
+  bool Contains(const char* name) override;
   int Store(const char* name, const char* data, int size) override;
   int OpenRead(const char* name) override;
   int OpenWrite(const char* name) override;

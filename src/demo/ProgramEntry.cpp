@@ -24,6 +24,11 @@ int ProgramEntry(const char* arguments, plat::InstanceHandle instance) {
   VDemo demo;
   VStartDialog dialog;
   dialog.demo = &demo;
+  demo.ReadRelease();
+  if (demo.release.named) dialog.title = demo.release.title;
+  if (!demo.release.banner.empty())
+    dialog.banner = {DemoRelease::kBannerWidth, DemoRelease::kBannerHeight,
+                     demo.release.banner.data()};
   if (dialog.DoModal(instance) > 0) {
     demo.Run();
     // The log's records are the program's error signal; missing data leaves

@@ -1,8 +1,9 @@
 // The program's entry, callable from main and from tests: switches the log
 // file on when the argument text starts with 'l' or 'L', shows the start
-// dialog from the program's module, and runs the demo when the dialog says
-// start. Always returns 0, as the program's exit status; whether a started
-// demo could not be set up is told apart by ProgramDemoFailed.
+// dialog from the program's module (named as the release in the data names
+// itself), and runs the demo when the dialog says start. Always returns 0, as
+// the program's exit status; whether a started demo could not be set up is
+// told apart by ProgramDemoFailed.
 #pragma once
 
 #include <string>

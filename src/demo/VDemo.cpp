@@ -78,9 +78,37 @@ void VDemo::Setup() {
   StartMusicAndClock();
 }
 
+void VDemo::ResolveDataLocation() {
+  if (!locationSet_) SetDataLocation(ProgramDirectory() + ProgramName() + ".dat", ProgramFile("data"));
+}
+
+void VDemo::ReadRelease() {
+  ResolveDataLocation();
+  // The archive is looked for in silence first: one that is no regular file
+  // is said once, by OpenData, not here as well.
+  const size_t separator = archivePath_.find_last_of("/\\");
+  const size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+  KolData folder;
+  folder.Open(kKindDirectory, archivePath_.substr(0, nameStart).c_str());
+  const bool archiveThere =
+      !archivePath_.empty() && folder.Contains(archivePath_.substr(nameStart).c_str());
+  KolData data;
+  const bool opened =
+      (archiveThere && data.Open(kKindArchive, archivePath_.c_str()) == 0) ||
+      (!dataDirectory_.empty() && data.Open(kKindDirectory, dataDirectory_.c_str()) == 0);
+  if (!opened) return;
+  KolDataSource* const loadSource = DefaultLoadSource();
+  data.SetDefault(false);
+  {
+    KolText lexer;
+    release.Load(lexer);
+  }
+  SetDefaultLoadSource(loadSource);
+}
+
 bool VDemo::OpenData() {
   KolLog& log = TheLog();
-  if (!locationSet_) SetDataLocation(ProgramDirectory() + ProgramName() + ".dat", ProgramFile("data"));
+  ResolveDataLocation();
   musicPath_ = ProgramDirectory() + ProgramName() + ".mp3";
 
   KolData& input = TheInputDataSource();
@@ -112,10 +140,13 @@ bool VDemo::OpenData() {
 }
 
 void VDemo::CreateSurface() {
+  std::unique_ptr<VWindowSurface> window;
   if (displayMode == kDisplayFullScreenExclusive)
-    surface = std::make_unique<DirectDrawSurface>();
+    window = std::make_unique<DirectDrawSurface>();
   else
-    surface = std::make_unique<PixelSurface>();
+    window = std::make_unique<PixelSurface>();
+  window->title = release.title;
+  surface = std::move(window);
   SetCurrentSurface(surface.get());
   surface->Create(displayMode != kDisplayWindowed, kSurfaceWidth, kSurfaceHeight, kSurfaceBits);
   surface->Init();

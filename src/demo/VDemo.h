@@ -8,6 +8,7 @@
 #include <string>
 
 #include "DemoModes.h"
+#include "DemoRelease.h"
 #include "VColorLine.h"
 #include "VEffect.h"
 #include "VList.h"
@@ -38,6 +39,10 @@ class VDemo : public DemoModes {
   // current directory as the default store source, and names the audio
   // library's source; false when no data could be opened (abandoned).
   bool OpenData();
+  // Reads the release's name (Release.txt) from the data, opened for that
+  // alone, before the start dialog shows it. Data that is missing says
+  // nothing here: OpenData says so when the demo starts, as it always has.
+  void ReadRelease();
   // Makes the surface of the display mode, current, created and initialised.
   void CreateSurface();
   // Sizes the main line to the current surface, reads the demo script with the
@@ -67,6 +72,7 @@ class VDemo : public DemoModes {
   // Takes the effect and links it at the front of the effect list.
   void AddEffect(std::unique_ptr<VEffect> effect) { effects.AddEffect(std::move(effect)); }
 
+  DemoRelease release;
   VList effects;
   std::unique_ptr<VSurface> surface;
   VColorLine mainLine;
@@ -79,6 +85,8 @@ class VDemo : public DemoModes {
   int framesRendered = 0;
 
  private:
+  // The default data location unless one was set.
+  void ResolveDataLocation();
   // Sleeps until the frame after the one at lastFrame (ms) is due, the end
   // is reached or input comes.
   void WaitForNextFrame(int lastFrame, int endMilliseconds);

@@ -85,7 +85,7 @@ void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight
     w = rect.Width();
     h = rect.Height();
   }
-  window_ = plat::CreateAppWindow(exStyle, kClassName, kTitle, style, x, y, w, h);
+  window_ = plat::CreateAppWindow(exStyle, kClassName, title.c_str(), style, x, y, w, h);
   if (!window_) {
     TheLog().ReportError(kModuleSurface, "VSurface", 1, "Failed to create window");
     return;

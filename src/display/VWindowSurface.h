@@ -1,11 +1,12 @@
-// The surface window: one top-level window of class "VSurface" titled
-// "Solvane" per desktop, full screen (topmost popup at 0,0) or windowed (client
-// area centred). Its procedure sets the quit flag on Escape and on a close
+// The surface window: one top-level window of class "VSurface" titled with
+// the release's name ("Solvane" unless it has its own) per desktop, full
+// screen (topmost popup at 0,0) or windowed (client area centred). Its procedure sets the quit flag on Escape and on a close
 // request, and records letter keys with the demo clock's time as key marks,
 // which the surface's destructor writes to the log in time order.
 #pragma once
 
 #include <map>
+#include <string>
 
 #include "Platform.h"
 #include "VSurface.h"
@@ -32,6 +33,9 @@ class VWindowSurface : public VSurface {
   void Create(bool fullScreen, int width, int height, int bitsPerPixel) override;
 
   plat::WindowHandle Window() const { return window_; }
+
+  // The window's title, given before Create.
+  std::string title = kTitle;
 
   static std::intptr_t PLAT_CALLBACK WindowProcedure(plat::WindowHandle window, unsigned message,
                                        std::uintptr_t wParam, std::intptr_t lParam);

@@ -123,6 +123,8 @@ WindowHandle CreateAppWindow(unsigned exStyle, const char* className, const char
 bool DestroyAppWindow(WindowHandle window);
 bool ShowAppWindow(WindowHandle window, int command);
 bool IsWindowAlive(WindowHandle window);
+// A window's new title, or a control's new text (a button's label).
+bool SetWindowTitle(WindowHandle window, const char* title);
 // A top-level window of the class anywhere on the desktop (this or another
 // process); another process's window comes back as a non-null stand-in.
 WindowHandle FindWindowOfClass(const char* className);
@@ -174,6 +176,9 @@ bool EndDialogBox(WindowHandle dialog, std::intptr_t result);
 // The control of the dialog box with the id, or null.
 WindowHandle DialogItem(WindowHandle dialog, int id);
 int DialogItemId(WindowHandle control);
+// Shows another picture in a static picture control of a dialog box, placed as
+// its own was. The picture is the caller's and must outlive the box.
+bool SetStaticPicture(WindowHandle control, const Picture& picture);
 WindowHandle ParentWindow(WindowHandle window);
 
 // What the dialog manager draws, in client coordinates of the dialog box, in

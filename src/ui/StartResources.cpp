@@ -31,7 +31,7 @@ plat::ResourceModule MakeResources() {
       {plat::kClassButton, 1, 7, 38, 168, 14, kButtonStyle, "Start Solvane", 0},
       {plat::kClassListBox, 1001, 7, 58, 43, 28, kListStyle, "", 0},
       {plat::kClassListBox, 1002, 56, 58, 119, 28, kListStyle, "", 0},
-      {plat::kClassStatic, -1, 7, 7, 168, 25, kPictureStyle, "", kTitlePictureResource},
+      {plat::kClassStatic, 1003, 7, 7, 168, 25, kPictureStyle, "", kTitlePictureResource},
   };
   module.bitmaps[kTitlePictureResource] = {200, 40, kTitlePicturePixels};
   module.icons[kProgramIconResource] = {{32, 32, kIconPixels32}, {16, 16, kIconPixels16}};

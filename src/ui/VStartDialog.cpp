@@ -11,6 +11,12 @@ VStartDialog::VStartDialog()
 int VStartDialog::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case plat::kMsgInitDialog:
+      if (!title.empty()) {
+        plat::SetWindowTitle(window, title.c_str());
+        const std::string button = "Start " + title;
+        plat::SetWindowTitle(plat::DialogItem(window, plat::kCommandOk), button.c_str());
+      }
+      if (banner.pixels) plat::SetStaticPicture(plat::DialogItem(window, kTitlePictureId), banner);
       soundList.window = plat::DialogItem(window, kSoundListId);
       soundList.Init();
       soundList.ReadSelection();

@@ -48,6 +48,9 @@ TEST(KolDataTest, BothBackEndsReadWholeFilesAndStreams) {
     }
     EXPECT_EQ(got, "0123456789");
     EXPECT_EQ(data.CloseFile(), 0);
+    // An optional file is looked for in silence.
+    EXPECT_TRUE(data.Contains("SUB\\Ten.txt"));
+    EXPECT_FALSE(data.Contains("no"));
     EXPECT_EQ(data.Load("no", buffer), -1);
     EXPECT_EQ(data.OpenRead("no"), 1);
     EXPECT_EQ(capture.Text(), c.prefix + "Load: file [no] not found\n" + c.prefix + c.open +
@@ -187,6 +190,7 @@ TEST(KolDataTest, DirectoriesMatchMissingNamesWithoutRegardToCaseAndOpenOnlyRegu
   EXPECT_FALSE(std::filesystem::exists(dir.PathOf("script")));
   KolBuffer buffer;
   for (const char* name : {"script/pipe", "script/folder"}) {
+    EXPECT_FALSE(data.Contains(name)) << name;
     EXPECT_EQ(data.Load(name, buffer), -1) << name;
     EXPECT_EQ(data.OpenRead(name), 1) << name;
     data.CloseFile();

@@ -11,12 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "Backend.h"  // the core's window record, for the demo window's title
 #include "BackendChoice.h"
 #include "HeadlessControl.h"
 #include "KolLog.h"
 #include "Platform.h"
 #include "ProgramEntry.h"
 #include "ProgramLocation.h"
+#include "StartResourcePixels.h"
 #include "StartResources.h"
 #include "TestSupport.h"
 #include "VClock.h"
@@ -45,12 +47,16 @@ class DemoTest : public ::testing::Test {
     ASSERT_TRUE(plat::StartHeadless());
     TheHeadless().tickStep = 1;
   }
-  // A demo script of wave effects, in the data directory or the archive demo.dat.
-  void WriteDemo(const std::string& demo, bool archive = false) const {
-    const std::vector<ZipMember> files = {
+  // A demo script of wave effects and any more files, in the data directory
+  // or the archive demo.dat.
+  void WriteDemo(const std::string& demo, bool archive = false,
+                 const std::vector<ZipMember>& more = {}) const {
+    std::vector<ZipMember> files = {
         {"Script/Demo.txt", demo},
         {"Script/Effect/Wave.txt", "Alpha = one; Add = zero; WaveLarge:"},
         {"Script/Float/one.txt", "0 : 1 ;"}, {"Script/Float/zero.txt", "0 : 0 ;"}};
+    for (const ZipMember& m : more)
+      if (!m.data.empty()) files.push_back(m);
     if (archive) {
       ASSERT_TRUE(WriteZip(dir.PathOf("demo.dat"), files));
     } else {
@@ -85,6 +91,75 @@ TEST_F(DemoTest, DataComesFromTheArchiveBesideTheProgramElseTheDataDirectory) {
     EXPECT_NE(std::string::npos, text.find(c.line)) << text;
     EXPECT_EQ(c.errors, TheLog().RecordCount()) << text;
     EXPECT_EQ(c.errors == 0, TheHeadless().framesShown > 0) << text;
+  }
+}
+
+TEST_F(DemoTest, AReleaseNamesTheDialogAndTheWindowOrIsSetAsideWithOneLine) {
+  // A 24-bit TGA from the top row down: its first pixel red, the rest blue.
+  const auto banner = [](int width, int height) {
+    std::string pixels(static_cast<size_t>(width) * height * 3, '\0');
+    for (size_t i = 0; i < pixels.size(); i += 3) pixels[i] = '\xFF';
+    pixels[0] = '\0';
+    pixels[2] = '\xFF';
+    return TgaFile(2, width, height, 24, 0x20, pixels);
+  };
+  const std::string neon = "Title = \"Neon\" ;\nBanner = \"Image/banner.tga\" ;\n";
+  const std::string keeps = "; the release keeps the name Solvane and its banner\n";
+  struct Case { const char* what; std::string release; std::string image; const char* title;
+                std::uint32_t firstPixel; std::string line; bool archive = false; };
+  const Case cases[] = {
+      {"none", "", "", "Solvane", kTitlePicturePixels[0], ""},
+      {"named", neon, banner(200, 40), "Neon", 0xFF0000, ""},
+      {"named in the archive", neon, banner(200, 40), "Neon", 0xFF0000, "", true},
+      {"title only", "Title = \"Neon\" ;", "", "Neon", kTitlePicturePixels[0], ""},
+      {"unknown key", "Titel = \"Neon\" ;", "", "Solvane", kTitlePicturePixels[0],
+       "Warning: Release.txt (line 1, column 1): unknown key \"Titel\" (expected Title or Banner)" + keeps},
+      {"no banner file", neon, "", "Solvane", kTitlePicturePixels[0],
+       "Warning: Release.txt (line 2, column 1): the banner \"Image/banner.tga\" cannot be loaded: "
+       "the image is missing from the data, or cannot be read" + keeps},
+      {"banner of the wrong size", neon, banner(100, 40), "Solvane", kTitlePicturePixels[0],
+       "Warning: Release.txt (line 2, column 1): the banner \"Image/banner.tga\" is 100 x 40 pixels; "
+       "it must be 200 x 40" + keeps},
+      {"no semicolon", "Title = \"Neon\"", "", "Solvane", kTitlePicturePixels[0],
+       "Warning: Release.txt (line 1, column 15): Syntax error: expected \";\" at the end of the line, "
+       "found the end of the file" + keeps}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Restart();
+    std::filesystem::remove_all(dir.PathOf("data"));
+    std::filesystem::remove(dir.PathOf("demo.dat"));
+    WriteDemo("0 - 1 Wave ;", c.archive, {{"Release.txt", c.release}, {"Image/banner.tga", c.image}});
+    // What the dialog shows once it waits, then the keys of RunProgram.
+    std::string caption, button, window;
+    std::uint32_t firstPixel = 0;
+    TheHeadless().onIdle = [&] {
+      if (!caption.empty()) return;
+      caption = TheHeadless().lastPaintTitle;
+      for (const plat::DrawCommand& command : TheHeadless().lastPaint) {
+        if (command.kind == plat::DrawCommand::kPicture) firstPixel = command.picture->pixels[0];
+        if (command.kind == plat::DrawCommand::kText && command.text.rfind("Start ", 0) == 0)
+          button = command.text;
+      }
+      for (unsigned key : {plat::kKeyTab, plat::kKeyTab, plat::kKeyEnd, plat::kKeyReturn})
+        TheHeadless().TypeKey(key);
+    };
+    TheHeadless().onFrame = [&](const plat::headless::Frame&) {
+      window = static_cast<plat::Window*>(plat::FindWindowOfClass("VSurface"))->title;
+    };
+    EXPECT_EQ(0, ProgramEntry("", ProgramResources()));
+    EXPECT_EQ(c.title, caption);
+    EXPECT_EQ(std::string("Start ") + c.title, button);
+    EXPECT_EQ(c.title, window);
+    EXPECT_EQ(c.firstPixel, firstPixel);
+    // The line, and nothing else, names the file.
+    const std::string text = capture.Text();
+    size_t mentions = 0;
+    for (size_t at = text.find("Release.txt"); at != std::string::npos; at = text.find("Release.txt", at + 1))
+      ++mentions;
+    EXPECT_EQ(c.line.empty() ? 0u : 1u, mentions) << text;
+    EXPECT_TRUE(c.line.empty() || text.find(c.line) != std::string::npos) << text;
+    EXPECT_EQ(0, TheLog().RecordCount()) << text;
+    EXPECT_FALSE(ProgramDemoFailed());
   }
 }
 

@@ -106,17 +106,32 @@ check "a FIFO script: said before the error" "KolDataStdio::Load: [Script/Float/
   "$(grep -o 'KolDataStdio::Load: .*' kol.log)"
 
 # --help (and -h) print the usage and exit 0 without starting any backend,
-# even where no display could be opened.
-for flag in --help -h; do
+# even where no display could be opened; the files named are those the
+# program reads after its own name.
+cp solvane neon
+for run in solvane:--help solvane:-h neon:--help; do
+  name=${run%%:*} flag=${run#*:}
   set +e
-  env -u DISPLAY -u WAYLAND_DISPLAY SOLVANE_PLATFORM=sdl ./solvane "$flag" >stdout.txt 2>&1
+  env -u DISPLAY -u WAYLAND_DISPLAY SOLVANE_PLATFORM=sdl "./$name" "$flag" >stdout.txt 2>&1
   status=$?
   set -e
-  check "$flag exits 0" 0 "$status"
-  check "$flag starts with the usage line" "usage: solvane [l]" "$(head -n 1 stdout.txt)"
-  check "$flag names the log argument and the three variables" 4 \
+  check "$name $flag exits 0" 0 "$status"
+  check "$name $flag starts with the usage line" "usage: $name [l]" "$(head -n 1 stdout.txt)"
+  check "$name $flag names its data and music" "The data is $name.dat, else data/, beside the program;
+the music $name.mp3 beside it." "$(grep -A1 '^The data is' stdout.txt)"
+  check "$name $flag names the log argument and the three variables" 4 \
     "$(grep -cE '^  (l |SOLVANE_PLATFORM|SOLVANE_HEADLESS_INPUT|SOLVANE_FRAME_LOOP)' stdout.txt)"
 done
+rm neon
+
+# A wrong Release.txt is one warning line: the demo plays under its own name.
+printf 'Title = "Neon" ;\nBanner = "Image/none.tga" ;\n' >data/Release.txt
+run "tab end tab end return" l
+rm data/Release.txt
+check "a wrong Release.txt: exits 0" 0 "$status"
+check "a wrong Release.txt: said in one line, and the demo plays" \
+  'Warning: Release.txt (line 2, column 1): the banner "Image/none.tga" cannot be loaded: the image is missing from the data, or cannot be read; the release keeps the name Solvane and its banner
+Script Demo.txt: 1 Effects' "$(grep -E '^(Warning: Release|Script Demo)' kol.log)"
 
 # A demo that cannot be set up exits 1 once started (it used to end in 0 with
 # a black screen); cancelled in the dialog it is still exit 0.

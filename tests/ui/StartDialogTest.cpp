@@ -12,6 +12,7 @@
 #include "HeadlessControl.h"
 #include "KolLog.h"
 #include "Platform.h"
+#include "StartResourcePixels.h"
 #include "StartResources.h"
 #include "TestSupport.h"
 #include "VListBox.h"
@@ -133,6 +134,36 @@ TEST_F(StartDialogTest, CloseTwiceEndsTheDialogOnceWithTheFirstResult) {
     current->Close(0);
   }});
   EXPECT_EQ(1, Run());
+}
+
+TEST_F(StartDialogTest, AReleaseNameAndBannerReplaceTheTemplatesOwnAndNothingElse) {
+  const std::vector<std::uint32_t> banner(200 * 40, 0x123456);
+  struct Case { const char* title; const std::uint32_t* banner; const char* caption; const char* button; };
+  for (const Case& c : {Case{"", nullptr, "Solvane", "Start Solvane"},
+                        Case{"Neon", banner.data(), "Neon", "Start Neon"}}) {
+    ResetDialogsForTest();
+    ResetListBoxesForTest();
+    VStartDialog dialog;
+    dialog.title = c.title;
+    if (c.banner) dialog.banner = {200, 40, c.banner};
+    std::vector<std::string> texts;
+    const std::uint32_t* shown = nullptr;
+    Steps({[&] {
+      for (const plat::DrawCommand& command : TheHeadless().lastPaint) {
+        if (command.kind == plat::DrawCommand::kText) texts.push_back(command.text);
+        if (command.kind == plat::DrawCommand::kPicture) shown = command.picture->pixels;
+      }
+      TheHeadless().TypeKey(plat::kKeyEscape);
+    }});
+    EXPECT_EQ(0, dialog.DoModal(ProgramResources()));
+    EXPECT_EQ(c.caption, TheHeadless().lastPaintTitle);
+    // The button and the two lists' lines, in that order.
+    EXPECT_EQ((std::vector<std::string>{c.button, "Stereo", "Mono", "No Sound",
+                                        "Full Screen 640x480 (DDraw)", "Full Screen 640x480 (GDI)",
+                                        "Windowed"}),
+              texts);
+    EXPECT_EQ(c.banner ? c.banner : kTitlePicturePixels, shown);
+  }
 }
 
 TEST_F(StartDialogTest, ADialogThatCannotBeMadeIsReportedWithTheSystemError) {

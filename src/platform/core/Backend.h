@@ -55,6 +55,8 @@ class Backend {
   virtual bool OpenWindow(Window& window) = 0;
   virtual void CloseWindow(Window& window) = 0;
   virtual void WindowShown(Window& window, bool shown) = 0;
+  // The window's title changed; a backend that shows titles shows the new one.
+  virtual void WindowRetitled(Window& window) {}
   // Whether another process holds a top-level window of the class.
   virtual bool ForeignWindowOfClass(const char* className) = 0;
   // Called when a window of the class appears or goes, for the desktop-wide

@@ -175,6 +175,14 @@ void PrepareControl(Window* control, const Picture* picture, int lineHeight) {
     StateOf<StaticState>(control).picture = picture;
 }
 
+bool SetStaticPicture(WindowHandle handle, const Picture& picture) {
+  Window* control = FindLiveWindow(handle);
+  if (!control || control->className != kClassStatic) return false;
+  StateOf<StaticState>(control).picture = &picture;
+  Invalidate(control);
+  return true;
+}
+
 std::intptr_t PLAT_CALLBACK ButtonProcedure(WindowHandle w, unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam) {
   ButtonState& state = StateOf<ButtonState>(w);

@@ -129,6 +129,15 @@ Window* CreateWindowRecord(unsigned exStyle, const char* className, const char* 
   return FindLiveWindow(handle);
 }
 
+bool SetWindowTitle(WindowHandle handle, const char* title) {
+  Window* window = FindLiveWindow(handle);
+  if (!window) return false;
+  window->title = title ? title : "";
+  if (!window->parent) gDesktop->backend->WindowRetitled(*window);
+  Invalidate(window);
+  return true;
+}
+
 WindowHandle CreateAppWindow(unsigned exStyle, const char* className, const char* title,
                              unsigned style, int x, int y, int width, int height) {
   return CreateWindowRecord(exStyle, className, title, style, Rect{x, y, x + width, y + height},

@@ -270,6 +270,11 @@ class SdlBackend : public Backend, public SdlDisplay {
     painter_->Coverage(text, pointSize, coverage, width, height);
   }
 
+  void WindowRetitled(Window& window) override {
+    if (NativeWindow* native = NativeOf(window))
+      SDL_SetWindowTitle(native->window, window.title.c_str());
+  }
+
   void PaintWindow(Window& window, const std::vector<DrawCommand>& commands) override {
     NativeWindow* native = NativeOf(window);
     if (!native) return;

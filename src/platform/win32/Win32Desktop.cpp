@@ -149,6 +149,10 @@ bool ShowAppWindow(WindowHandle window, int command) {
 
 bool IsWindowAlive(WindowHandle window) { return window && IsWindow(Native(window)); }
 
+bool SetWindowTitle(WindowHandle window, const char* title) {
+  return SetWindowTextA(Native(window), title ? title : "");
+}
+
 WindowHandle FindWindowOfClass(const char* className) {
   return className ? Handle(FindWindowA(className, nullptr)) : nullptr;
 }
