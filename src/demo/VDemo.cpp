@@ -112,10 +112,13 @@ bool VDemo::OpenData() {
 }
 
 void VDemo::CreateSurface() {
+  std::unique_ptr<VWindowSurface> window;
   if (displayMode == kDisplayFullScreenExclusive)
-    surface = std::make_unique<DirectDrawSurface>();
+    window = std::make_unique<DirectDrawSurface>();
   else
-    surface = std::make_unique<PixelSurface>();
+    window = std::make_unique<PixelSurface>();
+  if (windowClass) window->SetWindowClass(windowClass);
+  surface = std::move(window);
   SetCurrentSurface(surface.get());
   surface->Create(displayMode != kDisplayWindowed, kSurfaceWidth, kSurfaceHeight, kSurfaceBits);
   surface->Init();

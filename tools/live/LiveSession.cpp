@@ -122,6 +122,8 @@ bool LiveSession::SetUp(VDemo& demo, bool first) {
   const auto started = std::chrono::steady_clock::now();
 
   demo.displayMode = options_.fullScreen ? kDisplayFullScreenExclusive : kDisplayWindowed;
+  // Beside the viewer, which may play the same demo while it is edited.
+  demo.windowClass = VWindowSurface::kLiveClassName;
   demo.soundMode = kSoundNone;
   std::string archive, directory;
   if (options_.dataPath.empty()) {
