@@ -146,6 +146,7 @@ void VDemo::CreateSurface() {
   else
     window = std::make_unique<PixelSurface>();
   window->title = release.title;
+  if (windowClass) window->SetWindowClass(windowClass);
   surface = std::move(window);
   SetCurrentSurface(surface.get());
   surface->Create(displayMode != kDisplayWindowed, kSurfaceWidth, kSurfaceHeight, kSurfaceBits);

@@ -75,6 +75,8 @@ class VDemo : public DemoModes {
   DemoRelease release;
   VList effects;
   std::unique_ptr<VSurface> surface;
+  // The surface window's class; null: the viewer's, one per desktop.
+  const char* windowClass = nullptr;
   VColorLine mainLine;
   int endTime = 0;
   // True when neither the archive nor the data directory could be opened;

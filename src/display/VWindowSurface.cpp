@@ -1,5 +1,7 @@
 #include "VWindowSurface.h"
 
+#include <string>
+
 #include "KolLog.h"
 #include "VClock.h"
 
@@ -36,14 +38,17 @@ VWindowSurface::~VWindowSurface() {
                           first->second);
     marks.erase(first);
   }
-  plat::UnregisterWindowClass(kClassName);
+  plat::UnregisterWindowClass(className_);
 }
 
 void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight,
                             int bitsPerPixel) {
-  if (plat::FindWindowOfClass(kClassName)) {
+  if (std::string(className_) == kClassName && plat::FindWindowOfClass(kClassName)) {
     TheLog().ReportError(kModuleSurface, "VSurface", 2,
                             "There can be only one surface window at a time.");
+    // Whoever meets this wants to know which program to close.
+    const std::string holder = plat::WindowClassHolder(kClassName);
+    if (!holder.empty()) TheLog().PrintLine("The surface window shown is %s's.", holder.c_str());
     return;
   }
   fullScreen_ = fullScreen;
@@ -52,7 +57,7 @@ void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight
   requestedBitsPerPixel_ = bitsPerPixel;
 
   plat::WindowClass windowClass;
-  windowClass.name = kClassName;
+  windowClass.name = className_;
   windowClass.style = ownDC_ ? plat::kClassOwnDC : 0;
   windowClass.procedure = WindowProcedure;
   windowClass.icon = plat::kIconExclamation;
@@ -85,7 +90,7 @@ void VWindowSurface::Create(bool fullScreen, int requestWidth, int requestHeight
     w = rect.Width();
     h = rect.Height();
   }
-  window_ = plat::CreateAppWindow(exStyle, kClassName, title.c_str(), style, x, y, w, h);
+  window_ = plat::CreateAppWindow(exStyle, className_, title.c_str(), style, x, y, w, h);
   if (!window_) {
     TheLog().ReportError(kModuleSurface, "VSurface", 1, "Failed to create window");
     return;

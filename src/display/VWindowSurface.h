@@ -22,12 +22,19 @@ void ResetSurfaceInputForTest();
 class VWindowSurface : public VSurface {
  public:
   static constexpr const char* kClassName = "VSurface";
+  // The author tool's window: a class of its own, so it neither counts as the
+  // viewer's one window nor is refused by it.
+  static constexpr const char* kLiveClassName = "SolvaneLive";
   static constexpr const char* kTitle = "Solvane";
   static constexpr size_t kMaxKeyMarks = 100000;  // beyond this, further marks are dropped
 
   VWindowSurface() = default;
   // Writes and empties the key marks, then unregisters the window class.
   ~VWindowSurface() override;
+
+  // Before Create: the window's class. Only the viewer's class is one per
+  // desktop.
+  void SetWindowClass(const char* className) { className_ = className; }
 
   // Makes and shows the surface window; failures are reported to the log.
   void Create(bool fullScreen, int width, int height, int bitsPerPixel) override;
@@ -42,6 +49,7 @@ class VWindowSurface : public VSurface {
 
  protected:
   plat::WindowHandle window_ = nullptr;
+  const char* className_ = kClassName;
   int requestedWidth_ = 0;
   int requestedHeight_ = 0;
   int requestedBitsPerPixel_ = 0;

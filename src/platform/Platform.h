@@ -128,6 +128,9 @@ bool SetWindowTitle(WindowHandle window, const char* title);
 // A top-level window of the class anywhere on the desktop (this or another
 // process); another process's window comes back as a non-null stand-in.
 WindowHandle FindWindowOfClass(const char* className);
+// The name of the program whose window FindWindowOfClass finds ("solvane"),
+// for a refusal to say what to close; empty when none or not known.
+std::string WindowClassHolder(const char* className);
 WindowHandle ForegroundWindow();
 std::intptr_t PLAT_CALLBACK DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                      std::intptr_t lParam);

@@ -48,7 +48,7 @@ class SurfaceTest : public ::testing::Test {
       const KolLogRecord& r = TheLog().Record(0);
       EXPECT_EQ(error, std::to_string(r.moduleCode) + "/" + r.moduleName + "/" +
                            std::to_string(r.detailCode) + ": " + r.text);
-      plain = "Error: " + r.text + "\n";
+      plain = "Error: " + r.text + "\n" + plain;
     }
     EXPECT_EQ(plain, capture.Text());
   }
@@ -87,22 +87,26 @@ TEST_F(SurfaceTest, PixelSurfacePlacementAndDisplayModeWindowedAndFullScreen) {
 
 TEST_F(SurfaceTest, WindowFailuresAreReportedAndMakeNoWindow) {
   const char* const kOnlyOne = "3/VSurface/2: There can be only one surface window at a time.";
-  // Ours already open, another process's, creation refused, class taken, no backend.
+  // Ours already open, another process's (the refusal names its holder),
+  // creation refused, class taken, no backend.
   struct Case { int kind; const char* error; const char* plain; };
-  for (const Case& c : {Case{0, kOnlyOne, ""}, Case{1, kOnlyOne, ""},
+  for (const Case& c : {Case{0, kOnlyOne, "The surface window shown is demo's.\n"},
+                        Case{1, kOnlyOne, "The surface window shown is solvane's.\n"},
                         Case{2, "3/VSurface/1: Failed to create window", ""},
                         Case{3, "", "KolWindow class is already registered.\n"},
                         Case{4, "", "Unable to register class.\n"}}) {
     Restart();
     PixelSurface first, s;
+    plat::SetProgramPathForTest("C:\\Demo\\demo.EXE");
     if (c.kind == 0) first.Create(false, 640, 480, 32);
-    if (c.kind == 1) TheHeadless().foreignWindowClasses.insert("VSurface");
+    if (c.kind == 1) TheHeadless().foreignWindowClasses["VSurface"] = "solvane";
     TheHeadless().failWindowCreation = c.kind == 2;
     if (c.kind == 3) plat::RegisterWindowClass({"VSurface", 0, plat::DefaultWindowProcedure});
     if (c.kind == 4) plat::Shutdown();
     s.Create(true, 640, 480, 32);
     EXPECT_EQ(nullptr, s.Window()) << c.kind;
     ExpectLog(c.error, c.plain);
+    plat::SetProgramPathForTest("");
     if (c.kind == 4) continue;
     // Without a window of its own the full screen leaves the display, and the
     // pointer, to whoever holds them.

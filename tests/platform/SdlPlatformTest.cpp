@@ -450,8 +450,9 @@ TEST_F(SdlPlatformTest, ForeignProbe) {
   const char* className = std::getenv("SOLVANE_PROBE_CLASS");
   const char* expect = std::getenv("SOLVANE_PROBE_EXPECT");
   if (!className || !expect) GTEST_SKIP() << "runs only as the child of the lock test";
-  if (std::string(expect) == "present") EXPECT_NE(nullptr, plat::FindWindowOfClass(className));
-  else EXPECT_EQ(nullptr, plat::FindWindowOfClass(className));
+  const bool present = std::string(expect) == "present";
+  EXPECT_EQ(present, nullptr != plat::FindWindowOfClass(className));
+  EXPECT_EQ(present ? "sdl_platform_tests" : "", plat::WindowClassHolder(className));
 }
 
 // A program on the desktop ends when it is sent SIGTERM (or SIGINT from its

@@ -23,17 +23,22 @@ FileWatch::Stamp FileWatch::Read(const std::string& path) {
 
 void FileWatch::Watch(const std::set<std::string>& paths) {
   stamps_.clear();
-  for (const std::string& path : paths) stamps_[path] = Read(path);
+  for (const std::string& path : paths) {
+    const Stamp now = Read(path);
+    stamps_[path] = {now, now};
+  }
 }
 
 bool FileWatch::Changed(std::string* changed) {
   bool any = false;
-  for (auto& [path, stamp] : stamps_) {
+  for (auto& [path, watched] : stamps_) {
     const Stamp now = Read(path);
-    if (now != stamp) {
+    const bool settled = !(now != watched.seen);
+    watched.seen = now;
+    if (settled && now != watched.told) {
       if (!any && changed) *changed = path;
       any = true;
-      stamp = now;
+      watched.told = now;
     }
   }
   return any;

@@ -11,7 +11,7 @@ struct LiveOptions {
   int fromMs = 0;         // where playing starts, and where Home goes
   bool loop = false;      // --loop given: the loop is on from the start
   int loopInMs = 0, loopOutMs = 0;
-  double bpm = 0.0;       // 0: no beat grid, Left/Right step one second
+  double bpm = 0.0;       // 0: no beat grid, Left/Right go to whole seconds
   bool fullScreen = false;
   bool help = false;
 };

@@ -53,6 +53,43 @@ std::uint32_t KindColor(const std::string& kind) {
   return 0x707070;
 }
 
+int TextWidth(const std::string& text) {
+  return plat::DrawTextOnPixels(nullptr, 0, 0, 0, 0, text, 0, kPointSize);
+}
+
+// The text in rows no wider than width, broken after spaces where it can be
+// and inside a word only when the word alone is wider: a hint that names a
+// long path is read whole, not cut at the picture's edge.
+std::vector<std::string> WrapText(const std::string& text, int width) {
+  // A space that ends a row takes no room.
+  const auto fits = [width](const std::string& row) {
+    return TextWidth(row.substr(0, row.find_last_not_of(' ') + 1)) <= width;
+  };
+  std::vector<std::string> rows;
+  std::string row;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(' ', at);
+    end = end == std::string::npos ? text.size() : end + 1;
+    std::string word = text.substr(at, end - at);
+    at = end;
+    if (!row.empty() && !fits(row + word)) {
+      while (!row.empty() && row.back() == ' ') row.pop_back();
+      rows.push_back(row);
+      row.clear();
+    }
+    row += word;
+    while (row.size() > 1 && !fits(row)) {
+      size_t length = row.size() - 1;
+      while (length > 1 && !fits(row.substr(0, length))) --length;
+      rows.push_back(row.substr(0, length));
+      row.erase(0, length);
+    }
+  }
+  if (!row.empty() || rows.empty()) rows.push_back(row);
+  return rows;
+}
+
 }  // namespace
 
 std::string SecondsText(int ms) {
@@ -70,6 +107,23 @@ std::string BarBeatText(int ms, double bpm) {
   return text;
 }
 
+std::string StatusText(const OverlayState& state) {
+  std::string status = SecondsText(state.timeMs) + " s";
+  if (state.bpm > 0.0) status += "   bar:beat " + BarBeatText(state.timeMs, state.bpm);
+  // A held picture has no frame rate: the frames drawn then are redraws.
+  if (state.paused) {
+    status += "   paused";
+  } else {
+    char fps[32];
+    std::snprintf(fps, sizeof fps, "   %d fps", state.framesPerSecond);
+    status += fps;
+  }
+  if (state.loopOutMs >= 0)
+    status += "   loop " + SecondsText(state.loopInMs) + " - " + SecondsText(state.loopOutMs) +
+              (state.loop ? " on" : " off");
+  return status;
+}
+
 void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayState& state) {
   if (!pixels || width <= 0 || height <= 1) return;
   Canvas canvas{pixels, width, height - 1};
@@ -78,18 +132,8 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
   const int row = std::max(lineHeight + 2, 8);
 
   if (state.timeline) {
-    // The status line.
-    std::string status = SecondsText(state.timeMs) + " s";
-    if (state.bpm > 0.0) status += "   bar:beat " + BarBeatText(state.timeMs, state.bpm);
-    char fps[32];
-    std::snprintf(fps, sizeof fps, "   %d fps", state.framesPerSecond);
-    status += fps;
-    if (state.paused) status += "   paused";
-    if (state.loopOutMs >= 0)
-      status += "   loop " + SecondsText(state.loopInMs) + " - " + SecondsText(state.loopOutMs) +
-                (state.loop ? " on" : " off");
     canvas.Darken(0, 0, width, row + 4);
-    canvas.Text(6, 2, status, kInk);
+    canvas.Text(6, 2, StatusText(state), kInk);
 
     // The timeline: one row per effect, in demo-script order, top to bottom.
     std::vector<const VEffect*> effects;
@@ -148,9 +192,19 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
   }
 
   if (!state.error.empty()) {
-    const int lines = static_cast<int>(state.error.size());
-    const int top = std::max(0, canvas.height - lines * row - 8);
+    struct Row {
+      std::string text;
+      std::uint32_t ink;
+    };
+    std::vector<Row> rows;
+    for (size_t i = 0; i < state.error.size(); ++i) {
+      const bool own = i + 1 == state.error.size() && i > 0;
+      for (std::string& text : WrapText(state.error[i], width - 12))
+        rows.push_back({std::move(text), own ? kDim : kErrorInk});
+    }
+    const int top = std::max(0, canvas.height - static_cast<int>(rows.size()) * row - 8);
     canvas.Fill(0, top, width, canvas.height, 0x801010);
-    for (int i = 0; i < lines; ++i) canvas.Text(6, top + 4 + i * row, state.error[static_cast<size_t>(i)], kErrorInk);
+    for (size_t i = 0; i < rows.size(); ++i)
+      canvas.Text(6, top + 4 + static_cast<int>(i) * row, rows[i].text, rows[i].ink);
   }
 }

@@ -23,12 +23,18 @@ struct OverlayState {
   int loopInMs = 0, loopOutMs = -1;  // loopOutMs < 0: not set
   int framesPerSecond = 0;
   bool timeline = false;             // Tab
-  std::vector<std::string> error;    // lines of the set-up error; empty when none
+  // The set-up error, empty when none: its hints, then the demo's own log
+  // line (dimmed under hints, as the hints say better where the fault is).
+  std::vector<std::string> error;
 };
 
 // "12.340", the time as --frame takes it.
 std::string SecondsText(int ms);
 // "7:2" (bar 7, beat 2, both from 1) at bpm with four beats a bar.
 std::string BarBeatText(int ms, double bpm);
+
+// The timeline's status line: time, bar:beat, the frame rate while playing,
+// paused, loop.
+std::string StatusText(const OverlayState& state);
 
 void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayState& state);

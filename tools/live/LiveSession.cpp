@@ -21,7 +21,9 @@
 namespace {
 
 constexpr int kFrameInterval = 20;     // ms; frames come strictly more than this apart, as in the demo
-constexpr std::uint32_t kWatchInterval = 100;  // ms between looks at the watched files
+// ms between looks at the watched files: a change is reloaded at the second
+// look that finds it, so a save shows within two of these and a frame.
+constexpr std::uint32_t kWatchInterval = 50;
 constexpr int kPageMs = 10000;
 constexpr int kBeatsPerBar = 4;
 constexpr size_t kErrorLinesShown = 6;
@@ -120,6 +122,8 @@ bool LiveSession::SetUp(VDemo& demo, bool first) {
   const auto started = std::chrono::steady_clock::now();
 
   demo.displayMode = options_.fullScreen ? kDisplayFullScreenExclusive : kDisplayWindowed;
+  // Beside the viewer, which may play the same demo while it is edited.
+  demo.windowClass = VWindowSurface::kLiveClassName;
   demo.soundMode = kSoundNone;
   std::string archive, directory;
   if (options_.dataPath.empty()) {
@@ -189,8 +193,9 @@ void LiveSession::ShowSetupResult(bool ok) {
                                                 : "the set-up failed";
   while (!own.empty() && (own.back() == '\n' || own.back() == '\r')) own.pop_back();
   errorLines_.push_back(own);
+  // The hints are on stderr already; the demo's own line went to stdout only.
   std::fprintf(errors_, "solvane-live: %s; the last good demo goes on until this is fixed\n",
-               errorLines_.front().c_str());
+               own.c_str());
 }
 
 bool LiveSession::Reload() {
@@ -229,8 +234,19 @@ int LiveSession::MusicMs() {
 
 int LiveSession::TimeMs() { return clock_.Now(plat::TickCount(), MusicMs()); }
 
-int LiveSession::BeatMs() const {
-  return options_.bpm > 0.0 ? static_cast<int>(std::lround(60000.0 / options_.bpm)) : 1000;
+void LiveSession::StepToGrid(int direction, int beats) {
+  // Grid line k lies at k steps, rounded to the millisecond as every time
+  // here is; from between two lines a step goes to the nearer one on that side.
+  const double step = beats * (options_.bpm > 0.0 ? 60000.0 / options_.bpm : 1000.0);
+  const int now = TimeMs();
+  const auto at = [step](long long k) { return static_cast<int>(std::llround(k * step)); };
+  long long k = static_cast<long long>(std::floor(now / step));
+  if (direction > 0) {
+    while (at(k) <= now) ++k;
+  } else {
+    while (k > 0 && at(k) >= now) --k;
+  }
+  SeekTo(at(k));
 }
 
 void LiveSession::PrintTime(const char* what, int ms) {
@@ -287,8 +303,8 @@ void LiveSession::KeyDown(unsigned key) {
   switch (key) {
     case plat::kKeyEscape: quit_ = true; return;
     case plat::kKeySpace: TogglePause(); return;
-    case plat::kKeyLeft: StepBy(-(shift ? kBeatsPerBar : 1) * BeatMs()); return;
-    case plat::kKeyRight: StepBy((shift ? kBeatsPerBar : 1) * BeatMs()); return;
+    case plat::kKeyLeft: StepToGrid(-1, shift ? kBeatsPerBar : 1); return;
+    case plat::kKeyRight: StepToGrid(1, shift ? kBeatsPerBar : 1); return;
     case plat::kKeyPageUp: StepBy(-kPageMs); return;
     case plat::kKeyPageDown: StepBy(kPageMs); return;
     case plat::kKeyHome: SeekTo(options_.fromMs); return;
@@ -351,9 +367,12 @@ bool LiveSession::Step() {
       now = TimeMs();
     } else if (good_ && demo_->endTime > 0 && now >= demo_->endTime * 1000 && !loop_) {
       // The end holds the picture there; Space plays again from --from.
-      SeekTo(demo_->endTime * 1000);
-      TogglePause();
-      now = TimeMs();
+      // Paused first, so the time that passes while the seek replays the
+      // demo does not carry it past the end.
+      clock_.Pause(plat::TickCount(), -1);
+      if (musicPlaying_) TheSound().Pause();
+      now = demo_->endTime * 1000;
+      SeekTo(now);
     }
   }
   tick = plat::TickCount();

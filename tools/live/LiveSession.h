@@ -80,7 +80,9 @@ class LiveSession {
   void PrintTime(const char* what, int ms);
   int MusicMs();
   void RenderFrame(int ms);
-  int BeatMs() const;
+  // To the next grid line (direction 1) or the previous one (-1), the grid
+  // being every beats beats of --bpm, else every beats seconds.
+  void StepToGrid(int direction, int beats);
 
   LiveOptions options_;
   std::FILE* out_ = stdout;

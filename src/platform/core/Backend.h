@@ -59,6 +59,8 @@ class Backend {
   virtual void WindowRetitled(Window& window) {}
   // Whether another process holds a top-level window of the class.
   virtual bool ForeignWindowOfClass(const char* className) = 0;
+  // The program holding it, as WindowClassHolder tells it.
+  virtual std::string ForeignWindowHolder(const char* className) = 0;
   // Called when a window of the class appears or goes, for the desktop-wide
   // search by other processes.
   virtual void ClassWindowCreated(const char* className) = 0;

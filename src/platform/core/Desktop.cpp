@@ -201,6 +201,13 @@ WindowHandle FindWindowOfClass(const char* className) {
   return nullptr;
 }
 
+std::string WindowClassHolder(const char* className) {
+  if (!gDesktop || !className) return "";
+  for (const auto& w : gDesktop->windows)
+    if (!w->parent && w->className == className) return ProgramBaseName(ProgramPath());
+  return gDesktop->backend->ForeignWindowHolder(className);
+}
+
 WindowHandle ForegroundWindow() {
   if (!gDesktop) return nullptr;
   for (auto it = gDesktop->windows.rbegin(); it != gDesktop->windows.rend(); ++it)

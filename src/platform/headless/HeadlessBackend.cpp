@@ -64,6 +64,10 @@ class HeadlessBackend : public Backend {
   bool ForeignWindowOfClass(const char* className) override {
     return control_.foreignWindowClasses.count(className) != 0;
   }
+  std::string ForeignWindowHolder(const char* className) override {
+    const auto found = control_.foreignWindowClasses.find(className);
+    return found == control_.foreignWindowClasses.end() ? "" : found->second;
+  }
   void ClassWindowCreated(const char*) override {}
   void ClassWindowDestroyed(const char*) override {}
 

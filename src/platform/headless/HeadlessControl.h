@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -44,7 +44,8 @@ struct Control {
   bool failDrawContext = false;
   bool failPixelBitmap = false;
   bool refuseDisplayChange = false;
-  std::set<std::string> foreignWindowClasses;  // "another process" holds a window of these
+  // "Another process" holds a window of these classes: class -> its program.
+  std::map<std::string, std::string> foreignWindowClasses;
   bool exclusiveMissing = false;  // the exclusive output library cannot be loaded
   int exclusiveCreateResult = kResultOk;
   int cooperativeResult = kResultOk;

@@ -224,6 +224,7 @@ class SdlBackend : public Backend, public SdlDisplay {
   }
 
   bool ForeignWindowOfClass(const char* className) override { return lock_.HeldElsewhere(className); }
+  std::string ForeignWindowHolder(const char* className) override { return lock_.Holder(className); }
   void ClassWindowCreated(const char* className) override { lock_.Take(className); }
   void ClassWindowDestroyed(const char* className) override { lock_.Give(className); }
 

@@ -16,6 +16,8 @@ void* NativeLibrarySymbol(void* library, const char* name);
 void CloseNativeLibrary(void* library);
 // The running executable's path as the system reports it; empty if unknown.
 std::string NativeProgramPath();
+// A program's name as people call it: its path's last part without ".exe".
+std::string ProgramBaseName(const std::string& path);
 // Removes the files RemoveFile could not because they were in use (Windows
 // keeps a loaded DLL's file); called once the libraries are unloaded.
 void RemoveFilesLeftInUse();

@@ -157,6 +157,19 @@ WindowHandle FindWindowOfClass(const char* className) {
   return className ? Handle(FindWindowA(className, nullptr)) : nullptr;
 }
 
+std::string WindowClassHolder(const char* className) {
+  const HWND window = className ? FindWindowA(className, nullptr) : nullptr;
+  DWORD process = 0;
+  if (!window || !GetWindowThreadProcessId(window, &process)) return "";
+  const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+  if (!handle) return "";
+  char path[MAX_PATH * 2];
+  DWORD length = sizeof path;
+  const bool named = QueryFullProcessImageNameA(handle, 0, path, &length) != 0;
+  CloseHandle(handle);
+  return named ? ProgramBaseName(std::string(path, length)) : "";
+}
+
 WindowHandle ForegroundWindow() { return Handle(GetForegroundWindow()); }
 
 std::intptr_t PLAT_CALLBACK DefaultWindowProcedure(WindowHandle window, unsigned message, std::uintptr_t wParam,
