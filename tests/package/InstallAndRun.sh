@@ -10,11 +10,12 @@ trap 'rm -rf "$work"' EXIT
 source "$here/../e2e/Checks.sh"
 
 cmake --install "$build" --prefix "$work/usr" >/dev/null
-check "the prefix holds the program, its data and its music" \
-  "solvane solvane-live solvane-render solvane.dat solvane.mp3" "$(cd "$work/usr/lib/solvane" && echo *)"
-check "bin/ links to the three programs" \
-  "../lib/solvane/solvane ../lib/solvane/solvane-render ../lib/solvane/solvane-live" \
-  "$(readlink "$work/usr/bin/solvane") $(readlink "$work/usr/bin/solvane-render") $(readlink "$work/usr/bin/solvane-live")"
+check "the prefix holds the programs, the audio library, the data and the music" \
+  "pack-data preflight-run.sh solvane solvane-audio.so solvane-live solvane-pack solvane-render solvane.dat solvane.mp3" \
+  "$(cd "$work/usr/lib/solvane" && echo *)"
+check "bin/ links to the four programs" \
+  "../lib/solvane/solvane ../lib/solvane/solvane-render ../lib/solvane/solvane-live ../lib/solvane/solvane-pack" \
+  "$(readlink "$work/usr/bin/solvane") $(readlink "$work/usr/bin/solvane-render") $(readlink "$work/usr/bin/solvane-live") $(readlink "$work/usr/bin/solvane-pack")"
 check "the installed live tool answers --help" 0 \
   "$("$work/usr/bin/solvane-live" --help >/dev/null 2>&1; echo $?)"
 
@@ -34,9 +35,14 @@ deb=$(ls "$work"/deb/*.deb 2>/dev/null | head -n 1)
 check "a .deb is made" yes "$([ -n "$deb" ] && echo yes)"
 check "the package's files" "./usr/bin/solvane
 ./usr/bin/solvane-live
+./usr/bin/solvane-pack
 ./usr/bin/solvane-render
+./usr/lib/solvane/pack-data
+./usr/lib/solvane/preflight-run.sh
 ./usr/lib/solvane/solvane
+./usr/lib/solvane/solvane-audio.so
 ./usr/lib/solvane/solvane-live
+./usr/lib/solvane/solvane-pack
 ./usr/lib/solvane/solvane-render
 ./usr/lib/solvane/solvane.dat
 ./usr/lib/solvane/solvane.mp3" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"

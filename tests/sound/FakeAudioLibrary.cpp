@@ -2,7 +2,12 @@
 // tests: it records every call with its arguments and answers what the test
 // asks for, so the player's side of the contract can be checked exactly.
 // Built twice: with the transport operations (FAKE_AUDIO_TRANSPORT) and
-// without them, as libraries were before seeking.
+// without them, as libraries were before seeking; and once more as a library
+// that saves a settings file in HOME when it starts (FAKE_AUDIO_WRITES), the
+// release checks' example of a demo that writes.
+
+#include <cstdlib>
+#include <string>
 
 #include "FakeAudioControl.h"
 
@@ -30,6 +35,12 @@ extern "C" {
 FAKE_EXPORT FakeAudioControl* FakeAudio_Control() { return &gControl; }
 
 FAKE_EXPORT int BASS_Init(int device, unsigned frequency, unsigned flags, void* window) {
+#ifdef FAKE_AUDIO_WRITES
+  if (const char* home = std::getenv("HOME")) {
+    const std::string path = std::string(home) + "/.audio-settings";
+    if (std::FILE* file = std::fopen(path.c_str(), "w")) std::fclose(file);
+  }
+#endif
   return Answer(gControl.initResult, "Init", device, frequency, flags, window != nullptr);
 }
 FAKE_EXPORT int BASS_Free() { return Answer(1, "Free"); }

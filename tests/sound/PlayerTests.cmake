@@ -5,7 +5,10 @@ add_library(fake_audio MODULE FakeAudioLibrary.cpp)
 target_compile_definitions(fake_audio PRIVATE FAKE_AUDIO_TRANSPORT)
 add_library(old_fake_audio MODULE FakeAudioLibrary.cpp)
 add_library(incomplete_audio MODULE IncompleteAudioLibrary.cpp)
-set_target_properties(fake_audio old_fake_audio incomplete_audio PROPERTIES CXX_VISIBILITY_PRESET hidden)
+add_library(writing_audio MODULE FakeAudioLibrary.cpp)
+target_compile_definitions(writing_audio PRIVATE FAKE_AUDIO_TRANSPORT FAKE_AUDIO_WRITES)
+set_target_properties(fake_audio old_fake_audio incomplete_audio writing_audio PROPERTIES
+                      CXX_VISIBILITY_PRESET hidden)
 solvane_test(sound_player_tests SOURCES SoundPlayerTest.cpp LIBS solvane_sound solvane_test_support)
 # The real library too, whole and damaged, for what the loader is handed.
 add_dependencies(sound_player_tests fake_audio old_fake_audio incomplete_audio solvane_audio)

@@ -126,6 +126,7 @@ bool ReadFolder(const std::string& root, ReleaseFiles& files, std::string& error
     if (!it->is_regular_file(ec)) continue;
     ReleaseFile file;
     file.name = fs::relative(it->path(), root, ec).generic_string();
+    file.executable = (it->status(ec).permissions() & fs::perms::owner_exec) != fs::perms::none;
     if (!ReadWholeFile(it->path().string(), file.bytes)) {
       error = "cannot read " + it->path().string();
       return false;
