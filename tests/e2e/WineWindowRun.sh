@@ -11,8 +11,9 @@
 # (a display mode change and a top-most pop-up); the desktop's size back after
 # each; a second copy refused with a message box, the first one untouched;
 # Mono closed by a close request; a truncated audio library (silent, no crash);
-# missing data (a message box, exit 1); no bas*.tmp left in %TEMP%. Every wait
-# polls with a deadline.
+# missing data (a message box, exit 1); no bas*.tmp left in %TEMP%; a release
+# made by solvane-pack with its own title and banner, played. Every wait polls
+# with a deadline.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -248,9 +249,58 @@ poll_ms 20000 ended "$pid"
 check "a demo without its data exits 1" 1 "$(exit_status "$pid")"
 check "no temporary file is left after the last runs" "$temp_before" "$(temp_files)"
 
+# --- A release made by solvane-pack: its own name and banner, and it plays ----------
+# The banner: 200x40 of stripes, so finding it on screen finds nothing else.
+python3 - "$work/banner.tga" "$work/banner.ppm" <<'PY'
+import sys
+w, h = 200, 40
+pixels = [[((x * 7 + y * 3) & 255, (x * 3) & 255, (y * 11) & 255) for x in range(w)] for y in range(h)]
+with open(sys.argv[1], "wb") as tga:  # uncompressed, 24-bit, top-left origin
+    tga.write(bytes([0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, w & 255, w >> 8, h & 255, h >> 8, 24, 0x20]))
+    for row in pixels:
+        tga.write(bytes(c for (r, g, b) in row for c in (b, g, r)))
+with open(sys.argv[2], "wb") as ppm:
+    ppm.write(b"P6\n%d %d\n255\n" % (w, h))
+    for row in pixels:
+        ppm.write(bytes(c for px in row for c in px))
+PY
+release=$work/release
+mkdir -p "$release/neon/Image"
+cp -r "$demo/data/Script" "$release/neon/"
+cp "$work/banner.tga" "$release/neon/Image/banner.tga"
+printf 'Banner = "Image/banner.tga" ;\n' >"$release/neon/Release.txt"
+"$(dirname "$render")/solvane-pack" --data "$release/neon" --name neon --title "Neon Nights" \
+  --music "$music" --windows --windows-build "$build" --out "$release/out" >"$release/pack.txt" 2>&1
+check "solvane-pack makes the Windows release" "0
+neon/neon.dat
+neon/neon.exe
+neon/neon.mp3
+neon/neon.nfo
+neon/neon.png" "$?
+$(unzip -Z1 "$release/out/neon-windows.zip")"
+(cd "$release/out" && unzip -q neon-windows.zip)
+banner_shown() { screenshot && python3 "$here/Pixels.py" find "$work/shot.ppm" "$work/banner.ppm" >/dev/null; }
+titled() { xwininfo -root -tree | grep -q "\"$1\""; }
+(cd "$release/out/neon" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=music.raw \
+  exec timeout 120 wine ./neon.exe </dev/null >/dev/null 2>&1) &
+pid=$!
+pids+=("$pid")
+check "the release's dialog shows its banner" yes "$(poll_ms 20000 banner_shown && echo yes)"
+check "the release's dialog bears its title" yes "$(poll_ms 5000 titled "Neon Nights" && echo yes)"
+cp "$work/shot.png" "$work/release-dialog.png"
+press Tab Tab Down Down Return
+read -r ox oy <<<"$(origin "$(desktop)")"
+poll_ms 20000 shows "$work/frame.png" 640 480 $((ox + 80)) $((oy + 60))
+check "the release plays: its window shows the frame exactly" 0 \
+  "$(compare -metric AE "$work/frame.png" "$work/crop.png" null: 2>&1)"
+press Escape
+poll_ms 20000 ended "$pid"
+check "the release exits 0 after Escape" 0 "$(exit_status "$pid")"
+
 # Kept for whoever wants to look: SOLVANE_WINE_SHOTS=DIR.
 if [ -n "${SOLVANE_WINE_SHOTS:-}" ]; then
   mkdir -p "$SOLVANE_WINE_SHOTS"
-  cp "$work/dialog.png" "$work/windowed.png" "$work/fullscreen.png" "$SOLVANE_WINE_SHOTS/"
+  cp "$work/dialog.png" "$work/windowed.png" "$work/fullscreen.png" "$work/release-dialog.png" \
+    "$SOLVANE_WINE_SHOTS/"
 fi
 finish
