@@ -2,6 +2,7 @@
 // ways a run ends, what a frame shows, display modes, the entry, clock and location.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <csignal>
@@ -221,6 +222,48 @@ TEST_F(DemoTest, EachDisplayModeGivesTheScreenBackWhenTheDemoFinishes) {
     EXPECT_TRUE(TheHeadless().pointerVisible);
     EXPECT_EQ(nullptr, demo.surface->pixels);
   }
+}
+
+// Another program in front of the DirectDraw full screen for a second: no
+// frame shows meanwhile, the loop still sleeps between frames (one restore a
+// frame, no spinning), time goes on, and the first frame back is the current
+// time's, said once in the log each way.
+TEST_F(DemoTest, AFullScreenTakenAwayKeepsItsTimeAndNeitherSpinsNorShowsUntilItIsBack) {
+  WriteDemo("0 - 2.5 Wave ;");  // ends at 2 s
+  TheHeadless().tickStep = 0;
+  TheHeadless().tickPerPoll = 1;
+  TheHeadless().awayFrom = 500;
+  TheHeadless().awayUntil = 1500;
+  std::vector<int> shown;
+  TheHeadless().onFrame = [&shown](const plat::headless::Frame&) {
+    shown.push_back(TheDemoClock().Milliseconds());
+  };
+  int restoresAway = 0, framesAway = 0;
+  {
+    VDemo demo;
+    demo.displayMode = kDisplayFullScreenExclusive;
+    demo.Run();
+    framesAway = demo.framesRendered - static_cast<int>(shown.size());
+    restoresAway = TheHeadless().restoreCalls;
+  }
+  ASSERT_FALSE(shown.empty());
+  const auto firstBack = std::find_if(shown.begin(), shown.end(), [](int t) { return t >= 500; });
+  ASSERT_NE(shown.end(), firstBack);
+  EXPECT_LT(*(firstBack - 1), 500);
+  EXPECT_GE(*firstBack, 1500);
+  // The frame that finds it back restores the surfaces; the next one shows.
+  EXPECT_LE(*firstBack, 1500 + 2 * 22);
+  EXPECT_NEAR(1000 / 21, framesAway, 3);  // the frame rate goes on while away
+  EXPECT_LE(restoresAway, framesAway + 1);
+  EXPECT_LT(TheHeadless().polls, 3 * (static_cast<int>(shown.size()) + framesAway) + 10);
+  const std::string log = capture.Text();
+  const std::string lost = "DirectDraw: the surface was lost; restoring it\n";
+  const std::string back = "DirectDraw: the surface is back\n";
+  ASSERT_NE(std::string::npos, log.find(lost)) << log;
+  EXPECT_LT(log.find(lost), log.find(back));  // once each way
+  EXPECT_EQ(log.find(lost), log.rfind(lost));
+  EXPECT_EQ(log.find(back), log.rfind(back));
+  EXPECT_EQ(0, TheLog().RecordCount());
 }
 
 TEST_F(DemoTest, EffectIsShownFromItsStartUpToButNotAtItsEndAndFillsAllButTheLastRow) {

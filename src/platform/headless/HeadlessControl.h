@@ -55,6 +55,12 @@ struct Control {
   int backBufferDCResult = kResultOk;
   int restoreResult = kResultOk;
   std::deque<int> flipResults;  // results of the coming flips; kResultOk once empty
+  // The full screen taken away from tick awayFrom until awayUntil (another
+  // program in front, as after Alt+Tab): meanwhile the back buffer's draw
+  // context and every flip report the surfaces lost and a restore is refused,
+  // as Windows does until the program is in front again.
+  std::uint32_t awayFrom = 0, awayUntil = 0;
+  bool Away() const { return tick - awayFrom < awayUntil - awayFrom; }
 
   // Observations.
   DisplayMode currentMode;  // the mode in force

@@ -9,7 +9,9 @@ class HeadlessFlipChain : public ExclusiveSurface {
       : control_(control),
         show_(show),
         output_(output),
-        backBuffer_(width, height, [&control] { return control.backBufferDCResult; }) {}
+        backBuffer_(width, height, [this] {
+          return Lost() ? kResultSurfaceLost : control_.backBufferDCResult;
+        }) {}
   ~HeadlessFlipChain() override = default;
 
   int GetAttachedSurface(unsigned caps, ExclusiveSurface** surface) override {
@@ -26,6 +28,7 @@ class HeadlessFlipChain : public ExclusiveSurface {
   int Flip(ExclusiveSurface*, unsigned) override {
     ++control_.flipCalls;
     int result = kResultOk;
+    if (Lost()) return kResultSurfaceLost;
     if (!control_.flipResults.empty()) {
       result = control_.flipResults.front();
       control_.flipResults.pop_front();
@@ -36,6 +39,8 @@ class HeadlessFlipChain : public ExclusiveSurface {
 
   int Restore() override {
     ++control_.restoreCalls;
+    if (control_.Away()) return kResultGenericFailure;
+    if (control_.restoreResult == kResultOk) lost_ = false;
     return control_.restoreResult;
   }
 
@@ -45,6 +50,13 @@ class HeadlessFlipChain : public ExclusiveSurface {
   }
 
  private:
+  // Surfaces lost while the display was away stay lost until restored.
+  bool Lost() {
+    if (control_.Away()) lost_ = true;
+    return lost_;
+  }
+
+  bool lost_ = false;
   Control& control_;
   const ShowFrame& show_;
   HeadlessExclusiveOutput& output_;
