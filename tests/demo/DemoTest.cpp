@@ -312,7 +312,8 @@ TEST_F(DemoTest, FramesComeStrictlyMoreThan20MsApartAndAPostedQuitDoesNotEndTheR
 }
 
 // Between frames the loop sleeps until the next frame is due, and still acts
-// at the very milliseconds at which the loop that polls without pause acts:
+// at the very milliseconds at which the loop that polls without pause acts,
+// across the tick count's wrap too:
 // on a clock that moves one millisecond at each input poll, the polling loop
 // sees every millisecond.
 TEST_F(DemoTest, TheLoopSleepsBetweenFramesAndRendersAtThePollingLoopsTimes) {
@@ -323,6 +324,9 @@ TEST_F(DemoTest, TheLoopSleepsBetweenFramesAndRendersAtThePollingLoopsTimes) {
     SetFramesPolled(polled);
     TheHeadless().tickStep = 0;
     TheHeadless().tickPerPoll = 1;
+    // The tick count wraps a second in (as after 49.7 days up): the waits'
+    // deadlines must wrap with it.
+    TheHeadless().tick = 0u - 1000u;
     Run result;
     TheHeadless().onFrame = [&result, keysAtFrame10](const plat::headless::Frame&) {
       result.times.push_back(TheDemoClock().Milliseconds());

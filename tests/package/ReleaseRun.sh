@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# solvane-pack on a small demo of the test's own: the Linux release's files
-# and its own name, the refusal of a folder that is not a demo's data, the
-# preflight passing the release (run from a read-only copy with the system's
+# solvane-pack on a small demo of the test's own: the Linux release's files,
+# its own name and its video, the refusal of a folder that is not a demo's
+# data, the preflight passing the release (run from a read-only copy with the system's
 # SDL hidden, its music reaching SDL's disk driver, Escape prompt), and the
 # preflight failing, by name, a release with each of the faults parties turn
 # entries away for. ReleaseRun.sh BUILD_DIR WRITING_AUDIO_LIBRARY
@@ -18,7 +18,7 @@ write_still_demo neon
 printf '0 - 3 Bar ;\n0 - 3 Field ;\n' >neon/Script/Demo.txt
 cp "$here/../sound/data/tone.mp3" neon.mp3
 started=$(date +%s%3N)
-"$build/solvane-pack" --data neon --name neon --title "Neon Nights" --linux --out out >pack.txt 2>&1
+"$build/solvane-pack" --data neon --name neon --title "Neon Nights" --linux --video --out out >pack.txt 2>&1
 check "the pack succeeds" "0" "$?"
 echo "release-run: the pack took $(($(date +%s%3N) - started)) ms"
 check "the Linux archive holds the release folder" "neon/
@@ -54,6 +54,8 @@ good=$(preflight out/neon-linux.tar.gz)
 echo "$good"
 check "the preflight passes the release" "0 exit 0" "$(grep -c '^FAIL' <<<"$good") $(tail -n 1 <<<"$good")"
 check "it ran the demo as the rules ask" "5" "$(grep -cE '^PASS (the Linux viewer plays|it ran with the system.s SDL|it writes nothing|the music reaches|Escape ends it)' <<<"$good")"
+check "the video beside it is the demo's length in h.264 with AAC stereo" "PASS neon.mp4: h.264, 150 frames at 50/1 (the demo's length)" \
+  "$(grep -o '^PASS neon.mp4: h.264, 150 frames at 50/1 (the demo.s length)' <<<"$good")"
 
 # Each fault on a copy of the release folder: the preflight fails and says which rule.
 fault() {  # fault NAME EXPECTED_LINE SETUP...
