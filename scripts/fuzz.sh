@@ -29,7 +29,7 @@ cmake --build "$dir" -j "$jobs" --target solvane_fuzz
 [ "$seconds" -gt 0 ] || exit 0
 
 # Largest input each harness is given: room for its seeds and a little more.
-declare -A max_len=([lexer]=4096 [scripts]=8192 [zip]=16384 [images]=16384 [kolfile]=4096 [audio]=16384)
+declare -A max_len=([lexer]=4096 [scripts]=8192 [zip]=16384 [images]=16384 [kolfile]=4096 [audio]=16384 [release]=16384)
 symbolizer=$(command -v llvm-symbolizer || command -v llvm-symbolizer-14 || true)
 export ASAN_OPTIONS=${ASAN_OPTIONS_FUZZ:-detect_leaks=1:allocator_may_return_null=1${symbolizer:+:external_symbolizer_path=$symbolizer}}
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -196,12 +196,18 @@ bool ReadTarGz(const std::string& path, ReleaseFiles& files, std::string& error)
     error = path + " is not a whole gzip'd archive";
     return false;
   }
+  if (ParseTar(tar, files, error)) return true;
+  error = path + ": " + error;
+  return false;
+}
+
+bool ParseTar(const std::vector<char>& tar, ReleaseFiles& files, std::string& error) {
   for (std::size_t at = 0; at + kBlock <= tar.size();) {
     const char* header = tar.data() + at;
     if (header[0] == 0) break;  // the end blocks
     const std::size_t size = ReadOctal(header + 124, 12);
     if (std::memcmp(header + 257, "ustar", 5) != 0 || size > tar.size() - at - kBlock) {
-      error = path + " is not a tar archive (or it is cut short)";
+      error = "not a tar archive (or it is cut short)";
       return false;
     }
     ReleaseFile file;

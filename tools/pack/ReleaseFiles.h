@@ -25,6 +25,8 @@ bool ReadZip(const std::string& path, ReleaseFiles& files, std::string& error);
 // as names ending in '/', links with their targets. False with error for a
 // damaged archive.
 bool ReadTarGz(const std::string& path, ReleaseFiles& files, std::string& error);
+// The same from the archive's bytes, once unzipped.
+bool ParseTar(const std::vector<char>& tar, ReleaseFiles& files, std::string& error);
 
 // Adds or replaces a file by name.
 void PutFile(ReleaseFiles& files, ReleaseFile file);
