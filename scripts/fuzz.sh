@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(lexer scripts zip images kolfile audio)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(lexer scripts zip images kolfile audio release)
 dir=build-fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
 
