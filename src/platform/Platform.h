@@ -287,6 +287,10 @@ int ClosePipe(PipeHandle pipe);
 // Runs a shell command and reads its whole standard output into output (its
 // standard error is the caller's): its exit status, or -1.
 int RunCommand(const std::string& command, std::string& output);
+// Whether the pointer on the X display (empty: $DISPLAY) is drawn blank, as a
+// program that hides it makes it; false when the display cannot be asked.
+// Linux (SDL backend) only.
+bool PointerImageBlank(const std::string& display, bool& blank);
 // Whether an executable of this name is found on the PATH.
 bool ExecutableOnPath(const char* name);
 

@@ -11,6 +11,14 @@
 #include "ReleaseBuilder.h"
 
 int main(int argc, char** argv) {
+  // The preflight's own probe of a full screen it runs: "hidden" or "shown"
+  // (exit 0 or 1) for the pointer on the display given; 2 when unknown.
+  if (argc == 3 && std::string(argv[1]) == "--pointer-on") {
+    bool blank = false;
+    if (!plat::PointerImageBlank(argv[2], blank)) return 2;
+    std::puts(blank ? "hidden" : "shown");
+    return blank ? 0 : 1;
+  }
   PackOptions options;
   std::string error;
   const bool parsed = ParsePackOptions(argc, argv, options, error);

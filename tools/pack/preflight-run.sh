@@ -7,10 +7,13 @@
 #
 #   preflight-run.sh FOLDER NAME linux|- windows|- SOLVANE_RENDER [VIDEO]
 #
+# solvane-pack beside SOLVANE_RENDER probes the pointer.
+#
 # Every wait polls with a deadline; everything started is stopped. Exits 1
 # when a rule failed.
 set -uo pipefail
 folder=$1 name=$2 linux=$3 windows=$4 render=$5 video=${6:-}
+pack=$(dirname "$render")/solvane-pack
 scratch=$(mktemp -d /tmp/solvane-preflight.XXXXXX)
 chmod 755 "$scratch"
 pids=()
@@ -163,18 +166,16 @@ if [ "$linux" = linux ]; then
     elif full_screen; then
       screen=$(DISPLAY=$display xdotool getdisplaygeometry | tr ' ' x)
       DISPLAY=$display xdotool mousemove $((${screen%x*} / 2)) $((${screen#*x} / 2)) >/dev/null 2>&1
-      if have ffmpeg; then
-        grab() { ffmpeg -loglevel error -f x11grab -draw_mouse "$1" -video_size 64x64 -i "$display+$((${screen%x*} / 2 - 32)),$((${screen#*x} / 2 - 32))" -frames:v 1 -f rawvideo - 2>/dev/null | md5sum; }
-        # Two grabs of the same moment's pixels differ only by the pointer:
-        # the still picture is compared with itself drawn with and without it.
-        poll_ms 3000 test "$(grab 1)" = "$(grab 0)" &&
-          pass "the pointer is hidden in the full screen" ||
-          fail "the pointer shows over the full screen"
-      else
-        warn "ffmpeg is not installed: the pointer was not looked at"
-      fi
-      # Timed from the moment the key is sent to the moment the process is
-      # gone, polled without starting a process of our own.
+      # The image the X server draws for the pointer over the full screen,
+      # once the full screen has taken the pointer in.
+      pointer_hidden() { pointer=$("$pack" --pointer-on "$display" 2>/dev/null); [ "$pointer" != shown ]; }
+      poll_ms 2000 pointer_hidden
+      pointer=$("$pack" --pointer-on "$display" 2>/dev/null)
+      case $pointer in
+        hidden) pass "the pointer is hidden in the full screen" ;;
+        shown) fail "the pointer shows over the full screen" ;;
+        *) warn "the pointer could not be looked at (no XFixes on the display)" ;;
+      esac
       DISPLAY=$display xdotool key Escape >/dev/null 2>&1
       pressed=${EPOCHREALTIME/./}
       until_us=$((pressed + 5000000))
@@ -203,11 +204,12 @@ if [ "$windows" = windows ]; then
     (cd "$folder" && DISPLAY=$display exec timeout $((end + 60)) wine "./$name.exe" </dev/null >/dev/null 2>&1) &
     wine_pid=$!
     pids+=($wine_pid)
+    windows() { DISPLAY=$display xdotool search --onlyvisible --name '.' 2>/dev/null | sort | tr '\n' ' '; }
     if poll_ms 60000 sh -c "DISPLAY=$display xdotool search --onlyvisible --name '.' | grep -q ."; then
-      sleep_until=$(($(now_ms) + 1500))
-      poll_ms 5000 test "$(now_ms)" -ge "$sleep_until"
-      DISPLAY=$display xdotool key Return >/dev/null 2>&1
-      poll_ms 3000 false
+      # Enter starts the demo: the dialog's window goes and the demo's comes.
+      dialog=$(windows)
+      started() { DISPLAY=$display xdotool key Return >/dev/null 2>&1; local now; now=$(windows); [ -n "$now" ] && [ "$now" != "$dialog" ]; }
+      poll_ms 20000 started || fail "Enter in the Windows viewer's dialog starts no demo under wine"
       DISPLAY=$display xdotool key Escape >/dev/null 2>&1
       poll_ms 20000 sh -c "! kill -0 $wine_pid"
       wait "$wine_pid"
