@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ToolText.h"
+
 namespace {
 
 // Reads a little-endian integer at offset; false when it lies outside.
@@ -22,15 +24,6 @@ bool CString(const std::vector<char>& bytes, std::uint64_t offset, std::string& 
   if (length == bytes.size() - offset) return false;  // not terminated
   text.assign(start, length);
   return true;
-}
-
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 }  // namespace

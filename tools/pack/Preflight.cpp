@@ -7,20 +7,11 @@
 #include "LibraryImports.h"
 #include "Platform.h"
 #include "ReleaseFiles.h"
+#include "ToolText.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 class Preflight {
  public:
@@ -241,10 +232,10 @@ class Preflight {
     std::string video = (fs::path(release).parent_path() / (name_ + ".mp4")).string();
     std::error_code ec;
     if (!fs::is_regular_file(video, ec)) video.clear();
-    std::string command = "bash " + Quote(directory_ + "preflight-run.sh") + " " +
-                          Quote(work_ + "/" + name_) + " " + Quote(name_) + " " +
+    std::string command = "bash " + ShellQuote(directory_ + "preflight-run.sh") + " " +
+                          ShellQuote(work_ + "/" + name_) + " " + ShellQuote(name_) + " " +
                           (linux ? "linux" : "-") + " " + (windows ? "windows" : "-") + " " +
-                          Quote(directory_ + "solvane-render") + " " + Quote(video);
+                          ShellQuote(directory_ + "solvane-render") + " " + ShellQuote(video);
     // The script's lines go straight to our output as they come; its exit
     // status says whether any of them failed.
     std::fflush(stdout);

@@ -10,6 +10,7 @@
 #include "LibraryImports.h"
 #include "Platform.h"
 #include "ReleaseFiles.h"
+#include "ToolText.h"
 
 namespace fs = std::filesystem;
 
@@ -24,21 +25,6 @@ constexpr const char* kLibraryFolders[] = {"/lib/x86_64-linux-gnu/", "/usr/lib/x
 int Fail(const std::string& message) {
   std::fprintf(stderr, "solvane-pack: %s\n", message.c_str());
   return 1;
-}
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // Where a data folder that is not one may hold the demo: a Script/Demo.txt
@@ -241,9 +227,9 @@ class Releaser {
   }
 
   bool Render(const std::vector<std::string>& arguments, std::string* output = nullptr) {
-    std::string command = Quote(directory_ + "solvane-render");
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
-    command += " --data " + Quote(work_ + "/" + options_.name + ".dat");
+    std::string command = ShellQuote(directory_ + "solvane-render");
+    for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
+    command += " --data " + ShellQuote(work_ + "/" + options_.name + ".dat");
     std::string printed;
     const int status = plat::RunCommand(command + " 2>&1", printed);
     if (output) *output = printed;

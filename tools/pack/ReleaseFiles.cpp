@@ -12,6 +12,8 @@
 #include <iterator>
 #include <set>
 
+#include "ToolText.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -19,11 +21,6 @@ namespace {
 // Nothing in a demo release comes near this; a larger member is a damaged or
 // hostile archive, refused before anything is allocated for it.
 constexpr unsigned long long kLargestMember = 1ull << 30;
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 bool Stored(const std::string& name) {
   const std::string extension = Lower(fs::path(name).extension().string());

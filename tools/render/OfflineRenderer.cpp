@@ -18,6 +18,7 @@
 #include "Platform.h"
 #include "PngEncoders.h"
 #include "PngWriter.h"
+#include "ToolText.h"
 #include "VDemo.h"
 #include "VSurface.h"
 
@@ -78,15 +79,6 @@ class ProgressBar {
   bool enabled_;
   int shown_ = -1;
 };
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') quoted += "'\\''";
-    else quoted += c;
-  }
-  return quoted + "'";
-}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "solvane-render: %s\n", message.c_str());
@@ -323,14 +315,14 @@ std::string BuildVideoCommand(const RenderOptions& options, const std::string& p
     command += " -ss ";
     command += start;
     command += " -i ";
-    command += Quote(music.path);
+    command += ShellQuote(music.path);
   }
   command += " -c:v libx264 -pix_fmt yuv420p";
   // Stereo AAC at the rate video sites and party rules ask for; music shorter
   // than the demo is padded with silence, so the video is the demo's length.
   if (withMusic) command += " -c:a aac -b:a 192k -ac 2 -af apad -shortest";
   command += ' ';
-  command += Quote(options.videoPath);
+  command += ShellQuote(options.videoPath);
   return command;
 }
 
