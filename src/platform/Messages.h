@@ -82,6 +82,10 @@ constexpr unsigned kKeyRight = 0x27;
 constexpr unsigned kKeyDown = 0x28;
 constexpr unsigned kKeyA = 0x41;
 constexpr unsigned kKeyZ = 0x5A;
+constexpr unsigned kKeyAdd = 0x6B;        // + on the number pad
+constexpr unsigned kKeySubtract = 0x6D;   // - on the number pad
+constexpr unsigned kKeyPlus = 0xBB;       // the =/+ key
+constexpr unsigned kKeyMinus = 0xBD;      // the -/_ key
 constexpr unsigned kKeyOpenBracket = 0xDB;   // '[' on a US keyboard
 constexpr unsigned kKeyCloseBracket = 0xDD;  // ']'
 

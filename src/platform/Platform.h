@@ -294,6 +294,21 @@ bool PointerImageBlank(const std::string& display, bool& blank);
 // Whether an executable of this name is found on the PATH.
 bool ExecutableOnPath(const char* name);
 
+// --- Background work ----------------------------------------------------------
+// One piece of work on a thread of its own, for what would hold up the frame
+// loop (an author tool decoding a whole song). The work must not touch the
+// windows, the message queue or the program-wide objects: it hands its result
+// over in memory that the caller reads only once TaskDone says so.
+struct Task;
+using TaskHandle = Task*;
+// Starts work(data); null when no thread can be started (the caller then
+// does the work itself).
+TaskHandle StartTask(void (*work)(void* data), void* data);
+// Whether the work has returned; what it wrote is then visible to the caller.
+bool TaskDone(TaskHandle task);
+// Waits for the work to return and releases the task.
+void FinishTask(TaskHandle task);
+
 }  // namespace plat
 
 // Windows builds: the program's entry, which the platform's WinMain calls with

@@ -18,7 +18,7 @@ bool KeyNamed(std::string name, unsigned& key) {
       {"esc", kKeyEscape},  {"space", kKeySpace},   {"up", kKeyUp},         {"down", kKeyDown},
       {"left", kKeyLeft},   {"right", kKeyRight},   {"home", kKeyHome},     {"end", kKeyEnd},
       {"pageup", kKeyPageUp}, {"pagedown", kKeyPageDown}, {"backspace", kKeyBack},
-      {"[", kKeyOpenBracket}, {"]", kKeyCloseBracket}};
+      {"[", kKeyOpenBracket}, {"]", kKeyCloseBracket}, {"+", kKeyPlus}, {"-", kKeyMinus}};
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
     key = static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));

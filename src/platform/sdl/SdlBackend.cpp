@@ -54,6 +54,11 @@ unsigned VirtualKey(SDL_Keycode key) {
     case SDLK_RSHIFT: return kKeyShift;
     case SDLK_ESCAPE: return kKeyEscape;
     case SDLK_SPACE: return kKeySpace;
+    case SDLK_EQUALS:
+    case SDLK_PLUS: return kKeyPlus;
+    case SDLK_MINUS: return kKeyMinus;
+    case SDLK_KP_PLUS: return kKeyAdd;
+    case SDLK_KP_MINUS: return kKeySubtract;
     case SDLK_LEFTBRACKET: return kKeyOpenBracket;
     case SDLK_RIGHTBRACKET: return kKeyCloseBracket;
     case SDLK_PAGEUP: return kKeyPageUp;
