@@ -20,7 +20,7 @@ bool ReadMilliseconds(const char* name, const char* text, int& ms, std::string& 
 
 const char* LiveUsage() {
   return "usage: solvane-live [--data DIR|ZIP] [--music FILE] [--from T] [--loop A B]\n"
-         "                    [--bpm N] [--fullscreen]\n"
+         "                    [--bpm N] [--beat-offset T] [--fullscreen]\n"
          "Plays the demo in a 640x480 window with its music and runs its set-up again\n"
          "whenever one of its files changes. A set-up with errors keeps the last good\n"
          "demo on screen and shows the error until it is fixed.\n"
@@ -33,7 +33,10 @@ const char* LiveUsage() {
          "  --from T       start at T seconds; Home comes back here\n"
          "  --loop A B     loop from A to B seconds from the start\n"
          "  --bpm N        beats per minute: Left/Right go to beat lines, the overlay\n"
-         "                 shows bars and beats\n"
+         "                 shows bars and beats (default: the tempo found in the\n"
+         "                 music, in the background while the demo plays)\n"
+         "  --beat-offset T  the first beat line at T seconds (default: the music's\n"
+         "                 first beat; 0 with --bpm)\n"
          "  --fullscreen   the whole screen instead of a window\n"
          "keys:\n"
          "  Space          pause / resume (the music too); paused, the time is printed\n"
@@ -43,7 +46,8 @@ const char* LiveUsage() {
          "  PageUp/Down    10 seconds back / forward\n"
          "  Home           back to --from\n"
          "  [  ]  L        set loop in, loop out; loop on/off\n"
-         "  Tab            the timeline overlay\n"
+         "  Tab            the timeline overlay, over the music (waveform, spectrogram)\n"
+         "  +  -           zoom the timeline in (down to two bars) / out (the whole demo)\n"
          "  other letters  print the time as a key line: 12.340 : 1 ;\n"
          "  Escape         quit\n";
 }
@@ -68,6 +72,7 @@ bool ParseLiveOptions(int argc, const char* const* argv, LiveOptions& options, s
          return options.loop = true;
        }},
       NumberOption("--bpm", {1.0, 1000.0}, options.bpm),
+      NumberOption("--beat-offset", {0.0, 2.0e6}, options.beatOffset),
       FlagOption("--fullscreen", options.fullScreen),
   };
   return ParseCommandLine(argc, argv, table, options.help, error);

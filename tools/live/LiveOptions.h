@@ -11,7 +11,8 @@ struct LiveOptions {
   int fromMs = 0;         // where playing starts, and where Home goes
   bool loop = false;      // --loop given: the loop is on from the start
   int loopInMs = 0, loopOutMs = 0;
-  double bpm = 0.0;       // 0: no beat grid, Left/Right go to whole seconds
+  double bpm = 0.0;       // 0: the music's beat, else none (Left/Right go to whole seconds)
+  double beatOffset = -1.0;  // seconds to the first beat line; < 0: the music's (0 with --bpm)
   bool fullScreen = false;
   bool help = false;
 };

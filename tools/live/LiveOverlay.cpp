@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "MusicStrip.h"
 #include "Platform.h"
 #include "VEffect.h"
 #include "VList.h"
@@ -15,7 +16,8 @@ constexpr std::uint32_t kInk = 0xFFFFFF;
 constexpr std::uint32_t kDim = 0xA0A0A0;
 constexpr std::uint32_t kNow = 0xFFE040;
 constexpr std::uint32_t kErrorInk = 0xFFFFFF;
-constexpr int kAxisLimit = 3600;  // seconds: beyond this the timeline shows the first hour
+constexpr int kAxisLimit = 3600;
+constexpr int kMusicHeight = 96;  // pixels of waveform and spectrogram at the least  // seconds: beyond this the timeline shows the first hour
 
 // Where drawing may go: every row but the last.
 struct Canvas {
@@ -29,6 +31,17 @@ struct Canvas {
       for (int x = left; x < right; ++x) {
         std::uint32_t& p = pixels[static_cast<size_t>(y) * width + x];
         p = (p >> 2) & 0x3F3F3F;
+      }
+  }
+  // Half the picture, half the colour: a bar over the music leaves it seen.
+  void Blend(int left, int top, int right, int bottom, std::uint32_t color) {
+    left = std::max(left, 0), top = std::max(top, 0);
+    right = std::min(right, width), bottom = std::min(bottom, height);
+    const std::uint32_t half = (color >> 1) & 0x7F7F7F;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) {
+        std::uint32_t& p = pixels[static_cast<size_t>(y) * width + x];
+        p = ((p >> 1) & 0x7F7F7F) + half;
       }
   }
   void Fill(int left, int top, int right, int bottom, std::uint32_t color) {
@@ -99,17 +112,18 @@ std::string SecondsText(int ms) {
   return text;
 }
 
-std::string BarBeatText(int ms, double bpm) {
+std::string BarBeatText(int ms, double bpm, double offset) {
   if (bpm <= 0.0) return "";
-  const long long beat = static_cast<long long>(std::floor(ms * bpm / 60000.0));
+  const long long beat = static_cast<long long>(std::floor((ms - offset * 1000.0) * bpm / 60000.0));
+  const long long bar = beat >= 0 ? beat / 4 : -((3 - beat) / 4);
   char text[48];
-  std::snprintf(text, sizeof text, "%lld:%lld", beat / 4 + 1, beat % 4 + 1);
+  std::snprintf(text, sizeof text, "%lld:%lld", bar + 1, beat - bar * 4 + 1);
   return text;
 }
 
 std::string StatusText(const OverlayState& state) {
   std::string status = SecondsText(state.timeMs) + " s";
-  if (state.bpm > 0.0) status += "   bar:beat " + BarBeatText(state.timeMs, state.bpm);
+  if (state.bpm > 0.0) status += "   bar:beat " + BarBeatText(state.timeMs, state.bpm, state.beatOffset);
   // A held picture has no frame rate: the frames drawn then are redraws.
   if (state.paused) {
     status += "   paused";
@@ -135,45 +149,93 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
     canvas.Darken(0, 0, width, row + 4);
     canvas.Text(6, 2, StatusText(state), kInk);
 
-    // The timeline: one row per effect, in demo-script order, top to bottom.
+    // The timeline: one row per effect, in demo-script order, top to bottom,
+    // over the music when it is known.
     std::vector<const VEffect*> effects;
     if (state.effects)
       for (const VList::Node* n = state.effects->First(); n != state.effects->End(); n = n->next)
         effects.push_back(n->element);
     std::reverse(effects.begin(), effects.end());  // the list holds them last first
-    const int axisEnd = std::clamp(state.endTime, 1, kAxisLimit);
-    const int left = 6, right = width - 6;
+    const double whole = std::clamp(state.endTime, 1, kAxisLimit);
+    const bool zoomed = state.viewEnd > state.viewStart;
+    const double span = zoomed ? std::min(state.viewEnd - state.viewStart, whole) : whole;
+    const int left = 6, right = std::max(width - 6, left + 1);
+    // Times lie on a grid of whole columns, so the music's columns, cached,
+    // line up with the grid and the bars whatever the current time.
+    const double columnSeconds = span / (right - left);
+    const long long firstColumn =
+        zoomed ? static_cast<long long>(std::floor(state.viewStart / columnSeconds)) : 0;
+    const double viewStart = firstColumn * columnSeconds, viewEnd = viewStart + span;
     const int maxRows = std::max(1, (canvas.height / 2 - row) / row);
     const int rows = std::min(static_cast<int>(effects.size()), maxRows);
     const int bottom = canvas.height - 4;
-    const int top = bottom - rows * row - row;  // one more row for the axis
+    const int axisY = bottom - row;
+    int top = axisY - rows * row;
+    if (state.music) top = std::max(std::min(top, axisY - kMusicHeight), canvas.height / 2);
     const auto xAt = [&](double seconds) {
-      return left + static_cast<int>(std::lround((right - left) * seconds / axisEnd));
+      return left + static_cast<int>(std::lround((seconds - viewStart) / columnSeconds));
     };
+    const auto inView = [&](double seconds) { return seconds >= viewStart && seconds <= viewEnd; };
     canvas.Darken(0, top - 4, width, canvas.height);
-    if (state.loopOutMs >= 0)
-      canvas.Fill(xAt(state.loopInMs / 1000.0), top, xAt(state.loopOutMs / 1000.0) + 1, bottom,
-                  state.loop ? 0x303050 : 0x202028);
+    if (state.music) {
+      const int stripHeight = axisY - top;
+      const std::uint32_t* strip = state.music->Draw(firstColumn, columnSeconds, right - left, stripHeight);
+      for (int y = 0; y < stripHeight && top + y < canvas.height; ++y)
+        std::copy(strip + static_cast<size_t>(y) * (right - left),
+                  strip + static_cast<size_t>(y + 1) * (right - left),
+                  canvas.pixels + static_cast<size_t>(top + y) * width + left);
+    }
+    if (state.loopOutMs >= 0) {
+      const int x0 = xAt(std::max(state.loopInMs / 1000.0, viewStart));
+      const int x1 = xAt(std::min(state.loopOutMs / 1000.0, viewEnd)) + 1;
+      const std::uint32_t color = state.loop ? 0x303050 : 0x202028;
+      if (state.music)
+        canvas.Blend(x0, top, x1, bottom, color * 2);
+      else
+        canvas.Fill(x0, top, x1, bottom, color);
+    }
     // The grid: beats where they lie at least 4 pixels apart, bars brighter;
-    // without a tempo, whole seconds.
-    const double step = state.bpm > 0.0 ? 60.0 / state.bpm : 1.0;
-    if ((right - left) * step / axisEnd >= 4.0) {
-      for (long long k = 0; k * step <= axisEnd; ++k) {
-        const bool bar = state.bpm <= 0.0 || k % 4 == 0;
-        const int x = xAt(k * step);
-        canvas.Fill(x, top, x + 1, bottom, bar ? 0x585858 : 0x303030);
+    // without a tempo, whole seconds. Bars are numbered along the axis as far
+    // apart as their labels need.
+    const bool grid = state.bpm > 0.0;
+    const double step = grid ? 60.0 / state.bpm : 1.0;
+    const double origin = grid ? state.beatOffset : 0.0;
+    const int perBar = grid ? 4 : 1;
+    const double stepPixels = step / columnSeconds;
+    long long labelEvery = perBar;
+    while (labelEvery * stepPixels < 40.0 && labelEvery < (1LL << 40)) labelEvery *= 2;
+    const std::string startText = SecondsText(static_cast<int>(std::lround(viewStart * 1000))) + " s";
+    const std::string endText = SecondsText(static_cast<int>(std::lround(viewEnd * 1000))) + " s";
+    const int labelsFrom = left + TextWidth(startText) + 6;
+    const int labelsTo = right - TextWidth(endText) - 6;
+    for (long long k = static_cast<long long>(std::ceil((viewStart - origin) / step));
+         origin + k * step <= viewEnd; ++k) {
+      const double at = origin + k * step;
+      const bool bar = ((k % perBar) + perBar) % perBar == 0;
+      if (at < 0.0 || stepPixels * (bar ? perBar : 1) < 4.0) continue;
+      const int x = xAt(at);
+      canvas.Fill(x, top, x + 1, axisY, bar ? (state.music ? 0x9090A0 : 0x585858)
+                                           : (state.music ? 0x505058 : 0x303030));
+      if (((k % labelEvery) + labelEvery) % labelEvery == 0) {
+        const std::string label = std::to_string(grid ? k / perBar + 1 : k);
+        if (x + 2 >= labelsFrom && x + 2 + TextWidth(label) <= labelsTo)
+          canvas.Text(x + 2, axisY + 1, label, kDim);
       }
     }
     for (int i = 0; i < rows; ++i) {
       const VEffect* e = effects[static_cast<size_t>(i)];
+      if (e->endTime < viewStart || e->startTime > viewEnd) continue;
       const int y = top + i * row;
-      const double start = std::clamp<double>(e->startTime, 0.0, axisEnd);
-      const double end = std::clamp<double>(e->endTime, 0.0, axisEnd);
-      const int x0 = xAt(start), x1 = std::max(xAt(end), x0 + 1);
+      const int x0 = xAt(std::clamp<double>(e->startTime, viewStart, viewEnd));
+      const int x1 = std::max(xAt(std::clamp<double>(e->endTime, viewStart, viewEnd)), x0 + 1);
       const bool active = e->ActiveAt(static_cast<float>(state.timeMs / 1000.0));
-      canvas.Fill(x0, y + 1, x1, y + row - 1, KindColor(e->KindName()) | (active ? 0x202020 : 0));
+      const std::uint32_t color = KindColor(e->KindName()) | (active ? 0x202020 : 0);
+      if (state.music)
+        canvas.Blend(x0, y + 1, x1, y + row - 1, color);
+      else
+        canvas.Fill(x0, y + 1, x1, y + row - 1, color);
       const std::string label = e->name + " (" + e->KindName() + ")";
-      const int labelX = std::min(x0 + 3, right - plat::DrawTextOnPixels(nullptr, 0, 0, 0, 0, label, 0, kPointSize));
+      const int labelX = std::min(x0 + 3, right - TextWidth(label));
       canvas.Text(std::max(left, labelX), y + 1, label, active ? kInk : kDim);
     }
     if (static_cast<int>(effects.size()) > rows) {
@@ -181,16 +243,17 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
       std::snprintf(more, sizeof more, "+%d more", static_cast<int>(effects.size()) - rows);
       canvas.Text(right - 60, top - row, more, kDim);
     }
-    // The axis: whole seconds at its ends, then the current time on top.
-    const int axisY = top + rows * row;
-    canvas.Text(left, axisY + 1, "0", kDim);
-    const std::string endText = std::to_string(axisEnd) + " s";
-    canvas.Text(right - plat::DrawTextOnPixels(nullptr, 0, 0, 0, 0, endText, 0, kPointSize), axisY + 1,
-                endText, kDim);
-    const int now = xAt(std::clamp(state.timeMs / 1000.0, 0.0, static_cast<double>(axisEnd)));
-    canvas.Fill(now, top, now + 1, bottom, kNow);
+    // The axis: the times at its ends, then the current time on top.
+    canvas.Text(left, axisY + 1, zoomed ? startText : "0", kDim);
+    const std::string wholeText = std::to_string(static_cast<int>(whole)) + " s";
+    const std::string& shownEnd = zoomed ? endText : wholeText;
+    canvas.Text(right - TextWidth(shownEnd), axisY + 1, shownEnd, kDim);
+    const double nowSeconds = state.timeMs / 1000.0;
+    if (inView(nowSeconds) || !zoomed) {
+      const int now = xAt(std::clamp(nowSeconds, viewStart, viewEnd));
+      canvas.Fill(now, top, now + 1, bottom, kNow);
+    }
   }
-
   if (!state.error.empty()) {
     struct Row {
       std::string text;

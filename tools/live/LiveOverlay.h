@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class MusicStrip;
 class VList;
 
 struct OverlayState {
@@ -18,6 +19,11 @@ struct OverlayState {
   int endTime = 0;      // the demo's end, whole seconds
   int timeMs = 0;
   double bpm = 0.0;     // 0: no grid
+  double beatOffset = 0.0;  // seconds to the grid's first line
+  // The part of the demo the timeline shows, seconds; all of it when
+  // viewEnd <= viewStart.
+  double viewStart = 0.0, viewEnd = 0.0;
+  MusicStrip* music = nullptr;  // the music under the effects, or none
   bool paused = false;
   bool loop = false;
   int loopInMs = 0, loopOutMs = -1;  // loopOutMs < 0: not set
@@ -30,8 +36,9 @@ struct OverlayState {
 
 // "12.340", the time as --frame takes it.
 std::string SecondsText(int ms);
-// "7:2" (bar 7, beat 2, both from 1) at bpm with four beats a bar.
-std::string BarBeatText(int ms, double bpm);
+// "7:2" (bar 7, beat 2, both from 1) at bpm with four beats a bar, the
+// first bar starting offset seconds in (before it, bar 0 and below).
+std::string BarBeatText(int ms, double bpm, double offset = 0.0);
 
 // The timeline's status line: time, bar:beat, the frame rate while playing,
 // paused, loop.

@@ -107,6 +107,7 @@ int LiveSession::Start() {
                    "solvane-live: this audio library cannot seek; the picture keeps its own "
                    "time and the music plays on from its start\n");
   }
+  music_.Start(options_, musicPath_, analyzer_);
   clock_.Start(0, plat::TickCount());
   if (options_.fromMs > 0) SeekTo(options_.fromMs);
   return 0;
@@ -237,16 +238,19 @@ int LiveSession::TimeMs() { return clock_.Now(plat::TickCount(), MusicMs()); }
 void LiveSession::StepToGrid(int direction, int beats) {
   // Grid line k lies at k steps, rounded to the millisecond as every time
   // here is; from between two lines a step goes to the nearer one on that side.
-  const double step = beats * (options_.bpm > 0.0 ? 60000.0 / options_.bpm : 1000.0);
+  // Lines before the grid's first one count too, down to the start.
+  const BeatGrid& grid = music_.Grid();
+  const double step = beats * (grid.bpm > 0.0 ? 60000.0 / grid.bpm : 1000.0);
+  const double origin = grid.bpm > 0.0 ? grid.offset * 1000.0 : 0.0;
   const int now = TimeMs();
-  const auto at = [step](long long k) { return static_cast<int>(std::llround(k * step)); };
-  long long k = static_cast<long long>(std::floor(now / step));
+  const auto at = [step, origin](long long k) { return static_cast<int>(std::llround(origin + k * step)); };
+  long long k = static_cast<long long>(std::floor((now - origin) / step));
   if (direction > 0) {
     while (at(k) <= now) ++k;
   } else {
-    while (k > 0 && at(k) >= now) --k;
+    while (at(k) > 0 && at(k) >= now) --k;
   }
-  SeekTo(at(k));
+  SeekTo(std::max(at(k), 0));
 }
 
 void LiveSession::PrintTime(const char* what, int ms) {
@@ -312,6 +316,13 @@ void LiveSession::KeyDown(unsigned key) {
       timeline_ = !timeline_;
       redraw_ = true;
       return;
+    case plat::kKeyPlus:
+    case plat::kKeyAdd:
+    case plat::kKeyMinus:
+    case plat::kKeySubtract:
+      music_.Zoom(key == plat::kKeyPlus || key == plat::kKeyAdd ? 1 : -1, good_ ? demo_->endTime : 0);
+      redraw_ = true;
+      return;
     case plat::kKeyOpenBracket:
       loopInMs_ = TimeMs();
       PrintTime("loop in at", loopInMs_);
@@ -359,6 +370,8 @@ bool LiveSession::Step() {
       Reload();
     }
   }
+
+  if (music_.Poll(out_, errors_)) redraw_ = true;
 
   int now = TimeMs();
   if (!Paused()) {
@@ -417,7 +430,11 @@ void LiveSession::RenderFrame(int ms) {
     state.effects = good_ ? &demo_->effects : nullptr;
     state.endTime = good_ ? demo_->endTime : 0;
     state.timeMs = ms;
-    state.bpm = options_.bpm;
+    state.bpm = music_.Grid().bpm;
+    state.beatOffset = music_.Grid().offset;
+    const TimeRange view = music_.View(state.endTime, ms / 1000.0);
+    state.viewStart = view.start, state.viewEnd = view.end;
+    state.music = music_.Strip();
     state.paused = Paused();
     state.loop = loop_;
     state.loopInMs = loopInMs_;

@@ -16,6 +16,7 @@
 #include "AuthorDiagnostics.h"
 #include "FileWatch.h"
 #include "LiveClock.h"
+#include "LiveMusic.h"
 #include "LiveOptions.h"
 #include "VDemo.h"
 
@@ -32,6 +33,14 @@ class LiveSession {
     out_ = out;
     errors_ = errors;
   }
+
+  // What decodes and analyses the music in the background (none: the
+  // timeline shows no music and the grid is --bpm's); set before Start.
+  void SetMusicAnalyzer(LiveMusic::Analyzer analyzer) { analyzer_ = std::move(analyzer); }
+  // Waits for that analysis; the next Step takes it.
+  void WaitForMusic() { music_.Wait(); }
+  const BeatGrid& Grid() const { return music_.Grid(); }
+  TimeRange TimelineView() { return music_.View(good_ ? demo_->endTime : 0, TimeMs() / 1000.0); }
 
   // Sets the demo up, opens its window and starts it with its music. 0, or
   // the exit code when there is nothing to show in (no data, no window).
@@ -81,7 +90,7 @@ class LiveSession {
   int MusicMs();
   void RenderFrame(int ms);
   // To the next grid line (direction 1) or the previous one (-1), the grid
-  // being every beats beats of --bpm, else every beats seconds.
+  // being every beats beats of the beat grid, else every beats seconds.
   void StepToGrid(int direction, int beats);
 
   LiveOptions options_;
@@ -94,6 +103,8 @@ class LiveSession {
   bool musicPlaying_ = false;
   bool musicClock_ = false;  // the music can tell its position and seek
 
+  LiveMusic::Analyzer analyzer_;
+  LiveMusic music_;
   LiveClock clock_;
   bool loop_ = false;
   int loopInMs_ = 0, loopOutMs_ = -1;
