@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -23,11 +24,13 @@
 #include "LiveClock.h"
 #include "LiveOverlay.h"
 #include "LiveSession.h"
+#include "MusicView.h"
 #include "OfflineRenderer.h"
 #include "RenderOptions.h"
 #include "Platform.h"
 #include "ProgramLocation.h"
 #include "TestSupport.h"
+#include "TimelineZoom.h"
 #include "ToolTestSupport.h"
 #include "VDemo.h"
 #include "VSound.h"
@@ -69,6 +72,82 @@ TEST(LiveClock, HoldsWhilePausedFollowsTheMusicAndGoesOnWithoutAJumpWhenItEnds) 
   EXPECT_EQ("0.925 s   bar:beat 1:2   50 fps", StatusText(state));
   state.paused = true;  // no frame rate for a held picture
   EXPECT_EQ("0.925 s   bar:beat 1:2   paused", StatusText(state));
+}
+
+// Two seconds at 8 kHz: a 1 kHz sine of amplitude 0.5 (peaks on samples),
+// then silence with one click of 0.9 at 1.25 s.
+MusicPcm ToneThenClick() {
+  MusicPcm pcm;
+  pcm.rate = 8000;
+  pcm.mono.assign(16000, 0.0f);
+  for (int i = 0; i < 8000; ++i)
+    pcm.mono[i] = static_cast<float>(0.5 * std::sin(3.14159265358979 * i / 4.0));
+  pcm.mono[10000] = 0.9f;
+  return pcm;
+}
+
+TEST(MusicView, WaveColumnsArePeakAndRmsOfTheirSamplesAndTheSpectrumFindsTheTone) {
+  MusicView view;
+  view.SetMusic(ToneThenClick());
+  struct Case { double start, end; int width, column; float peak, rms; };
+  for (const Case& c : std::vector<Case>{
+           {0.0, 2.0, 4, 1, 0.5f, 0.5f / std::sqrt(2.0f)},  // whole periods of the tone
+           {0.0, 2.0, 4, 2, 0.9f, 0.9f / std::sqrt(4000.0f)},
+           {0.0, 2.0, 4, 3, 0.0f, 0.0f},
+           {1.25, 1.25 + 1e-6, 1, 0, 0.9f, 0.9f},  // narrower than a sample: the one at its start
+           {1.5, 3.5, 2, 1, 0.0f, 0.0f}}) {        // past the end: silent
+    const WaveColumn wave = view.WaveAt(c.start, c.end, c.width, c.column);
+    EXPECT_NEAR(c.peak, wave.peak, 1e-5) << c.start << " " << c.column;
+    EXPECT_NEAR(c.rms, wave.rms, 1e-5) << c.start << " " << c.column;
+  }
+  // Columns that start between samples and mid-period, against the samples
+  // read directly (times exact in binary, so no rounding decides a sample).
+  const MusicPcm pcm = ToneThenClick();
+  const double start = 3 / 1024.0;  // 23.4375 samples
+  const std::vector<WaveColumn> columns = view.WaveColumns(start, start + 1.5, 3);
+  for (int c = 0; c < 3; ++c) {
+    const int from = static_cast<int>(std::floor((start + c * 0.5) * 8000));
+    const int to = static_cast<int>(std::floor((start + c * 0.5 + 0.5) * 8000));
+    float peak = 0;
+    double squares = 0;
+    for (int i = from; i < to; ++i) {
+      peak = std::max(peak, std::fabs(pcm.mono[i]));
+      squares += pcm.mono[i] * pcm.mono[i];
+    }
+    EXPECT_FLOAT_EQ(peak, columns[c].peak) << c;
+    EXPECT_NEAR(std::sqrt(squares / (to - from)), columns[c].rms, 1e-6) << c;
+  }
+  // The tone is the loudest thing in its band, and nothing sounds in the silence.
+  std::uint8_t tone[MusicView::kBands], quiet[MusicView::kBands];
+  view.SpectrumAt(0.0, 2.0, 4, 0, tone);
+  view.SpectrumAt(0.0, 2.0, 8, 7, quiet);
+  const int loudest = static_cast<int>(std::max_element(tone, tone + MusicView::kBands) - tone);
+  const double ratio = std::pow(4000.0 / 40.0, 1.0 / MusicView::kBands);
+  EXPECT_EQ(255, tone[loudest]);
+  EXPECT_LE(40.0 * std::pow(ratio, loudest), 1000.0);
+  EXPECT_GT(40.0 * std::pow(ratio, loudest + 1), 1000.0);
+  EXPECT_EQ(0, *std::max_element(quiet, quiet + MusicView::kBands));
+}
+
+TEST(TimelineZoom, HalvesFromTheWholeDemoToTwoBarsCentredOnNowInsideTheDemo) {
+  const double bars = NarrowestSpan({120, 0.3});  // two bars at 120 BPM: 4 s
+  EXPECT_EQ(4.0, bars);
+  EXPECT_EQ(8.0, NarrowestSpan({60, 0}));
+  EXPECT_EQ(4.0, NarrowestSpan({}));  // no grid: 4 s
+  EXPECT_EQ(4, DeepestZoomLevel(60, bars));  // 60, 30, 15, 7.5, then 4
+  struct Case { double whole; int level; double now; TimeRange seen; };
+  for (const Case& c : std::vector<Case>{{60, 0, 30, {0, 60}},
+                                         {60, 1, 30, {15, 45}},
+                                         {60, 1, 2, {0, 30}},     // kept inside at the start
+                                         {60, 1, 59, {30, 60}},   // and at the end
+                                         {60, 3, 20, {16.25, 23.75}},
+                                         {60, 4, 20, {18, 22}},   // two bars, not 3.75 s
+                                         {60, 9, 20, {18, 22}},   // no deeper
+                                         {3, 2, 1, {0, 3}}}) {    // shorter than two bars
+    const TimeRange seen = ZoomedRange(c.whole, bars, c.level, c.now);
+    EXPECT_EQ(c.seen.start, seen.start) << c.level << " " << c.now;
+    EXPECT_EQ(c.seen.end, seen.end) << c.level << " " << c.now;
+  }
 }
 
 TEST(DemoMusicRule, OwnMusicByArchiveOrDirectoryElseNoneWithANote) {
@@ -162,6 +241,7 @@ class LiveSessionTest : public ::testing::Test {
   void Start() {
     testing::internal::CaptureStderr();
     session_ = std::make_unique<LiveSession>(options_, dir_.Path() + "/");
+    session_->SetMusicAnalyzer(analyzer_);
     const int started = session_->Start();
     errors_ += testing::internal::GetCapturedStderr();
     ASSERT_EQ(0, started) << errors_;
@@ -197,6 +277,7 @@ class LiveSessionTest : public ::testing::Test {
   LogCapture capture_;
   TempDir dir_;
   LiveOptions options_;
+  LiveMusic::Analyzer analyzer_;
   std::unique_ptr<LiveSession> session_;
   std::string errors_;
   int edits_ = 0;
@@ -399,6 +480,88 @@ TEST_F(LiveSessionTest, ThePictureFollowsTheMusicAndEverySeekReachesTheAudioLibr
   Type(plat::kKeyHome);
   EXPECT_EQ(0, fake.calls[fake.count - 1].args[0]);
   session_->Finish();
+}
+
+TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffsetSayOtherwise) {
+  dir_.Write("data/Script/Demo.txt", "0 - 2 Bar;\n1 - 30 Green;\n");
+  dir_.Write("song.mp3", "decoded by the test's own analyzer");
+  options_.musicPath = dir_.PathOf("song.mp3");
+  int analysed = 0;
+  analyzer_ = [&](const std::string& path, MusicPcm& pcm, MusicBeat& beat, std::string&) {
+    ++analysed;
+    EXPECT_EQ(options_.musicPath, path);
+    pcm = ToneThenClick();
+    beat.bpm = 128, beat.firstBeat = 0.35;
+    return true;
+  };
+  const std::string found =
+      "solvane-live: 128.00 BPM, first beat at 0.350 s (from the music; --bpm overrides)\n";
+  struct Case { double bpm, offset; BeatGrid grid; bool told; };
+  for (const Case& c : std::vector<Case>{{0, -1, {128, 0.35}, true},
+                                         {0, 0.1, {128, 0.1}, true},  // the offset only
+                                         {100, 0.2, {100, 0.2}, false},
+                                         {100, -1, {100, 0}, false}}) {
+    if (session_) {  // each case a fresh run
+      session_.reset();
+      plat::Shutdown();
+      ResetDemoDataSourcesForTest();
+      ResetSurfaceInputForTest();
+      ASSERT_TRUE(plat::StartHeadless());
+    }
+    options_.bpm = c.bpm, options_.beatOffset = c.offset;
+    Start();
+    EXPECT_EQ(c.bpm, session_->Grid().bpm);  // the options' grid until the music is known
+    session_->WaitForMusic();
+    testing::internal::CaptureStdout();
+    Advance(100);
+    EXPECT_EQ(c.told ? found : "", testing::internal::GetCapturedStdout()) << c.bpm << " " << c.offset;
+    EXPECT_EQ(c.grid.bpm, session_->Grid().bpm);
+    EXPECT_EQ(c.grid.offset, session_->Grid().offset);
+  }
+  EXPECT_EQ(4, analysed);
+
+  // The last grid (100 BPM from 0) steps as --bpm always did; the detected
+  // one steps from its first beat, lines before it down to the start.
+  session_->WaitForMusic();
+  Type(plat::kKeySpace);
+  EXPECT_EQ("paused at 0.600\n", Type(plat::kKeyRight));
+  options_.bpm = 0, options_.beatOffset = -1;
+  session_.reset();
+  plat::Shutdown();
+  ResetDemoDataSourcesForTest();
+  ResetSurfaceInputForTest();
+  ASSERT_TRUE(plat::StartHeadless());
+  Start();
+  session_->WaitForMusic();
+  Type(plat::kKeySpace);  // paused at 0, the music taken on this pass
+  struct Step { unsigned key; bool shift; const char* said; };
+  for (const Step& step : std::vector<Step>{{plat::kKeyRight, false, "0.350"},
+                                            {plat::kKeyRight, false, "0.819"},  // 60 / 128 s a beat
+                                            {plat::kKeyRight, true, "2.225"},   // a bar from the first beat
+                                            {plat::kKeyLeft, false, "1.756"},
+                                            {plat::kKeyHome, false, "0.000"},
+                                            {plat::kKeyRight, true, "0.350"},
+                                            {plat::kKeyLeft, false, "0.000"}})
+    EXPECT_EQ(std::string("paused at ") + step.said + "\n", Type(step.key, step.shift));
+
+  // + and - zoom the timeline (30 s; two bars at 128 BPM are 3.75 s) around
+  // the current time; the music shows under it.
+  Type(plat::kKeyPageDown);
+  Type(plat::kKeyTab);
+  const auto inked = [] {
+    int count = 0;
+    for (std::uint32_t p : TheHeadless().lastFrame.pixels) count += (p & 0xFFFFFF) == 0x80B4E0;  // RMS
+    return count;
+  };
+  EXPECT_GT(inked(), 0);
+  EXPECT_TRUE((TimeRange{0, 30}) == session_->TimelineView());
+  Type(plat::kKeyPlus);
+  EXPECT_TRUE((TimeRange{2.5, 17.5}) == session_->TimelineView());
+  for (int i = 0; i < 5; ++i) Type(plat::kKeyAdd);
+  EXPECT_TRUE((TimeRange{8.125, 11.875}) == session_->TimelineView());
+  Type(plat::kKeySubtract);
+  Type(plat::kKeyMinus);
+  EXPECT_TRUE((TimeRange{2.5, 17.5}) == session_->TimelineView());
 }
 
 }  // namespace
