@@ -733,7 +733,7 @@ class Output {
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     if (!sdl) return false;
     Mix_Init(kDecoders);
-    if (Mix_OpenAudioDevice(rate, AUDIO_S16SYS, channels, 4096, nullptr, 0) != 0) {
+    if (Mix_OpenAudioDevice(rate, AUDIO_S16SYS, channels, kBufferSamples, nullptr, 0) != 0) {
       Mix_Quit();
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
       return false;
