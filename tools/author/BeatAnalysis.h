@@ -13,7 +13,11 @@ struct MusicBeat {
   double confidence = 0;  // 0..1: how clearly the onsets follow the beat grid
   int beatsPerBar = 0;    // 0 when the bar could not be told
   int downbeat = 0;       // 0-based index of the first downbeat among the beats
-  std::string octaveNote; // why this tempo won over its half or double
+  std::string octaveNote; // why this tempo won over its half or double (lines);
+                          // with bpm 0, why no beat was found
+  // How the grid fits: the span of the beats that carry an onset, and how far
+  // those onsets lie from the grid (root mean square, seconds).
+  double beatsFrom = 0, beatsTo = 0, gridError = 0;
 };
 
 MusicBeat AnalyzeBeat(const MusicPcm& pcm);

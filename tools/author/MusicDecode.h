@@ -14,6 +14,8 @@ struct MusicPcm {
 };
 
 // Decodes the whole file at path (MP3, Ogg Vorbis, WAV, FLAC) through the
-// audio library beside the running program. On failure returns false, leaves
-// pcm empty and puts one line saying why into error.
-bool DecodeMusic(const std::string& path, MusicPcm& pcm, std::string& error);
+// audio library: audioLibrary, or when that is empty the one built beside the
+// running program (solvane-audio.so; bass.dll on Windows). On failure returns
+// false, leaves pcm empty and puts one line saying why into error.
+bool DecodeMusic(const std::string& path, MusicPcm& pcm, std::string& error,
+                 const std::string& audioLibrary = "");

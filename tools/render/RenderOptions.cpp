@@ -28,6 +28,10 @@ const char* RenderUsage() {
          "  --frames DIR          one 640x480 PNG per frame (DIR/frame_000000.png, ...)\n"
          "  --frame SECONDS FILE.png  one frame at one time\n"
          "  --video FILE          raw frames piped to ffmpeg, with the demo's music muxed in\n"
+         "  --analyze-music FILE  no rendering: decodes FILE through the audio library and\n"
+         "                        prints \"tempo 128.00 BPM, first beat at 0.350 s\" (or\n"
+         "                        \"no beat found\"), then how sure it is, why that tempo\n"
+         "                        and not its half or double, and the bar if it can tell\n"
          "options:\n"
          "  --data PATH           a zip archive or a data directory (default: solvane.dat,\n"
          "                        else data/, beside this program)\n"
@@ -39,7 +43,8 @@ const char* RenderUsage() {
          "  --help                this text\n"
          "Hints (\"hint: \" explains an error, \"warning: \" a likely mistake that does\n"
          "not stop the demo) follow the demo's own log lines.\n"
-         "exit: 0 done, 1 set-up error or failed output, 2 bad arguments;\n"
+         "exit: 0 done, 1 set-up error, failed output or music that will not decode,\n"
+         "      2 bad arguments;\n"
          "      with --check also 2 when the set-up loads but warned\n";
 }
 
@@ -57,6 +62,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
             }},
            mode),
       Mode(TextOption("--video", options.videoPath), mode),
+      Mode(TextOption("--analyze-music", options.analyzeMusicPath), mode),
       TextOption("--data", options.dataPath),
       TextOption("--music", options.musicPath),
       NumberOption("--fps", {0.0, 1000.0, true}, options.fps),

@@ -13,6 +13,7 @@ struct RenderOptions {
   double frameTime = 0.0;
   std::string videoPath;   // encoded by ffmpeg
   std::string musicPath;   // --music: the video's soundtrack; empty: the data's own
+  std::string analyzeMusicPath;  // --analyze-music: tempo and beat of this file, nothing rendered
   double fps = 50.0;
   double from = 0.0;
   double to = -1.0;        // negative: the demo's end time

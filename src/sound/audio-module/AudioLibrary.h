@@ -141,6 +141,28 @@ SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_SetPosition(unsigned milli
  * when output is not open or when `milliseconds` is null. */
 SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_GetPosition(unsigned* milliseconds);
 
+/* ---- Decoding ----------------------------------------------------------------
+ * For the author tools that look into the music (tempo and beat): they hear it
+ * through the very decoders the player plays it with. A player does without. */
+
+/* Receives a whole decoded file: `frames` frames of `channels` interleaved
+ * 16-bit samples at `frequency` Hz. `samples` is valid only during the call. */
+typedef void (SOLVANE_AUDIO_CALL *SolvaneAudioPcmProc)(const short* samples, unsigned frames, unsigned frequency,
+                                                       unsigned channels, void* user);
+
+/* Decodes all of the sampled audio (MP3, Ogg Vorbis, WAV, FLAC) in the regular
+ * file at `path`, with the same checks as BASS_StreamCreateFile, and hands it
+ * to `proc` once before returning. Unlike the other operations it also works
+ * while output is not open: it then opens the mixer on SDL's "dummy" driver
+ * (nothing is heard) at the file's own sample rate (read from its header;
+ * 44100 when the header does not say), with one channel when `flags` has
+ * SOLVANE_AUDIO_INIT_MONO, and closes it again. While output is open the
+ * samples come in the output's format instead, and what plays goes on.
+ * Returns non-zero when `proc` was called; 0 for a missing, unreadable or
+ * undecodable file, a null `proc`, or when the mixer cannot open. */
+SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_DecodeFile(const char* path, unsigned flags,
+                                                                SolvaneAudioPcmProc proc, void* user);
+
 /* ---- Operations that do nothing ------------------------------------------ */
 
 /* The callback BASS_ChannelSetSync accepts; the library never calls it. */
@@ -209,6 +231,7 @@ typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_PausedFn)(void);
 typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_FreeMusicFn)(unsigned);
 typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_SetPositionFn)(unsigned);
 typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_GetPositionFn)(unsigned*);
+typedef int (SOLVANE_AUDIO_CALL *SolvaneAudio_DecodeFileFn)(const char*, unsigned, SolvaneAudioPcmProc, void*);
 
 #ifdef __cplusplus
 }

@@ -403,6 +403,50 @@ class Output {
     return open_ && Mix_PausedMusic() ? 1 : 0;
   }
 
+  // Decodes a whole stream file into one chunk in the mixer's format: the
+  // output's while it is open, else a mixer opened just for this on the
+  // dummy driver at the file's own rate, so no sample is resampled.
+  int DecodeFile(const char* path, unsigned flags, SolvaneAudioPcmProc proc, void* user) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!path || !proc) return 0;
+    SDL_RWops* file = OpenRegularFile(path);
+    if (!file) return 0;
+    const Sint64 size = SDL_RWsize(file);
+    const Source source(file, 0, size > 0 ? static_cast<Uint64>(size) : 0);
+    std::vector<Patch> patches;
+    if (size <= 0 || !StreamPassesChecks(source, patches)) {
+      SDL_RWclose(file);
+      return 0;
+    }
+    const int rate = FileSampleRate(source);
+    SDL_RWops* rw = FileWindow::Open(file, 0, size, std::move(patches));
+    if (!rw) return 0;
+    const bool borrowed = open_;
+    if (!borrowed && !OpenForDecoding(rate, (flags & SOLVANE_AUDIO_INIT_MONO) ? 1 : 2)) {
+      SDL_RWclose(rw);
+      return 0;
+    }
+    int decoded = 0;
+    if (Mix_Chunk* chunk = Mix_LoadWAV_RW(rw, 1)) {
+      int frequency = 0, channels = 0;
+      Uint16 format = 0;
+      Mix_QuerySpec(&frequency, &format, &channels);
+      if (format == AUDIO_S16SYS && frequency > 0 && channels > 0) {
+        proc(reinterpret_cast<const short*>(chunk->abuf),
+             chunk->alen / (2u * static_cast<unsigned>(channels)), static_cast<unsigned>(frequency),
+             static_cast<unsigned>(channels), user);
+        decoded = 1;
+      }
+      Mix_FreeChunk(chunk);
+    }
+    if (!borrowed) {
+      Mix_CloseAudio();
+      Mix_Quit();
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    return decoded;
+  }
+
  private:
   using Clock = std::chrono::steady_clock;
 
@@ -680,6 +724,69 @@ class Output {
     return false;
   }
 
+  // A mixer that only decodes: the dummy driver plays nothing, whatever
+  // SDL_AUDIODRIVER says; the choice is forgotten again at once.
+  static bool OpenForDecoding(int rate, int channels) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    const bool sdl = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!sdl) return false;
+    Mix_Init(kDecoders);
+    if (Mix_OpenAudioDevice(rate, AUDIO_S16SYS, channels, kBufferSamples, nullptr, 0) != 0) {
+      Mix_Quit();
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return false;
+    }
+    return true;
+  }
+
+  // The sample rate a stream's header gives (MPEG audio, WAV, FLAC, Ogg
+  // Vorbis), or the default one when it gives none that is plausible.
+  static int FileSampleRate(const Source& source) {
+    Uint8 b[64];
+    Uint32 rate = 0;
+    const auto le32 = [](const Uint8* p) {
+      return static_cast<Uint32>(p[0] | p[1] << 8 | p[2] << 16) | static_cast<Uint32>(p[3]) << 24;
+    };
+    if (source.Has(0, "RIFF", 4)) {
+      for (Uint64 at = 12; at + 16 <= source.Size() && source.Read(at, b, 16) == 16;) {
+        if (std::memcmp(b, "fmt ", 4) == 0) {
+          rate = le32(b + 12);
+          break;
+        }
+        at += 8 + static_cast<Uint64>(le32(b + 4)) + (le32(b + 4) & 1);
+      }
+    } else if (source.Has(0, "fLaC", 4)) {
+      if (source.Read(18, b, 3) == 3) rate = b[0] << 12 | b[1] << 4 | b[2] >> 4;
+    } else if (source.Has(0, "OggS", 4)) {
+      // The first page holds the identification header alone.
+      const size_t segments = source.Read(26, b, 1) == 1 ? b[0] : 0;
+      if (source.Read(27 + segments, b, 16) == 16 && std::memcmp(b, "\x01vorbis", 7) == 0)
+        rate = le32(b + 12);
+    } else {
+      // MPEG audio: the first frame header after an ID3v2 tag.
+      Uint64 at = 0;
+      if (source.Read(0, b, 10) == 10 && std::memcmp(b, "ID3", 3) == 0)
+        at = 10 + (static_cast<Uint64>(b[6] & 0x7F) << 21 | (b[7] & 0x7F) << 14 | (b[8] & 0x7F) << 7 |
+                   (b[9] & 0x7F)) + ((b[5] & 0x10) ? 10 : 0);
+      static const Uint32 kMpeg1[3] = {44100, 48000, 32000};
+      for (Uint64 end = at + 65536; at < end && rate == 0; at += sizeof b - 3) {
+        const size_t got = source.Read(at, b, sizeof b);
+        if (got < 4) break;
+        for (size_t i = 0; i + 3 < got && rate == 0; ++i) {
+          const int version = (b[i + 1] >> 3) & 3, layer = (b[i + 1] >> 1) & 3;
+          const int index = (b[i + 2] >> 2) & 3, bitrate = b[i + 2] >> 4;
+          if (b[i] != 0xFF || (b[i + 1] & 0xE0) != 0xE0 || version == 1 || layer == 0 || index == 3 ||
+              bitrate == 15)
+            continue;
+          rate = kMpeg1[index] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+        }
+      }
+    }
+    return rate >= 8000 && rate <= 192000 ? static_cast<int>(rate) : kDefaultFrequency;
+  }
+
   std::mutex mutex_;
   bool open_ = false;
   unsigned lastHandle_ = 0;
@@ -784,6 +891,11 @@ int SOLVANE_AUDIO_CALL SolvaneAudio_SetPosition(unsigned milliseconds) {
 
 int SOLVANE_AUDIO_CALL SolvaneAudio_GetPosition(unsigned* milliseconds) {
   return Guarded(0, [&] { return theOutput.GetPosition(milliseconds); });
+}
+
+int SOLVANE_AUDIO_CALL SolvaneAudio_DecodeFile(const char* path, unsigned flags, SolvaneAudioPcmProc proc,
+                                               void* user) {
+  return Guarded(0, [&] { return theOutput.DecodeFile(path, flags, proc, user); });
 }
 
 }  // extern "C"
