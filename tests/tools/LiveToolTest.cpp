@@ -562,6 +562,29 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
   Type(plat::kKeySubtract);
   Type(plat::kKeyMinus);
   EXPECT_TRUE((TimeRange{2.5, 17.5}) == session_->TimelineView());
+
+  // The tools' own decoder, through the audio library beside the program, on
+  // the bundled song (120 BPM from its start); the fake library plays it.
+  session_.reset();
+  plat::Shutdown();
+  ResetDemoDataSourcesForTest();
+  ResetSurfaceInputForTest();
+  ASSERT_TRUE(plat::StartHeadless());
+  dir_.Write("data/bass.dll", FileBytes(FAKE_AUDIO_PATH));
+  dir_.Write(fs::path(AUDIO_MODULE_PATH).filename().string(), FileBytes(AUDIO_MODULE_PATH));
+  options_.musicPath = BUNDLED_MUSIC_PATH;
+  options_.bpm = 0, options_.beatOffset = -1;
+  analyzer_ = LiveMusic::DecodingAnalyzer(dir_.PathOf(fs::path(AUDIO_MODULE_PATH).filename().string()));
+  Start();
+  session_->WaitForMusic();
+  testing::internal::CaptureStdout();
+  Advance(20);
+  const std::string said = testing::internal::GetCapturedStdout();
+  double first = 1;
+  EXPECT_EQ(1, std::sscanf(said.c_str(), "solvane-live: 120.00 BPM, first beat at %lf s (from the music", &first))
+      << said;
+  EXPECT_NEAR(0.0, first, 0.005) << said;
+  EXPECT_NEAR(120, session_->Grid().bpm, 0.005);
 }
 
 }  // namespace

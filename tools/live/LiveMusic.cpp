@@ -2,6 +2,14 @@
 
 #include <algorithm>
 
+LiveMusic::Analyzer LiveMusic::DecodingAnalyzer(const std::string& audioLibrary) {
+  return [audioLibrary](const std::string& path, MusicPcm& pcm, MusicBeat& beat, std::string& error) {
+    if (!DecodeMusic(path, pcm, error, audioLibrary)) return false;
+    beat = AnalyzeBeat(pcm);
+    return true;
+  };
+}
+
 void LiveMusic::Start(const LiveOptions& options, const std::string& path, Analyzer analyzer) {
   bpmGiven_ = options.bpm > 0.0;
   offsetGiven_ = options.beatOffset >= 0.0;

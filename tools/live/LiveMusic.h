@@ -23,6 +23,10 @@ class LiveMusic {
   using Analyzer = std::function<bool(const std::string& path, MusicPcm& pcm, MusicBeat& beat,
                                       std::string& error)>;
 
+  // The tools' own decoder (through the audio library at audioLibrary) and
+  // beat finder.
+  static Analyzer DecodingAnalyzer(const std::string& audioLibrary);
+
   LiveMusic() = default;
   ~LiveMusic() { Wait(); }
   LiveMusic(const LiveMusic&) = delete;

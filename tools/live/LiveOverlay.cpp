@@ -103,6 +103,16 @@ std::vector<std::string> WrapText(const std::string& text, int width) {
   return rows;
 }
 
+// "52 s", "22.75 s": an end of the axis, to the millisecond without the zeros.
+std::string AxisText(double seconds) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  std::string shown = text;
+  while (shown.back() == '0') shown.pop_back();
+  if (shown.back() == '.') shown.pop_back();
+  return shown + " s";
+}
+
 }  // namespace
 
 std::string SecondsText(int ms) {
@@ -204,8 +214,7 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
     const double stepPixels = step / columnSeconds;
     long long labelEvery = perBar;
     while (labelEvery * stepPixels < 40.0 && labelEvery < (1LL << 40)) labelEvery *= 2;
-    const std::string startText = SecondsText(static_cast<int>(std::lround(viewStart * 1000))) + " s";
-    const std::string endText = SecondsText(static_cast<int>(std::lround(viewEnd * 1000))) + " s";
+    const std::string startText = AxisText(viewStart), endText = AxisText(viewEnd);
     const int labelsFrom = left + TextWidth(startText) + 6;
     const int labelsTo = right - TextWidth(endText) - 6;
     for (long long k = static_cast<long long>(std::ceil((viewStart - origin) / step));
@@ -244,10 +253,8 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
       canvas.Text(right - 60, top - row, more, kDim);
     }
     // The axis: the times at its ends, then the current time on top.
-    canvas.Text(left, axisY + 1, zoomed ? startText : "0", kDim);
-    const std::string wholeText = std::to_string(static_cast<int>(whole)) + " s";
-    const std::string& shownEnd = zoomed ? endText : wholeText;
-    canvas.Text(right - TextWidth(shownEnd), axisY + 1, shownEnd, kDim);
+    canvas.Text(left, axisY + 1, startText, kDim);
+    canvas.Text(right - TextWidth(endText), axisY + 1, endText, kDim);
     const double nowSeconds = state.timeMs / 1000.0;
     if (inView(nowSeconds) || !zoomed) {
       const int now = xAt(std::clamp(nowSeconds, viewStart, viewEnd));

@@ -50,7 +50,9 @@ std::string ParentOf(const std::string& path) {
 }  // namespace
 
 LiveSession::LiveSession(const LiveOptions& options, const std::string& programDirectory)
-    : options_(options), programDirectory_(programDirectory) {
+    : options_(options),
+      programDirectory_(programDirectory),
+      analyzer_(LiveMusic::DecodingAnalyzer(programDirectory + SOLVANE_AUDIO_MODULE_FILE)) {
   if (options_.loop) {
     loop_ = true;
     loopInMs_ = options_.loopInMs;

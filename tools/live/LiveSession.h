@@ -34,8 +34,9 @@ class LiveSession {
     errors_ = errors;
   }
 
-  // What decodes and analyses the music in the background (none: the
-  // timeline shows no music and the grid is --bpm's); set before Start.
+  // What decodes and analyses the music in the background (by default the
+  // tools' own decoder, through the audio library beside the program; none:
+  // the timeline shows no music and the grid is --bpm's); set before Start.
   void SetMusicAnalyzer(LiveMusic::Analyzer analyzer) { analyzer_ = std::move(analyzer); }
   // Waits for that analysis; the next Step takes it.
   void WaitForMusic() { music_.Wait(); }
@@ -97,13 +98,13 @@ class LiveSession {
   std::FILE* out_ = stdout;
   std::FILE* errors_ = stderr;
   std::string programDirectory_;
+  LiveMusic::Analyzer analyzer_;
   std::unique_ptr<VDemo> demo_;
   bool good_ = false;  // demo_ loaded cleanly
   std::string musicPath_;
   bool musicPlaying_ = false;
   bool musicClock_ = false;  // the music can tell its position and seek
 
-  LiveMusic::Analyzer analyzer_;
   LiveMusic music_;
   LiveClock clock_;
   bool loop_ = false;

@@ -1,11 +1,18 @@
 // Libraries loaded at run time: the system's shared libraries, and the
-// built-in exclusive output under its Windows name.
+// built-in exclusive output under its Windows name. A background task (an
+// author tool decoding its music) may load one while the frame loop looks a
+// symbol up, so the table is only ever touched under its lock.
 #include <cstring>
+#include <mutex>
 
 #include "Desktop.h"
 #include "SystemServices.h"
 
 namespace plat {
+
+namespace {
+std::mutex gLibrariesLock;
+}  // namespace
 
 LibraryHandle LoadRuntimeLibrary(const char* name) {
   if (!Started() || !name) return nullptr;
@@ -19,12 +26,14 @@ LibraryHandle LoadRuntimeLibrary(const char* name) {
   }
   // Libraries stay loaded until the platform shuts down.
   Library* handle = library.get();
+  const std::lock_guard<std::mutex> hold(gLibrariesLock);
   TheDesktop().libraries.push_back(std::move(library));
   return handle;
 }
 
 void* FindLibrarySymbol(LibraryHandle handle, const char* name) {
   if (!Started() || !handle || !name) return nullptr;
+  const std::lock_guard<std::mutex> hold(gLibrariesLock);
   for (const auto& library : TheDesktop().libraries) {
     if (library.get() != handle) continue;
     if (library->builtinExclusive)
@@ -37,6 +46,7 @@ void* FindLibrarySymbol(LibraryHandle handle, const char* name) {
 }
 
 void CloseLibraries() {
+  const std::lock_guard<std::mutex> hold(gLibrariesLock);
   for (const auto& library : TheDesktop().libraries)
     if (library->native) CloseNativeLibrary(library->native);
   TheDesktop().libraries.clear();
