@@ -35,11 +35,13 @@ TEST(ToolOptionsTest, EveryOptionReachesItsField) {
   // Times are kept as whole milliseconds.
   LiveOptions l;
   ASSERT_EQ("", Refusal(ParseLiveOptions, {"--from", "12.3456", "--loop", "4", "8.5", "--bpm", "120",
-                                           "--data", "d", "--music", "m", "--fullscreen"}, l));
+                                           "--beat-offset", "0.35", "--data", "d", "--music", "m", "--fullscreen"}, l));
   EXPECT_EQ((std::vector<int>{12346, 4000, 8500}),
             (std::vector<int>{l.fromMs, l.loopInMs, l.loopOutMs}));
   EXPECT_TRUE(l.loop && l.fullScreen && !l.help);
   EXPECT_EQ(120.0, l.bpm);
+  EXPECT_EQ(0.35, l.beatOffset);
+  EXPECT_EQ(-1.0, LiveOptions().beatOffset);  // not given: the music's
   EXPECT_EQ("d m", l.dataPath + " " + l.musicPath);
   // Help stops the reading, before anything after it is judged.
   RenderOptions rh;
