@@ -70,6 +70,7 @@ constexpr unsigned kKeyBack = 0x08;
 constexpr unsigned kKeyTab = 0x09;
 constexpr unsigned kKeyReturn = 0x0D;
 constexpr unsigned kKeyShift = 0x10;
+constexpr unsigned kKeyControl = 0x11;
 constexpr unsigned kKeyEscape = 0x1B;
 constexpr unsigned kKeySpace = 0x20;
 constexpr unsigned kKeyPageUp = 0x21;
@@ -80,12 +81,17 @@ constexpr unsigned kKeyLeft = 0x25;
 constexpr unsigned kKeyUp = 0x26;
 constexpr unsigned kKeyRight = 0x27;
 constexpr unsigned kKeyDown = 0x28;
+constexpr unsigned kKeyDelete = 0x2E;
+constexpr unsigned kKey0 = 0x30;             // digits are their characters, '0' to '9'
 constexpr unsigned kKeyA = 0x41;
 constexpr unsigned kKeyZ = 0x5A;
-constexpr unsigned kKeyAdd = 0x6B;        // + on the number pad
-constexpr unsigned kKeySubtract = 0x6D;   // - on the number pad
-constexpr unsigned kKeyPlus = 0xBB;       // the =/+ key
-constexpr unsigned kKeyMinus = 0xBD;      // the -/_ key
+constexpr unsigned kKeyNumpad0 = 0x60;       // to 0x69 for 9
+constexpr unsigned kKeyNumpadPlus = 0x6B;
+constexpr unsigned kKeyNumpadMinus = 0x6D;
+constexpr unsigned kKeyNumpadPeriod = 0x6E;
+constexpr unsigned kKeyPlus = 0xBB;          // the =/+ key on the main keyboard
+constexpr unsigned kKeyMinus = 0xBD;         // '-' on the main keyboard
+constexpr unsigned kKeyPeriod = 0xBE;        // '.'
 constexpr unsigned kKeyOpenBracket = 0xDB;   // '[' on a US keyboard
 constexpr unsigned kKeyCloseBracket = 0xDD;  // ']'
 

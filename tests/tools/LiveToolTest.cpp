@@ -516,7 +516,7 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
     Advance(100);
     EXPECT_EQ(c.told ? found : "", testing::internal::GetCapturedStdout()) << c.bpm << " " << c.offset;
     EXPECT_EQ(c.grid.bpm, session_->Grid().bpm);
-    EXPECT_EQ(c.grid.offset, session_->Grid().offset);
+    EXPECT_EQ(c.grid.offsetSeconds, session_->Grid().offsetSeconds);
   }
   EXPECT_EQ(4, analysed);
 
@@ -557,9 +557,9 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
   EXPECT_TRUE((TimeRange{0, 30}) == session_->TimelineView());
   Type(plat::kKeyPlus);
   EXPECT_TRUE((TimeRange{2.5, 17.5}) == session_->TimelineView());
-  for (int i = 0; i < 5; ++i) Type(plat::kKeyAdd);
+  for (int i = 0; i < 5; ++i) Type(plat::kKeyNumpadPlus);
   EXPECT_TRUE((TimeRange{8.125, 11.875}) == session_->TimelineView());
-  Type(plat::kKeySubtract);
+  Type(plat::kKeyNumpadMinus);
   Type(plat::kKeyMinus);
   EXPECT_TRUE((TimeRange{2.5, 17.5}) == session_->TimelineView());
 

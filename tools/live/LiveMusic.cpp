@@ -43,7 +43,7 @@ bool LiveMusic::Poll(std::FILE* out, std::FILE* errors) {
     std::fprintf(errors, "solvane-live: %s; the timeline shows no music\n", error_.c_str());
   } else if (!bpmGiven_) {
     if (beat_.bpm > 0.0) {
-      grid_ = {beat_.bpm, offsetGiven_ ? grid_.offset : beat_.firstBeat};
+      grid_ = {beat_.bpm, offsetGiven_ ? grid_.offsetSeconds : beat_.firstBeat};
       std::fprintf(out, "solvane-live: %.2f BPM, first beat at %.3f s (from the music; --bpm overrides)\n",
                    beat_.bpm, beat_.firstBeat);
     } else {

@@ -243,7 +243,7 @@ void LiveSession::StepToGrid(int direction, int beats) {
   // Lines before the grid's first one count too, down to the start.
   const BeatGrid& grid = music_.Grid();
   const double step = beats * (grid.bpm > 0.0 ? 60000.0 / grid.bpm : 1000.0);
-  const double origin = grid.bpm > 0.0 ? grid.offset * 1000.0 : 0.0;
+  const double origin = grid.bpm > 0.0 ? grid.offsetSeconds * 1000.0 : 0.0;
   const int now = TimeMs();
   const auto at = [step, origin](long long k) { return static_cast<int>(std::llround(origin + k * step)); };
   long long k = static_cast<long long>(std::floor((now - origin) / step));
@@ -319,10 +319,10 @@ void LiveSession::KeyDown(unsigned key) {
       redraw_ = true;
       return;
     case plat::kKeyPlus:
-    case plat::kKeyAdd:
+    case plat::kKeyNumpadPlus:
     case plat::kKeyMinus:
-    case plat::kKeySubtract:
-      music_.Zoom(key == plat::kKeyPlus || key == plat::kKeyAdd ? 1 : -1, good_ ? demo_->endTime : 0);
+    case plat::kKeyNumpadMinus:
+      music_.Zoom(key == plat::kKeyPlus || key == plat::kKeyNumpadPlus ? 1 : -1, good_ ? demo_->endTime : 0);
       redraw_ = true;
       return;
     case plat::kKeyOpenBracket:
@@ -433,7 +433,7 @@ void LiveSession::RenderFrame(int ms) {
     state.endTime = good_ ? demo_->endTime : 0;
     state.timeMs = ms;
     state.bpm = music_.Grid().bpm;
-    state.beatOffset = music_.Grid().offset;
+    state.beatOffset = music_.Grid().offsetSeconds;
     const TimeRange view = music_.View(state.endTime, ms / 1000.0);
     state.viewStart = view.start, state.viewEnd = view.end;
     state.music = music_.Strip();
