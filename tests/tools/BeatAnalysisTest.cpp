@@ -107,9 +107,33 @@ TEST(BeatAnalysisTest, FindsTempoWithinAFifthOfABpmAndTheFirstBeatWithinFiveMill
   }
 }
 
+// A 16-bit WAV file of frames stereo frames: left i, right -i / 2.
+void WriteWav(const std::string& path, int rate, int frames) {
+  std::ofstream out(path, std::ios::binary);
+  const auto put = [&out](std::uint32_t value, int bytes) {
+    for (int b = 0; b < bytes; ++b) out.put(static_cast<char>(value >> (8 * b)));
+  };
+  out << "RIFF";
+  put(36 + frames * 4, 4);
+  out << "WAVEfmt ";
+  put(16, 4), put(1, 2), put(2, 2), put(rate, 4), put(rate * 4, 4), put(4, 2), put(16, 2);
+  out << "data";
+  put(frames * 4, 4);
+  for (int i = 0; i < frames; ++i) put(static_cast<std::uint16_t>(i), 2), put(static_cast<std::uint16_t>(-i / 2), 2);
+}
+
 TEST(BeatAnalysisTest, BundledSoundtrackIs120BpmWithABeatAtTheStart) {
   MusicPcm pcm;
   std::string error;
+  // The audio library decodes at the file's own rate and the two channels
+  // come out as their mean.
+  const std::string wav = ::testing::TempDir() + "ramp.wav";
+  WriteWav(wav, 22050, 4000);
+  ASSERT_TRUE(DecodeMusic(wav, pcm, error, AUDIO_MODULE)) << error;
+  EXPECT_EQ(pcm.rate, 22050);
+  ASSERT_EQ(pcm.mono.size(), 4000u);
+  EXPECT_FLOAT_EQ(pcm.mono[3000], (3000 - 1500) / 65536.0f);
+
   ASSERT_TRUE(DecodeMusic(BUNDLED_MUSIC, pcm, error, AUDIO_MODULE)) << error;
   EXPECT_EQ(pcm.rate, 44100);
   EXPECT_NEAR(pcm.mono.size() / 44100.0, 52.0, 0.1);
