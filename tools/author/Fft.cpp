@@ -1,6 +1,7 @@
 #include "Fft.h"
 
 #include <cmath>
+#include <numbers>
 
 RealFft::RealFft(int size) : size_(size), reversed_(size / 2), twiddle_(size / 2), work_(size / 2) {
   const int half = size / 2;
@@ -11,7 +12,7 @@ RealFft::RealFft(int size) : size_(size), reversed_(size / 2), twiddle_(size / 2
     j |= bit;
   }
   for (int k = 0; k < half; ++k) {
-    const double angle = -2.0 * M_PI * k / size;
+    const double angle = -2.0 * std::numbers::pi * k / size;
     twiddle_[k] = {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle))};
   }
   stageRe_.assign(half, 0.0f);

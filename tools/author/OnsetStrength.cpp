@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <complex>
 
 #include "Fft.h"
@@ -62,7 +63,8 @@ OnsetStrength ComputeOnsetStrength(const AnalysisSignal& signal) {
   while (lowBands < bands && edges[lowBands + 1] * binHz <= kLowBandTop) ++lowBands;
 
   std::vector<float> window(kWindow), frame(kWindow);
-  for (int i = 0; i < kWindow; ++i) window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * i / kWindow));
+  for (int i = 0; i < kWindow; ++i)
+    window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kWindow));
   RealFft fft(kWindow);
   std::vector<std::complex<float>> spectrum(kWindow / 2 + 1);
   std::vector<float> magnitude(static_cast<size_t>(frames) * bands);
