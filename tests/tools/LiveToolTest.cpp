@@ -391,6 +391,17 @@ TEST_F(LiveSessionTest, RecordedKeysSnapToTheGridAreReplacedDeletedUndoneAndShow
   EXPECT_EQ(0xFFFFFFu, Shown(100));
   const std::string first = "0 : 0.5 ;\n0.500 : 0.75 ;";
   EXPECT_EQ(first, track());
+  // Tab: the keys as points on the track's curve, the later and higher one
+  // above the first (the axis is the demo's 3 s over the 628 pixels from x 6).
+  Type(plat::kKeyTab);
+  const auto topOf = [&](int x, std::uint32_t color) {
+    int y = 0;
+    while (y < 479 && Shown(x, y) != color) ++y;
+    return y;
+  };
+  EXPECT_LT(topOf(113, 0xFF8040), topOf(8, 0xFF8040));
+  EXPECT_LT(topOf(300, 0x40E0FF), 479);
+  Type(plat::kKeyTab);
   Type(plat::kKeySpace);
   Advance(560);  // 1.060 s: keys go to the quarter beat at 1.000
   struct Step { std::string value; unsigned key, held; std::string file; };
