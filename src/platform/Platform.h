@@ -253,6 +253,11 @@ std::FILE* OpenRegularFile(const char* path, const char* mode, bool* notRegular 
 // The names in a directory, without "." and "..", in the order the OS gives
 // them; false (names empty) when path is not a directory that can be read.
 bool ListDirectory(const char* path, std::vector<std::string>& names);
+// Gives the file at path exactly these bytes, or leaves it as it was: they go
+// to a new file beside it, which then takes its name in one step, so nobody
+// ever reads half a file and a failure loses nothing. An existing file keeps
+// its permissions. False on failure (nothing is left behind then).
+bool ReplaceRegularFile(const std::string& path, const void* bytes, std::size_t size);
 
 // --- Temporary files ------------------------------------------------------------
 // The directory for temporary files, with its trailing separator.

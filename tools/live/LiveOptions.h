@@ -13,6 +13,8 @@ struct LiveOptions {
   int loopInMs = 0, loopOutMs = 0;
   double bpm = 0.0;       // 0: no beat grid, Left/Right go to whole seconds
   bool fullScreen = false;
+  std::string recordTrack;  // --record NAME: keys typed go to Script/Float/NAME.txt
+  int quantize = 4;         // recorded keys snap to this many steps a beat
   bool help = false;
 };
 

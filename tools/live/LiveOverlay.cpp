@@ -92,6 +92,10 @@ std::vector<std::string> WrapText(const std::string& text, int width) {
 
 }  // namespace
 
+int TimelineAxis::XAt(double t) const {
+  return left + static_cast<int>(std::lround((right - left) * t / seconds));
+}
+
 std::string SecondsText(int ms) {
   char text[32];
   std::snprintf(text, sizeof text, "%s%d.%03d", ms < 0 ? "-" : "", std::abs(ms / 1000),
@@ -121,6 +125,7 @@ std::string StatusText(const OverlayState& state) {
   if (state.loopOutMs >= 0)
     status += "   loop " + SecondsText(state.loopInMs) + " - " + SecondsText(state.loopOutMs) +
               (state.loop ? " on" : " off");
+  if (!state.record.empty()) status += "   " + state.record;
   return status;
 }
 
@@ -147,9 +152,8 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
     const int rows = std::min(static_cast<int>(effects.size()), maxRows);
     const int bottom = canvas.height - 4;
     const int top = bottom - rows * row - row;  // one more row for the axis
-    const auto xAt = [&](double seconds) {
-      return left + static_cast<int>(std::lround((right - left) * seconds / axisEnd));
-    };
+    const TimelineAxis axis{left, right, top, bottom, static_cast<double>(axisEnd)};
+    const auto xAt = [&axis](double seconds) { return axis.XAt(seconds); };
     canvas.Darken(0, top - 4, width, canvas.height);
     if (state.loopOutMs >= 0)
       canvas.Fill(xAt(state.loopInMs / 1000.0), top, xAt(state.loopOutMs / 1000.0) + 1, bottom,
@@ -187,6 +191,7 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
     const std::string endText = std::to_string(axisEnd) + " s";
     canvas.Text(right - plat::DrawTextOnPixels(nullptr, 0, 0, 0, 0, endText, 0, kPointSize), axisY + 1,
                 endText, kDim);
+    if (state.drawOverTimeline) state.drawOverTimeline(pixels, width, canvas.height, axis);
     const int now = xAt(std::clamp(state.timeMs / 1000.0, 0.0, static_cast<double>(axisEnd)));
     canvas.Fill(now, top, now + 1, bottom, kNow);
   }

@@ -1,7 +1,7 @@
 // Scripted input for a whole program run on the headless backend, e.g.
 // SOLVANE_HEADLESS_INPUT="tab tab down return": words separated by blanks or
-// commas, each a key typed (pressed and released), "shift+KEY" for a key typed
-// with Shift held, or "close" for the close box.
+// commas, each a key typed (pressed and released), "shift+KEY" or "ctrl+KEY"
+// for a key typed with Shift or Ctrl held, or "close" for the close box.
 #include <cctype>
 #include <map>
 #include <sstream>
@@ -18,7 +18,8 @@ bool KeyNamed(std::string name, unsigned& key) {
       {"esc", kKeyEscape},  {"space", kKeySpace},   {"up", kKeyUp},         {"down", kKeyDown},
       {"left", kKeyLeft},   {"right", kKeyRight},   {"home", kKeyHome},     {"end", kKeyEnd},
       {"pageup", kKeyPageUp}, {"pagedown", kKeyPageDown}, {"backspace", kKeyBack},
-      {"[", kKeyOpenBracket}, {"]", kKeyCloseBracket}};
+      {"[", kKeyOpenBracket}, {"]", kKeyCloseBracket}, {"delete", kKeyDelete},
+      {"-", kKeyMinus},       {"minus", kKeyMinus},   {".", kKeyPeriod},     {"period", kKeyPeriod}};
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
     key = static_cast<unsigned>(std::toupper(static_cast<unsigned char>(name[0])));
@@ -43,16 +44,20 @@ bool QueueInputScript(const std::string& script, std::string& error) {
       queued.push_back({Control::Input::kClose});
       continue;
     }
-    const bool shifted = word.rfind("shift+", 0) == 0;
+    // "shift+" and "ctrl+" hold their key around the one typed.
+    unsigned modifier = 0;
+    std::string name = word;
+    if (word.rfind("shift+", 0) == 0) modifier = kKeyShift, name = word.substr(6);
+    if (word.rfind("ctrl+", 0) == 0) modifier = kKeyControl, name = word.substr(5);
     unsigned key = 0;
-    if (!KeyNamed(shifted ? word.substr(6) : word, key)) {
+    if (!KeyNamed(name, key)) {
       error = "unknown key \"" + word + "\"";
       return false;
     }
-    if (shifted) queued.push_back({Control::Input::kKeyDown, kKeyShift});
+    if (modifier) queued.push_back({Control::Input::kKeyDown, modifier});
     queued.push_back({Control::Input::kKeyDown, key});
     queued.push_back({Control::Input::kKeyUp, key});
-    if (shifted) queued.push_back({Control::Input::kKeyUp, kKeyShift});
+    if (modifier) queued.push_back({Control::Input::kKeyUp, modifier});
   }
   Control& control = TheHeadless();
   control.pendingInput.insert(control.pendingInput.end(), queued.begin(), queued.end());

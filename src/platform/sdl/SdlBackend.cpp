@@ -45,6 +45,7 @@ namespace {
 unsigned VirtualKey(SDL_Keycode key) {
   if (key >= SDLK_a && key <= SDLK_z) return kKeyA + static_cast<unsigned>(key - SDLK_a);
   if (key >= SDLK_0 && key <= SDLK_9) return '0' + static_cast<unsigned>(key - SDLK_0);
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return kKeyNumpad0 + 1 + static_cast<unsigned>(key - SDLK_KP_1);
   switch (key) {
     case SDLK_BACKSPACE: return kKeyBack;
     case SDLK_TAB: return kKeyTab;
@@ -52,7 +53,15 @@ unsigned VirtualKey(SDL_Keycode key) {
     case SDLK_KP_ENTER: return kKeyReturn;
     case SDLK_LSHIFT:
     case SDLK_RSHIFT: return kKeyShift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return kKeyControl;
     case SDLK_ESCAPE: return kKeyEscape;
+    case SDLK_DELETE: return kKeyDelete;
+    case SDLK_MINUS: return kKeyMinus;
+    case SDLK_PERIOD: return kKeyPeriod;
+    case SDLK_KP_0: return kKeyNumpad0;
+    case SDLK_KP_MINUS: return kKeyNumpadMinus;
+    case SDLK_KP_PERIOD: return kKeyNumpadPeriod;
     case SDLK_SPACE: return kKeySpace;
     case SDLK_LEFTBRACKET: return kKeyOpenBracket;
     case SDLK_RIGHTBRACKET: return kKeyCloseBracket;

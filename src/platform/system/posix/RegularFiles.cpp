@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "Platform.h"
@@ -89,6 +90,44 @@ bool ListDirectory(const char* path, std::vector<std::string>& names) {
   }
   closedir(directory);
   return true;
+}
+
+}  // namespace plat
+
+// A file saved whole: the new text is written beside the old one and renamed
+// over it, which replaces the name in one step on the same file system.
+
+namespace plat {
+
+bool ReplaceRegularFile(const std::string& path, const void* bytes, std::size_t size) {
+  const size_t slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  struct stat old;
+  const bool existed = stat(path.c_str(), &old) == 0;
+  if (existed && !S_ISREG(old.st_mode)) return false;
+  const std::string temporary = WriteNewTempFile(directory, ("." + name + ".").c_str(), bytes, size);
+  if (temporary.empty()) return false;
+  // The new file is made private; it takes the old one's mode, or the one a
+  // new file of the user's would have.
+  mode_t mode = 0;
+  if (existed) {
+    mode = old.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool done = chmod(temporary.c_str(), mode) == 0;
+  if (done) {
+    // On the disk before the name moves, so a crash leaves the old or the new text.
+    const int fd = open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    done = fd >= 0 && fsync(fd) == 0;
+    if (fd >= 0) close(fd);
+  }
+  done = done && rename(temporary.c_str(), path.c_str()) == 0;
+  if (!done) unlink(temporary.c_str());
+  return done;
 }
 
 }  // namespace plat

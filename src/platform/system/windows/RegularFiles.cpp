@@ -109,3 +109,27 @@ bool ListDirectory(const char* path, std::vector<std::string>& names) {
 }
 
 }  // namespace plat
+
+// A file saved whole: the new text is written beside the old one and moved
+// over it, which replaces the name in one step on the same volume.
+
+namespace plat {
+
+bool ReplaceRegularFile(const std::string& path, const void* bytes, std::size_t size) {
+  const size_t slash = path.find_last_of("/\\");
+  const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  const std::string temporary = WriteNewTempFile(directory, "trk", bytes, size);
+  if (temporary.empty()) return false;
+  // A temporary file's attribute would stay with the track.
+  SetFileAttributesA(temporary.c_str(), attributes != INVALID_FILE_ATTRIBUTES
+                                            ? attributes & ~FILE_ATTRIBUTE_TEMPORARY
+                                            : FILE_ATTRIBUTE_NORMAL);
+  if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  DeleteFileA(temporary.c_str());
+  return false;
+}
+
+}  // namespace plat
