@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "KolLog.h"
 #include "ScriptDiagnostics.h"
@@ -61,7 +62,7 @@ void KolText::Fetch() {
   }
 }
 
-int KolText::OpenText(const char* path) {
+void KolText::Forget(const char* path) {
   fileName_ = path ? path : "";
   text_.reset();
   size_ = position_ = 0;
@@ -70,11 +71,27 @@ int KolText::OpenText(const char* path) {
   expected_.clear();
   tokenLength_ = 0;
   EndToken();
+}
+
+int KolText::OpenText(const char* path) {
+  Forget(path);
   KolBuffer loaded;
   const size_t matchesBefore = CaseMatches().size();
   const int count = Load(path, loaded);
   for (size_t i = matchesBefore; i < CaseMatches().size(); ++i)
     TheScriptDiagnostics().AddCaseWarning(CaseMatches()[i]);
+  return StartText(std::move(loaded), count);
+}
+
+int KolText::OpenTextBytes(const char* name, const char* bytes, int size) {
+  Forget(name);
+  if (!bytes || size <= 0) return StartText(nullptr, 0);
+  KolBuffer copy = std::make_unique<char[]>(static_cast<size_t>(size));
+  std::memcpy(copy.get(), bytes, static_cast<size_t>(size));
+  return StartText(std::move(copy), size);
+}
+
+int KolText::StartText(KolBuffer loaded, int count) {
   loadCount_ = count;
   if (count <= 0) return kTextFileIo;
   // A one-byte file and the failure value 1 look alike; neither is a script.

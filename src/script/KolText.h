@@ -41,6 +41,9 @@ class KolText : public KolFile {
 
   // Loads the whole file and moves to its first token.
   virtual int OpenText(const char* path);
+  // The same for text already in memory (copied), named name in messages: an
+  // author tool reads what it is about to write with the rules that will read it.
+  int OpenTextBytes(const char* name, const char* bytes, int size);
   int OpenRead(const char* name) override { return OpenText(name); }
   int OpenWrite(const char* name) override { return 1; }  // a lexer never writes
   int CloseFile() override;
@@ -57,6 +60,8 @@ class KolText : public KolFile {
   // What the front end's Load gave for the file last opened: its size, 0 for
   // an empty file, -1 when it could not be read.
   int LoadCount() const { return loadCount_; }
+  // The byte offset of the current character in the text.
+  int Offset() const { return CurrentOffset(); }
 
   int Advance();
   int SkipSpace();
@@ -88,6 +93,8 @@ class KolText : public KolFile {
   static const char* Message(int code);
 
  private:
+  void Forget(const char* path);  // no text, named path
+  int StartText(KolBuffer loaded, int count);
   void Fetch();  // the next character becomes current, the one after it next
   // Adds the current character to the token and moves on: kTextLongWord when
   // the token would pass kMaxToken, else Advance's code.

@@ -30,6 +30,20 @@ check "a broken demo still ends with 0" 0 "$?"
 check "its error is said with the hint" yes \
   "$(grep -q 'hint: .*unknown effect kind "Scrolr"' "$work/err.txt" && grep -q 'last good demo goes on' "$work/err.txt" && echo yes)"
 
+# --record: keys typed into a new track, on the beat, one undone; an archive
+# has no file to write into and is refused.
+cp -r "$data" "$work/rec"
+out=$(SOLVANE_HEADLESS_INPUT="space minus 1 period 5 enter ctrl+z 2 enter" timeout 20 "$live" \
+  --data "$work/rec" --record Made --bpm 120 --from 10 --music "$work/none.mp3" 2>"$work/err.txt")
+check "a key typed, undone and typed again" "10.000 : 2 ;" "$(cat "$work/rec/Script/Float/Made.txt")"
+check "each said" yes "$(grep -q '^Script/Float/Made.txt: 10.000 : -1.5 ;$' <<<"$out" &&
+  grep -q '^Script/Float/Made.txt: undone' <<<"$out" && echo yes)"
+archive="$(dirname "$data")/solvane.dat"
+timeout 20 "$live" --data "$archive" --record Made --music "$work/none.mp3" >/dev/null 2>"$work/err.txt"
+check "--record refuses an archive" 2 "$?"
+check "naming it and asking for the data directory" yes \
+  "$(grep -qF "$archive is an archive: give the data directory with --data DIR" "$work/err.txt" && echo yes)"
+
 timeout 20 "$live" --loop 5 2 >/dev/null 2>"$work/err.txt"
 check "bad arguments give 2" 2 "$?"
 check "and the usage" yes "$(grep -q '^usage: solvane-live' "$work/err.txt" && echo yes)"

@@ -1,5 +1,5 @@
 // The headless platform core: classes and windows, the message queue and
-// block copies between draw contexts.
+// block copies between draw contexts; regular files replaced whole.
 #include <elf.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -179,6 +179,26 @@ TEST_F(PlatformTest, ALibraryShorterThanItsSegmentsOrNoRegularFileIsRefusedBefor
   for (const char* name :
        {"cut.so", "dynamic-outside.so", "empty.so", "missing.so", "fifo.so", "folder.so"})
     EXPECT_EQ(nullptr, plat::LoadRuntimeLibrary(dir.PathOf(name).c_str())) << name;
+}
+
+TEST(RegularFilesTest, AFileReplacedWholeKeepsItsModeAndAFailureLeavesEverythingAsItWas) {
+  TempDir dir;
+  dir.Write("track.txt", "old");
+  chmod(dir.PathOf("track.txt").c_str(), 0640);
+  EXPECT_TRUE(plat::ReplaceRegularFile(dir.PathOf("track.txt"), "new text", 8));
+  EXPECT_TRUE(plat::ReplaceRegularFile(dir.PathOf("made.txt"), "x", 1));
+  struct stat status {};
+  ASSERT_EQ(0, stat(dir.PathOf("track.txt").c_str(), &status));
+  EXPECT_EQ(0640u, status.st_mode & 07777u);
+  EXPECT_EQ("new text x", dir.Read("track.txt") + " " + dir.Read("made.txt"));
+  // A directory in the way, or a folder that is not there: refused, and no
+  // new file is left beside them.
+  dir.Write("folder/inside.txt", "");
+  EXPECT_FALSE(plat::ReplaceRegularFile(dir.PathOf("folder"), "x", 1));
+  EXPECT_FALSE(plat::ReplaceRegularFile(dir.PathOf("missing/track.txt"), "x", 1));
+  std::vector<std::string> names;
+  ASSERT_TRUE(plat::ListDirectory(dir.Path().c_str(), names));
+  EXPECT_EQ(3u, names.size());
 }
 
 }  // namespace

@@ -213,6 +213,43 @@ TEST_F(AudioModuleTest, PauseAndStartHoldAndResumeTheMusic) {
 }
 
 // Before any output, and after an init with an unknown driver, nothing is open.
+// The author tools decode whole files through the library: at the file's own
+// rate on a mixer of their own, or in the format of the output that is open,
+// in this copy of the library or in another (the player's, from the data),
+// without stopping what plays.
+TEST_F(AudioModuleTest, DecodingTakesTheFileAtItsRateOrTheOpenOutputsFormatAndLeavesTheMusicPlaying) {
+  struct Got {
+    unsigned frames = 0, frequency = 0, channels = 0;
+  };
+  const SolvaneAudioPcmProc take = [](const short*, unsigned frames, unsigned frequency, unsigned channels,
+                                      void* user) { *static_cast<Got*>(user) = {frames, frequency, channels}; };
+  const auto decode = Find<SolvaneAudio_DecodeFileFn>("SolvaneAudio_DecodeFile");
+  ASSERT_NE(nullptr, decode);
+  const std::string copy = (dir / "copy.so").string();
+  fs::copy_file(AUDIO_MODULE_PATH, copy);
+  void* other = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(nullptr, other) << dlerror();
+  const auto decodeInOther = reinterpret_cast<SolvaneAudio_DecodeFileFn>(dlsym(other, "SolvaneAudio_DecodeFile"));
+
+  Got got;
+  ASSERT_TRUE(decode(kTone.c_str(), 0, take, &got));
+  EXPECT_EQ(44100u, got.frequency);
+  EXPECT_EQ(2u, got.channels);
+  EXPECT_NEAR(44100.0, got.frames, 2000.0);
+  EXPECT_FALSE(decode((dir / "missing.mp3").string().c_str(), 0, take, &got));
+  ASSERT_TRUE(api.init(-1, 22050, SOLVANE_AUDIO_INIT_MONO, nullptr));
+  ASSERT_TRUE(api.streamPlay(StreamAt(kTone), 0, 0));
+  for (const auto decoder : {decode, decodeInOther}) {
+    got = Got();
+    ASSERT_TRUE(decoder(kTone.c_str(), 0, take, &got));
+    EXPECT_EQ(22050u, got.frequency);
+    EXPECT_EQ(1u, got.channels);
+    EXPECT_TRUE(api.playing());
+    EXPECT_EQ(std::make_pair(22050, 1), Format());
+  }
+  dlclose(other);
+}
+
 TEST_F(AudioModuleTest, WithoutOutputEverythingFailsCleanly) {
   for (bool failedInit : {false, true}) {
     SCOPED_TRACE(failedInit ? "after a failed init" : "never opened");

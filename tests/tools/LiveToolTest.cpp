@@ -253,11 +253,12 @@ class LiveSessionTest : public ::testing::Test {
       ASSERT_TRUE(session_->Step());
     }
   }
-  // Types a key and runs the loop pass that handles it; what it printed.
-  std::string Type(unsigned key, bool shift = false) {
-    if (shift) TheHeadless().PressKey(plat::kKeyShift);
+  // Types a key (with held, as Shift, held down) and runs the loop pass that
+  // handles it; what it printed.
+  std::string Type(unsigned key, unsigned held = 0) {
+    if (held) TheHeadless().PressKey(held);
     TheHeadless().TypeKey(key);
-    if (shift) TheHeadless().ReleaseKey(plat::kKeyShift);
+    if (held) TheHeadless().ReleaseKey(held);
     testing::internal::CaptureStdout();
     for (int i = 0; i < 4; ++i) session_->Step();
     return testing::internal::GetCapturedStdout();
@@ -272,6 +273,31 @@ class LiveSessionTest : public ::testing::Test {
     dir_.Write("data/" + name, text);
     fs::last_write_time(dir_.PathOf("data/" + name),
                         fs::file_time_type::clock::now() + std::chrono::seconds(++edits_));
+  }
+
+  // Ends the session and renders its data afresh with solvane-render at time
+  // (as --frame takes it): the pixels where that differs from the last frame
+  // shown, -1 when either picture is missing.
+  long DifferingFromRender(const char* time) {
+    const plat::headless::Frame shown = TheHeadless().lastFrame;
+    session_.reset();
+    plat::Shutdown();
+    ResetParticlesForTest();  // a new process starts at the generator's seed
+    ResetDemoDataSourcesForTest();
+    RenderOptions render;
+    render.dataPath = options_.dataPath;
+    render.framePath = dir_.PathOf("frame.png");
+    render.frameTime = std::strtod(time, nullptr);
+    testing::internal::CaptureStdout();
+    const int rendered = RunOfflineRenderer(render, dir_.Path() + "/");
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(plat::StartHeadless());  // for TearDown
+    int width = 0, height = 0;
+    const std::vector<std::uint32_t> pixels = ReadPngPixels(render.framePath, width, height);
+    if (rendered != 0 || pixels.empty() || pixels.size() != shown.pixels.size()) return -1;
+    long differing = 0;
+    for (size_t i = 0; i < pixels.size(); ++i) differing += (shown.pixels[i] & 0xFFFFFFu) != pixels[i];
+    return differing;
   }
 
   LogCapture capture_;
@@ -356,20 +382,21 @@ TEST_F(LiveSessionTest, TransportKeysMoveByBeatsBarsAndPagesAndTheLoopWrapsAroun
   Advance(300);
   EXPECT_EQ(925, session_->TimeMs());
   // Left and Right go to the beat grid's lines, with Shift to the bars'.
-  struct Step { unsigned key; bool shift; const char* said; };
-  for (const Step& step : std::vector<Step>{{plat::kKeyRight, false, "1.000"},
-                                            {plat::kKeyRight, false, "1.500"},
-                                            {plat::kKeyRight, true, "2.000"},
-                                            {plat::kKeyRight, true, "4.000"},
-                                            {plat::kKeyLeft, false, "3.500"},
-                                            {plat::kKeyPageDown, false, "13.500"},
-                                            {plat::kKeyPageUp, false, "3.500"},
-                                            {plat::kKeyPageUp, false, "0.000"},  // not before the start
-                                            {plat::kKeyHome, false, "0.925"},
-                                            {plat::kKeyLeft, false, "0.500"},
-                                            {plat::kKeyLeft, true, "0.000"},
-                                            {plat::kKeyHome, false, "0.925"}})
-    EXPECT_EQ(std::string("paused at ") + step.said + "\n", Type(step.key, step.shift));
+  struct Step { unsigned key, held; const char* said; };
+  const unsigned shift = plat::kKeyShift;
+  for (const Step& step : std::vector<Step>{{plat::kKeyRight, 0, "1.000"},
+                                            {plat::kKeyRight, 0, "1.500"},
+                                            {plat::kKeyRight, shift, "2.000"},
+                                            {plat::kKeyRight, shift, "4.000"},
+                                            {plat::kKeyLeft, 0, "3.500"},
+                                            {plat::kKeyPageDown, 0, "13.500"},
+                                            {plat::kKeyPageUp, 0, "3.500"},
+                                            {plat::kKeyPageUp, 0, "0.000"},  // not before the start
+                                            {plat::kKeyHome, 0, "0.925"},
+                                            {plat::kKeyLeft, 0, "0.500"},
+                                            {plat::kKeyLeft, shift, "0.000"},
+                                            {plat::kKeyHome, 0, "0.925"}})
+    EXPECT_EQ(std::string("paused at ") + step.said + "\n", Type(step.key, step.held));
   EXPECT_EQ("0.925 : 1 ;\n", Type('K'));  // a key line to paste into a track
   EXPECT_EQ("playing from 0.925\n", Type(plat::kKeySpace));
   Advance(275);
@@ -420,28 +447,75 @@ TEST_F(LiveSessionTest, ThePausedPictureIsTheRenderersFrameAtThePrintedTime) {
   const std::string said = Type(plat::kKeySpace);
   ASSERT_EQ("paused at 12.345\n", said);
   ASSERT_TRUE(session_->Paused());
-  const plat::headless::Frame shown = TheHeadless().lastFrame;
-  ASSERT_EQ(640 * 480, static_cast<int>(shown.pixels.size()));
-  // The live picture moved: it is not the first frame's.
-  session_.reset();
-  plat::Shutdown();
+  EXPECT_EQ(0, DifferingFromRender("12.345"));
+}
 
-  ResetParticlesForTest();  // a new process starts at the generator's seed
-  ResetDemoDataSourcesForTest();
-  RenderOptions render;
-  render.dataPath = BUNDLED_DATA_DIR;
-  render.framePath = dir_.PathOf("frame.png");
-  render.frameTime = std::strtod("12.345", nullptr);
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(0, RunOfflineRenderer(render, dir_.Path() + "/"));
-  testing::internal::GetCapturedStdout();
-  int width = 0, height = 0;
-  const std::vector<std::uint32_t> rendered = ReadPngPixels(dir_.PathOf("frame.png"), width, height);
-  ASSERT_EQ(shown.pixels.size(), rendered.size());
-  size_t differing = 0;
-  for (size_t i = 0; i < rendered.size(); ++i) differing += (shown.pixels[i] & 0xFFFFFFu) != rendered[i];
-  EXPECT_EQ(0u, differing);
-  ASSERT_TRUE(plat::StartHeadless());  // for TearDown
+TEST_F(LiveSessionTest, RecordedKeysSnapToTheGridAreReplacedDeletedUndoneAndShownAtOnce) {
+  options_.bpm = 120;  // quarter beats of 125 ms
+  options_.fromMs = 500;
+  options_.recordTrack = "Half";  // the bar's width
+  Start();
+  const auto track = [&]() { return FileBytes(dir_.PathOf("data/Script/Float/Half.txt")); };
+  // A value typed, then the key that acts on it; what both printed.
+  const auto typed = [&](const std::string& value, unsigned key, unsigned held = 0) {
+    std::string said;
+    for (const char c : value)
+      said += Type(c == '-' ? plat::kKeyMinus : c == '.' ? plat::kKeyPeriod : static_cast<unsigned>(c));
+    return said + Type(key, held);
+  };
+  EXPECT_EQ("paused at 0.500\n", Type(plat::kKeySpace));
+  EXPECT_EQ(0x000000u, Shown(100));
+  // 0.75 on the beat: written, reloaded and shown at once, the bar wider.
+  std::string said = typed("0.75", plat::kKeyReturn);
+  EXPECT_NE(std::string::npos, said.find("Script/Float/Half.txt: 0.500 : 0.75 ;\n")) << said;
+  EXPECT_EQ(1, session_->Reloads());
+  EXPECT_EQ(0xFFFFFFu, Shown(100));
+  const std::string first = "0 : 0.5 ;\n0.500 : 0.75 ;";
+  EXPECT_EQ(first, track());
+  // Tab: the keys as points on the track's curve, the later and higher one
+  // above the first (the axis is the demo's 3 s over the 628 pixels from x 6).
+  Type(plat::kKeyTab);
+  const auto topOf = [&](int x, std::uint32_t color) {
+    int y = 0;
+    while (y < 479 && Shown(x, y) != color) ++y;
+    return y;
+  };
+  EXPECT_LT(topOf(113, 0xFF8040), topOf(8, 0xFF8040));
+  EXPECT_LT(topOf(300, 0x40E0FF), 479);
+  Type(plat::kKeyTab);
+  Type(plat::kKeySpace);
+  Advance(560);  // 1.060 s: keys go to the quarter beat at 1.000
+  struct Step { std::string value; unsigned key, held; std::string file; };
+  for (const Step& step : std::vector<Step>{
+           {"-.5", plat::kKeyReturn, 0, first + "\n1.000 : -0.5 ;"},
+           {"2", plat::kKeyReturn, 0, first + "\n1.000 : 2 ;"},  // replaced
+           {"", plat::kKeyDelete, 0, first},
+           {"", 'Z', plat::kKeyControl, first + "\n1.000 : 2 ;"},
+           {"", 'Z', plat::kKeyControl, first + "\n1.000 : -0.5 ;"},
+           {"", 'Z', plat::kKeyControl, first}}) {
+    said = typed(step.value, step.key, step.held);
+    EXPECT_EQ(step.file, track()) << said;
+  }
+  EXPECT_EQ(7, session_->Reloads());
+  // The picture at the key's time is the renderer's with the new value.
+  Type(plat::kKeyHome);
+  Type(plat::kKeySpace);
+  EXPECT_EQ(0, DifferingFromRender("0.5"));
+}
+
+TEST_F(LiveSessionTest, WithoutAGridKeysGoToTheMillisecondAndANewTrackIsMadeAndUndone) {
+  options_.fromMs = 1234;
+  options_.recordTrack = "Fresh";
+  Start();
+  EXPECT_NE(std::string::npos, errors_.find("no effect script names the track Fresh yet")) << errors_;
+  Type(plat::kKeySpace);
+  std::string said;
+  for (const unsigned key : {plat::kKeyMinus, unsigned{'3'}, plat::kKeyReturn}) said += Type(key);
+  EXPECT_NE(std::string::npos, said.find("Fresh.txt: 1.234 : -3 ;\n")) << said;
+  EXPECT_NE(std::string::npos, said.find("\"Alpha = Fresh ;\"")) << said;
+  EXPECT_EQ("1.234 : -3 ;\n", FileBytes(dir_.PathOf("data/Script/Float/Fresh.txt")));
+  Type('Z', plat::kKeyControl);
+  EXPECT_FALSE(fs::exists(dir_.PathOf("data/Script/Float/Fresh.txt")));
 }
 
 TEST_F(LiveSessionTest, ThePictureFollowsTheMusicAndEverySeekReachesTheAudioLibrary) {
@@ -542,7 +616,7 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
                                             {plat::kKeyHome, false, "0.000"},
                                             {plat::kKeyRight, true, "0.350"},
                                             {plat::kKeyLeft, false, "0.000"}})
-    EXPECT_EQ(std::string("paused at ") + step.said + "\n", Type(step.key, step.shift));
+    EXPECT_EQ(std::string("paused at ") + step.said + "\n", Type(step.key, step.shift ? plat::kKeyShift : 0));
 
   // + and - zoom the timeline (30 s; two bars at 128 BPM are 3.75 s) around
   // the current time; the music shows under it.

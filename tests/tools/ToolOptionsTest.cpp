@@ -35,14 +35,16 @@ TEST(ToolOptionsTest, EveryOptionReachesItsField) {
   // Times are kept as whole milliseconds.
   LiveOptions l;
   ASSERT_EQ("", Refusal(ParseLiveOptions, {"--from", "12.3456", "--loop", "4", "8.5", "--bpm", "120",
-                                           "--beat-offset", "0.35", "--data", "d", "--music", "m", "--fullscreen"}, l));
+                                           "--beat-offset", "0.35", "--data", "d", "--music", "m", "--fullscreen",
+                                           "--record", "Fade_2", "--quantize", "3"}, l));
   EXPECT_EQ((std::vector<int>{12346, 4000, 8500}),
             (std::vector<int>{l.fromMs, l.loopInMs, l.loopOutMs}));
   EXPECT_TRUE(l.loop && l.fullScreen && !l.help);
   EXPECT_EQ(120.0, l.bpm);
   EXPECT_EQ(0.35, l.beatOffset);
   EXPECT_EQ(-1.0, LiveOptions().beatOffset);  // not given: the music's
-  EXPECT_EQ("d m", l.dataPath + " " + l.musicPath);
+  EXPECT_EQ("d m Fade_2 3", l.dataPath + " " + l.musicPath + " " + l.recordTrack + " " +
+                               std::to_string(l.quantize));
   // Help stops the reading, before anything after it is judged.
   RenderOptions rh;
   LiveOptions lh;
@@ -78,7 +80,10 @@ TEST(ToolOptionsTest, RefusalsAreWordedAlike) {
            {true, {"--loop", "1", "2000001"}, "--loop" + seconds + "2000001"},
            {true, {"--bpm", "0.5"}, "--bpm: not a number from 1 to 1000: 0.5"},
            {true, {"--loop", "8", "4"}, order},
-           {true, {"--loop", "4", "4"}, order}}) {
+           {true, {"--loop", "4", "4"}, order},
+           {true, {"--record", "2x"}, "--record: \"2x\" is no track name: an effect script names a "
+                                      "track with letters, digits and _, not starting with a digit"},
+           {true, {"--quantize", "2.5"}, "--quantize: the steps a beat are a whole number"}}) {
     RenderOptions r;
     LiveOptions l;
     EXPECT_EQ(c.refusal, c.live ? Refusal(ParseLiveOptions, c.args, l)

@@ -273,10 +273,19 @@ MusicBeat AnalyzeBeat(const MusicPcm& pcm) {
   const double rate = onsets.frameRate;
 
   // The octave: the fastest level at which every pulse is accented alike.
-  while (Tempo(period / 2, rate) <= kFastest + kRangeSlack &&
-         MeanStrength(onsets.accent, phase, period, period / 2, 1, 0) >=
-             kAlike * MeanStrength(onsets.accent, phase, period, 0, 1, 0))
-    period /= 2;
+  // Halves first, then thirds (a slow autocorrelation peak can be three beats).
+  for (;;) {
+    const double on = kAlike * MeanStrength(onsets.accent, phase, period, 0, 1, 0);
+    const auto between = [&](double shift) { return MeanStrength(onsets.accent, phase, period, shift, 1, 0); };
+    if (Tempo(period / 2, rate) <= kFastest + kRangeSlack && between(period / 2) >= on) {
+      period /= 2;
+    } else if (Tempo(period / 3, rate) <= kFastest + kRangeSlack && between(period / 3) >= on &&
+               between(2 * period / 3) >= on) {
+      period /= 3;
+    } else {
+      break;
+    }
+  }
   for (;;) {
     if (Tempo(period * 2, rate) < kSlowest - kRangeSlack) break;
     const double even = MeanStrength(onsets.accent, phase, period, 0, 2, 0);

@@ -1,6 +1,7 @@
 #include "Fft.h"
 
 #include <cmath>
+#include <numbers>
 
 RealFft::RealFft(int size) : size_(size), reversed_(size / 2), twiddle_(size / 2), work_(size / 2) {
   const int half = size / 2;
@@ -11,9 +12,16 @@ RealFft::RealFft(int size) : size_(size), reversed_(size / 2), twiddle_(size / 2
     j |= bit;
   }
   for (int k = 0; k < half; ++k) {
-    const double angle = -2.0 * M_PI * k / size;
+    const double angle = -2.0 * std::numbers::pi * k / size;
     twiddle_[k] = {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle))};
   }
+  stageRe_.assign(half, 0.0f);
+  stageIm_.assign(half, 0.0f);
+  for (int length = 2; length <= half; length <<= 1)
+    for (int k = 0; k < length / 2; ++k) {
+      stageRe_[length / 2 - 1 + k] = twiddle_[k * (size / length)].real();
+      stageIm_[length / 2 - 1 + k] = twiddle_[k * (size / length)].imag();
+    }
 }
 
 // The real samples are taken as size / 2 complex ones (even samples real, odd
@@ -27,18 +35,19 @@ void RealFft::Forward(const float* samples, std::complex<float>* spectrum) {
   float* const w = reinterpret_cast<float*>(work_.data());
   const float* const t = reinterpret_cast<const float*>(twiddle_.data());
   for (int length = 2; length <= half; length <<= 1) {
-    const int step = size_ / length;  // twiddles of the full size serve every stage
     const int span = length / 2;
+    const float* const twRe = stageRe_.data() + span - 1;
+    const float* const twIm = stageIm_.data() + span - 1;
     for (int start = 0; start < half; start += length) {
+      float* const e = w + 2 * start;
+      float* const o = e + 2 * span;
       for (int k = 0; k < span; ++k) {
-        float* const e = w + 2 * (start + k);
-        float* const o = e + 2 * span;
-        const float tr = t[2 * k * step], ti = t[2 * k * step + 1];
-        const float xr = tr * o[0] - ti * o[1], xi = tr * o[1] + ti * o[0];
-        o[0] = e[0] - xr;
-        o[1] = e[1] - xi;
-        e[0] += xr;
-        e[1] += xi;
+        const float tr = twRe[k], ti = twIm[k];
+        const float xr = tr * o[2 * k] - ti * o[2 * k + 1], xi = tr * o[2 * k + 1] + ti * o[2 * k];
+        o[2 * k] = e[2 * k] - xr;
+        o[2 * k + 1] = e[2 * k + 1] - xi;
+        e[2 * k] += xr;
+        e[2 * k + 1] += xi;
       }
     }
   }

@@ -19,5 +19,8 @@ class RealFft {
   int size_;
   std::vector<int> reversed_;                 // bit reversal for size / 2 points
   std::vector<std::complex<float>> twiddle_;  // e^(-2 pi i k / size), k < size / 2
+  // Each butterfly stage's twiddles in a row (stage of length L from L / 2 - 1
+  // on), so the inner loop reads them in order.
+  std::vector<float> stageRe_, stageIm_;
   std::vector<std::complex<float>> work_;
 };

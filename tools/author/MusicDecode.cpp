@@ -20,6 +20,10 @@ void TakeSamples(const short* samples, unsigned frames, unsigned frequency, unsi
   pcm.rate = static_cast<int>(frequency);
   pcm.mono.resize(frames);
   const float scale = 1.0f / (32768.0f * static_cast<float>(channels));
+  if (channels == 1) {  // as asked for: the mixer has mixed the channels down already
+    for (unsigned f = 0; f < frames; ++f) pcm.mono[f] = static_cast<float>(samples[f]) * scale;
+    return;
+  }
   for (unsigned f = 0; f < frames; ++f) {
     int sum = 0;
     for (unsigned c = 0; c < channels; ++c) sum += samples[static_cast<size_t>(f) * channels + c];

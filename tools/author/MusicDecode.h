@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-// Decoded music, downmixed to one channel, at the file's own sample rate.
+// Decoded music, downmixed to one channel, at the file's own sample rate (or
+// at the rate of the audio output, when the process has one open).
 struct MusicPcm {
   int rate = 0;             // samples per second; 0 when nothing was decoded
   std::vector<float> mono;  // -1..1

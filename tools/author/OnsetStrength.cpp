@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <complex>
 
 #include "Fft.h"
@@ -62,7 +63,8 @@ OnsetStrength ComputeOnsetStrength(const AnalysisSignal& signal) {
   while (lowBands < bands && edges[lowBands + 1] * binHz <= kLowBandTop) ++lowBands;
 
   std::vector<float> window(kWindow), frame(kWindow);
-  for (int i = 0; i < kWindow; ++i) window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * i / kWindow));
+  for (int i = 0; i < kWindow; ++i)
+    window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kWindow));
   RealFft fft(kWindow);
   std::vector<std::complex<float>> spectrum(kWindow / 2 + 1);
   std::vector<float> magnitude(static_cast<size_t>(frames) * bands);
@@ -88,12 +90,15 @@ OnsetStrength ComputeOnsetStrength(const AnalysisSignal& signal) {
   onsets.flux.assign(frames, 0.0f);
   onsets.accent.assign(frames, 0.0f);
   onsets.low.assign(frames, 0.0f);
+  std::vector<float> compressed(magnitude.size());
+  for (size_t i = 0; i < magnitude.size(); ++i) compressed[i] = std::log1p(gain * magnitude[i]);
   for (int f = 1; f < frames; ++f) {
-    const float* now = magnitude.data() + static_cast<size_t>(f) * bands;
+    const size_t at = static_cast<size_t>(f) * bands;
+    const float* now = magnitude.data() + at;
     const float* before = now - bands;
     float flux = 0, accent = 0, low = 0;
     for (int b = 0; b < bands; ++b) {
-      flux += std::max(0.0f, std::log1p(gain * now[b]) - std::log1p(gain * before[b]));
+      flux += std::max(0.0f, compressed[at + b] - compressed[at - bands + b]);
       const float rise = std::max(0.0f, now[b] - before[b]) * linear;
       accent += rise;
       if (b < lowBands) low += rise;

@@ -14,6 +14,8 @@ struct LiveOptions {
   double bpm = 0.0;       // 0: the music's beat, else none (Left/Right go to whole seconds)
   double beatOffset = -1.0;  // seconds to the first beat line; < 0: the music's (0 with --bpm)
   bool fullScreen = false;
+  std::string recordTrack;  // --record NAME: keys typed go to Script/Float/NAME.txt
+  int quantize = 4;         // recorded keys snap to this many steps a beat
   bool help = false;
 };
 

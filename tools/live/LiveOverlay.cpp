@@ -115,6 +115,10 @@ std::string AxisText(double seconds) {
 
 }  // namespace
 
+int TimelineAxis::XAt(double t) const {
+  return left + static_cast<int>(std::lround((right - left) * (t - start) / (seconds - start)));
+}
+
 std::string SecondsText(int ms) {
   char text[32];
   std::snprintf(text, sizeof text, "%s%d.%03d", ms < 0 ? "-" : "", std::abs(ms / 1000),
@@ -145,6 +149,7 @@ std::string StatusText(const OverlayState& state) {
   if (state.loopOutMs >= 0)
     status += "   loop " + SecondsText(state.loopInMs) + " - " + SecondsText(state.loopOutMs) +
               (state.loop ? " on" : " off");
+  if (!state.record.empty()) status += "   " + state.record;
   return status;
 }
 
@@ -182,9 +187,8 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
     const int axisY = bottom - row;
     int top = axisY - rows * row;
     if (state.music) top = std::max(std::min(top, axisY - kMusicHeight), canvas.height / 2);
-    const auto xAt = [&](double seconds) {
-      return left + static_cast<int>(std::lround((seconds - viewStart) / columnSeconds));
-    };
+    const TimelineAxis axis{left, right, top, bottom, viewEnd, viewStart};
+    const auto xAt = [&axis](double seconds) { return axis.XAt(seconds); };
     const auto inView = [&](double seconds) { return seconds >= viewStart && seconds <= viewEnd; };
     canvas.Darken(0, top - 4, width, canvas.height);
     if (state.music) {
@@ -252,9 +256,11 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
       std::snprintf(more, sizeof more, "+%d more", static_cast<int>(effects.size()) - rows);
       canvas.Text(right - 60, top - row, more, kDim);
     }
-    // The axis: the times at its ends, then the current time on top.
+    // The axis: the times at its ends, what --record draws along it, then
+    // the current time on top.
     canvas.Text(left, axisY + 1, startText, kDim);
     canvas.Text(right - TextWidth(endText), axisY + 1, endText, kDim);
+    if (state.drawOverTimeline) state.drawOverTimeline(pixels, width, canvas.height, axis);
     const double nowSeconds = state.timeMs / 1000.0;
     if (inView(nowSeconds) || !zoomed) {
       const int now = xAt(std::clamp(nowSeconds, viewStart, viewEnd));

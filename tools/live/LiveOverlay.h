@@ -8,11 +8,22 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 class MusicStrip;
 class VList;
+
+// Where the timeline's time axis lies on the picture, so that what is drawn
+// along it (a recorded track's curve) meets the effect bars and the grid.
+struct TimelineAxis {
+  int left = 0, right = 1, top = 0, bottom = 1;  // pixels; bottom excluded
+  double seconds = 1.0;                           // the time at right
+  double start = 0.0;                             // the time at left (zoomed in)
+  int XAt(double t) const;
+  double SecondsAt(int x) const { return start + (x - left) * (seconds - start) / (right - left); }
+};
 
 struct OverlayState {
   const VList* effects = nullptr;
@@ -32,6 +43,10 @@ struct OverlayState {
   // The set-up error, empty when none: its hints, then the demo's own log
   // line (dimmed under hints, as the hints say better where the fault is).
   std::vector<std::string> error;
+  // --record: what the status line says of it, and its curve over the timeline.
+  std::string record;
+  std::function<void(std::uint32_t* pixels, int width, int height, const TimelineAxis& axis)>
+      drawOverTimeline;
 };
 
 // "12.340", the time as --frame takes it.

@@ -89,6 +89,8 @@ int LiveSession::Start() {
     std::fprintf(errors_, "solvane-live: the window could not be made\n");
     return 1;
   }
+  if (!options_.recordTrack.empty())
+    if (const int refused = StartRecording()) return refused;
   gSession = this;
   gSurfaceProcedure = plat::SubclassWindow(window->Window(), LiveWindowProcedure);
   good_ = ok;
@@ -112,6 +114,29 @@ int LiveSession::Start() {
   music_.Start(options_, musicPath_, analyzer_);
   clock_.Start(0, plat::TickCount());
   if (options_.fromMs > 0) SeekTo(options_.fromMs);
+  return 0;
+}
+
+int LiveSession::StartRecording() {
+  const KolDataSource* source = TheInputDataSource().Backend();
+  const std::string root = source && source->Root() ? source->Root() : "";
+  if (!source || (source->Kind() & kKindMask) != kKindDirectory) {
+    std::fprintf(errors_,
+                 "solvane-live: --record writes Script/Float/%s.txt into a data directory, and "
+                 "%s is an archive: give the data directory with --data DIR\n",
+                 options_.recordTrack.c_str(), root.c_str());
+    return 2;
+  }
+  recorder_ = std::make_unique<KeyRecorder>(root, options_.recordTrack, options_.quantize);
+  std::string error;
+  if (!recorder_->Read(error))
+    std::fprintf(errors_, "solvane-live: %s; fix it, then record\n", error.c_str());
+  else if (!watch_.Watches(recorder_->Path()))
+    std::fprintf(errors_,
+                 "solvane-live: no effect script names the track %s yet: the demo reads %s once "
+                 "one in Script/Effect/ does, as in \"Alpha = %s ;\"\n",
+                 options_.recordTrack.c_str(), recorder_->TrackName().c_str(),
+                 options_.recordTrack.c_str());
   return 0;
 }
 
@@ -305,6 +330,13 @@ void LiveSession::TogglePause() {
 }
 
 void LiveSession::KeyDown(unsigned key) {
+  if (recorder_ && recorder_->KeyDown(key, plat::KeyIsDown(plat::kKeyControl), TimeMs(),
+                                      music_.Grid(), out_, errors_)) {
+    // Shown at once, not at the watch's next look.
+    if (recorder_->TakeSaved()) Reload();
+    redraw_ = true;
+    return;
+  }
   const bool shift = plat::KeyIsDown(plat::kKeyShift);
   switch (key) {
     case plat::kKeyEscape: quit_ = true; return;
@@ -444,6 +476,13 @@ void LiveSession::RenderFrame(int ms) {
     state.framesPerSecond = static_cast<int>(frameTicks_.size());
     state.timeline = timeline_;
     state.error = errorLines_;
+    if (recorder_) {
+      state.record = recorder_->StatusText();
+      state.drawOverTimeline = [this](std::uint32_t* pixels, int width, int height,
+                                      const TimelineAxis& axis) {
+        recorder_->DrawCurve(pixels, width, height, axis);
+      };
+    }
     DrawOverlay(surface->pixels, surface->width, surface->height, state);
   }
   surface->Unlock();

@@ -15,6 +15,7 @@
 
 #include "AuthorDiagnostics.h"
 #include "FileWatch.h"
+#include "KeyRecorder.h"
 #include "LiveClock.h"
 #include "LiveMusic.h"
 #include "LiveOptions.h"
@@ -93,6 +94,8 @@ class LiveSession {
   // To the next grid line (direction 1) or the previous one (-1), the grid
   // being every beats beats of the beat grid, else every beats seconds.
   void StepToGrid(int direction, int beats);
+  // --record: the track's file in the data directory, or the exit code of a refusal.
+  int StartRecording();
 
   LiveOptions options_;
   std::FILE* out_ = stdout;
@@ -122,4 +125,5 @@ class LiveSession {
   std::vector<std::string> errorLines_;
   int reloads_ = 0;
   double lastSetupMs_ = 0.0;
+  std::unique_ptr<KeyRecorder> recorder_;  // --record
 };

@@ -156,8 +156,11 @@ typedef void (SOLVANE_AUDIO_CALL *SolvaneAudioPcmProc)(const short* samples, uns
  * while output is not open: it then opens the mixer on SDL's "dummy" driver
  * (nothing is heard) at the file's own sample rate (read from its header;
  * 44100 when the header does not say), with one channel when `flags` has
- * SOLVANE_AUDIO_INIT_MONO, and closes it again. While output is open the
- * samples come in the output's format instead, and what plays goes on.
+ * SOLVANE_AUDIO_INIT_MONO, and closes it again. While output is open (or
+ * another copy of the library in the process has the mixer open) the samples
+ * come in that output's format instead, and what plays goes on. The other
+ * operations of this library wait while it decodes (about half a second for
+ * five minutes of MP3).
  * Returns non-zero when `proc` was called; 0 for a missing, unreadable or
  * undecodable file, a null `proc`, or when the mixer cannot open. */
 SOLVANE_AUDIO_API int SOLVANE_AUDIO_CALL SolvaneAudio_DecodeFile(const char* path, unsigned flags,

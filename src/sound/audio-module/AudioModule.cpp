@@ -421,7 +421,13 @@ class Output {
     const int rate = FileSampleRate(source);
     SDL_RWops* rw = FileWindow::Open(file, 0, size, std::move(patches));
     if (!rw) return 0;
-    const bool borrowed = open_;
+    // A mixer already open, by this library or by another copy of it in the
+    // process (the player loads its own copy from the demo's data), is used
+    // as it is: opening it again in another format would close it under the
+    // music that plays.
+    int openRate = 0, openChannels = 0;
+    Uint16 openFormat = 0;
+    const bool borrowed = open_ || Mix_QuerySpec(&openRate, &openFormat, &openChannels) != 0;
     if (!borrowed && !OpenForDecoding(rate, (flags & SOLVANE_AUDIO_INIT_MONO) ? 1 : 2)) {
       SDL_RWclose(rw);
       return 0;
