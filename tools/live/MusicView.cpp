@@ -4,36 +4,14 @@
 #include <cmath>
 #include <complex>
 
+#include "Fft.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kFrameSize = 1024;  // samples a spectrogram frame, a power of two
 constexpr double kLowestHz = 40.0, kHighestHz = 16000.0;
 constexpr double kRangeDb = 80.0;  // the quietest level shown, below the loudest
-
-// In place, radix 2; size a power of two.
-void Transform(std::vector<std::complex<float>>& values) {
-  const size_t n = values.size();
-  for (size_t i = 1, j = 0; i < n; ++i) {
-    size_t bit = n >> 1;
-    for (; j & bit; bit >>= 1) j ^= bit;
-    j ^= bit;
-    if (i < j) std::swap(values[i], values[j]);
-  }
-  for (size_t length = 2; length <= n; length <<= 1) {
-    const double angle = -2.0 * kPi / static_cast<double>(length);
-    const std::complex<float> unit(static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)));
-    for (size_t i = 0; i < n; i += length) {
-      std::complex<float> w(1.0f, 0.0f);
-      for (size_t k = 0; k < length / 2; ++k) {
-        const std::complex<float> u = values[i + k], v = values[i + k + length / 2] * w;
-        values[i + k] = u + v;
-        values[i + k + length / 2] = u - v;
-        w *= unit;
-      }
-    }
-  }
-}
 
 }  // namespace
 
@@ -59,7 +37,9 @@ void MusicView::SetMusic(MusicPcm pcm) {
     window[static_cast<size_t>(i)] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * i / kFrameSize));
 
   std::vector<float> levels(count * kBands);
-  std::vector<std::complex<float>> values(kFrameSize);
+  RealFft fft(kFrameSize);
+  std::vector<float> windowed(kFrameSize);
+  std::vector<std::complex<float>> values(kFrameSize / 2 + 1);
   float loudest = -1e30f;
   const long long samples = static_cast<long long>(pcm_.mono.size());
   for (size_t f = 0; f < count; ++f) {
@@ -67,9 +47,9 @@ void MusicView::SetMusic(MusicPcm pcm) {
     for (int i = 0; i < kFrameSize; ++i) {
       const long long at = first + i;
       const float x = at >= 0 && at < samples ? pcm_.mono[static_cast<size_t>(at)] : 0.0f;
-      values[static_cast<size_t>(i)] = {x * window[static_cast<size_t>(i)], 0.0f};
+      windowed[static_cast<size_t>(i)] = x * window[static_cast<size_t>(i)];
     }
-    Transform(values);
+    fft.Forward(windowed.data(), values.data());
     for (int b = 0; b < kBands; ++b) {
       float power = 0.0f;
       for (int k = firstBin[b]; k <= lastBin[b]; ++k) power = std::max(power, std::norm(values[static_cast<size_t>(k)]));
