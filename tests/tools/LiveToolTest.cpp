@@ -616,7 +616,8 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
                                             {plat::kKeyHome, false, "0.000"},
                                             {plat::kKeyRight, true, "0.350"},
                                             {plat::kKeyLeft, false, "0.000"}})
-    EXPECT_EQ(std::string("paused at ") + step.said + "\n", Type(step.key, step.shift ? plat::kKeyShift : 0));
+    EXPECT_EQ(std::string("paused at ") + step.said + "\n",
+              Type(step.key, step.shift ? plat::kKeyShift : 0));
 
   // + and - zoom the timeline (30 s; two bars at 128 BPM are 3.75 s) around
   // the current time; the music shows under it.
@@ -655,7 +656,8 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
   Advance(20);
   const std::string said = testing::internal::GetCapturedStdout();
   double first = 1;
-  EXPECT_EQ(1, std::sscanf(said.c_str(), "solvane-live: 120.00 BPM, first beat at %lf s (from the music", &first))
+  EXPECT_EQ(1, std::sscanf(said.c_str(),
+                           "solvane-live: 120.00 BPM, first beat at %lf s (from the music", &first))
       << said;
   EXPECT_NEAR(0.0, first, 0.005) << said;
   EXPECT_NEAR(120, session_->Grid().bpm, 0.005);

@@ -35,7 +35,8 @@ TEST(ToolOptionsTest, EveryOptionReachesItsField) {
   // Times are kept as whole milliseconds.
   LiveOptions l;
   ASSERT_EQ("", Refusal(ParseLiveOptions, {"--from", "12.3456", "--loop", "4", "8.5", "--bpm", "120",
-                                           "--beat-offset", "0.35", "--data", "d", "--music", "m", "--fullscreen",
+                                           "--beat-offset", "0.35", "--data", "d", "--music", "m",
+                                           "--fullscreen",
                                            "--record", "Fade_2", "--quantize", "3"}, l));
   EXPECT_EQ((std::vector<int>{12346, 4000, 8500}),
             (std::vector<int>{l.fromMs, l.loopInMs, l.loopOutMs}));

@@ -44,7 +44,8 @@ bool LiveMusic::Poll(std::FILE* out, std::FILE* errors) {
   } else if (!bpmGiven_) {
     if (beat_.bpm > 0.0) {
       grid_ = {beat_.bpm, offsetGiven_ ? grid_.offsetSeconds : beat_.firstBeat};
-      std::fprintf(out, "solvane-live: %.2f BPM, first beat at %.3f s (from the music; --bpm overrides)\n",
+      std::fprintf(out,
+                   "solvane-live: %.2f BPM, first beat at %.3f s (from the music; --bpm overrides)\n",
                    beat_.bpm, beat_.firstBeat);
     } else {
       std::fprintf(out, "solvane-live: no beat found in the music; --bpm sets one\n");

@@ -16,8 +16,8 @@ constexpr std::uint32_t kInk = 0xFFFFFF;
 constexpr std::uint32_t kDim = 0xA0A0A0;
 constexpr std::uint32_t kNow = 0xFFE040;
 constexpr std::uint32_t kErrorInk = 0xFFFFFF;
-constexpr int kAxisLimit = 3600;
-constexpr int kMusicHeight = 96;  // pixels of waveform and spectrogram at the least  // seconds: beyond this the timeline shows the first hour
+constexpr int kAxisLimit = 3600;  // seconds: beyond this the timeline shows the first hour
+constexpr int kMusicHeight = 96;  // pixels of waveform and spectrogram at the least
 
 // Where drawing may go: every row but the last.
 struct Canvas {
@@ -137,7 +137,8 @@ std::string BarBeatText(int ms, double bpm, double offset) {
 
 std::string StatusText(const OverlayState& state) {
   std::string status = SecondsText(state.timeMs) + " s";
-  if (state.bpm > 0.0) status += "   bar:beat " + BarBeatText(state.timeMs, state.bpm, state.beatOffset);
+  if (state.bpm > 0.0)
+    status += "   bar:beat " + BarBeatText(state.timeMs, state.bpm, state.beatOffset);
   // A held picture has no frame rate: the frames drawn then are redraws.
   if (state.paused) {
     status += "   paused";
@@ -193,7 +194,8 @@ void DrawOverlay(std::uint32_t* pixels, int width, int height, const OverlayStat
     canvas.Darken(0, top - 4, width, canvas.height);
     if (state.music) {
       const int stripHeight = axisY - top;
-      const std::uint32_t* strip = state.music->Draw(firstColumn, columnSeconds, right - left, stripHeight);
+      const std::uint32_t* strip =
+          state.music->Draw(firstColumn, columnSeconds, right - left, stripHeight);
       for (int y = 0; y < stripHeight && top + y < canvas.height; ++y)
         std::copy(strip + static_cast<size_t>(y) * (right - left),
                   strip + static_cast<size_t>(y + 1) * (right - left),

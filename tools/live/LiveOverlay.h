@@ -1,6 +1,7 @@
-// What solvane-live draws over the picture: with Tab, the timeline (each
-// effect's span as a bar with its name and kind, the current time, the beat
-// and bar grid, the loop) and a status line (time in seconds and as bar:beat,
+// What solvane-live draws over the picture: with Tab, the timeline over the
+// whole demo or the part zoomed to (each effect's span as a bar with its name
+// and kind over the music's waveform and spectrogram, the current time, the
+// beat and bar grid, the loop) and a status line (time in seconds and as bar:beat,
 // frames per second); and, whatever Tab says, the set-up error that keeps the
 // last good demo on screen. Drawn in the dialog's font through the platform.
 // The picture's last row is never touched: the frame leaves it alone too, so

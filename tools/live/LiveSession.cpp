@@ -270,7 +270,9 @@ void LiveSession::StepToGrid(int direction, int beats) {
   const double step = beats * (grid.bpm > 0.0 ? 60000.0 / grid.bpm : 1000.0);
   const double origin = grid.bpm > 0.0 ? grid.offsetSeconds * 1000.0 : 0.0;
   const int now = TimeMs();
-  const auto at = [step, origin](long long k) { return static_cast<int>(std::llround(origin + k * step)); };
+  const auto at = [step, origin](long long k) {
+    return static_cast<int>(std::llround(origin + k * step));
+  };
   long long k = static_cast<long long>(std::floor((now - origin) / step));
   if (direction > 0) {
     while (at(k) <= now) ++k;
@@ -354,7 +356,8 @@ void LiveSession::KeyDown(unsigned key) {
     case plat::kKeyNumpadPlus:
     case plat::kKeyMinus:
     case plat::kKeyNumpadMinus:
-      music_.Zoom(key == plat::kKeyPlus || key == plat::kKeyNumpadPlus ? 1 : -1, good_ ? demo_->endTime : 0);
+      music_.Zoom(key == plat::kKeyPlus || key == plat::kKeyNumpadPlus ? 1 : -1,
+                  good_ ? demo_->endTime : 0);
       redraw_ = true;
       return;
     case plat::kKeyOpenBracket:

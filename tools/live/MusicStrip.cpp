@@ -37,7 +37,8 @@ const std::array<std::uint32_t, 256>& Magma() {
 
 }  // namespace
 
-const std::uint32_t* MusicStrip::Draw(long long firstColumn, double columnSeconds, int width, int height) {
+const std::uint32_t* MusicStrip::Draw(long long firstColumn, double columnSeconds, int width,
+                                      int height) {
   width = std::max(width, 0), height = std::max(height, 0);
   computed_ = 0;
   const bool same = columnSeconds == columnSeconds_ && width == width_ && height == height_ &&
@@ -83,7 +84,8 @@ void MusicStrip::DrawColumn(int x, long long column) {
   const int rms = static_cast<int>(std::lround(std::min(wave.rms, 1.0f) * half));
   for (int y = 0; y < waveHeight; ++y) {
     const int from = std::abs(y - middle);
-    set(y, from <= rms && wave.rms > 0.0f ? kRms : from <= peak && wave.peak > 0.0f ? kPeak : kBackground);
+    const bool inRms = from <= rms && wave.rms > 0.0f, inPeak = from <= peak && wave.peak > 0.0f;
+    set(y, inRms ? kRms : inPeak ? kPeak : kBackground);
   }
   // The spectrogram: low frequencies at the bottom.
   std::uint8_t bands[MusicView::kBands];

@@ -34,7 +34,8 @@ void MusicView::SetMusic(MusicPcm pcm) {
   }
   std::vector<float> window(kFrameSize);
   for (int i = 0; i < kFrameSize; ++i)
-    window[static_cast<size_t>(i)] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * i / kFrameSize));
+    window[static_cast<size_t>(i)] =
+        static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * i / kFrameSize));
 
   std::vector<float> levels(count * kBands);
   RealFft fft(kFrameSize);
@@ -52,7 +53,8 @@ void MusicView::SetMusic(MusicPcm pcm) {
     fft.Forward(windowed.data(), values.data());
     for (int b = 0; b < kBands; ++b) {
       float power = 0.0f;
-      for (int k = firstBin[b]; k <= lastBin[b]; ++k) power = std::max(power, std::norm(values[static_cast<size_t>(k)]));
+      for (int k = firstBin[b]; k <= lastBin[b]; ++k)
+        power = std::max(power, std::norm(values[static_cast<size_t>(k)]));
       const float db = 10.0f * std::log10(power + 1e-12f);
       levels[f * kBands + static_cast<size_t>(b)] = db;
       loudest = std::max(loudest, db);
