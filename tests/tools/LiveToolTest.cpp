@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -245,6 +246,14 @@ class LiveSessionTest : public ::testing::Test {
     const int started = session_->Start();
     errors_ += testing::internal::GetCapturedStderr();
     ASSERT_EQ(0, started) << errors_;
+  }
+  // Ends this run as the process would, for another Start in the same test.
+  void EndRun() {
+    session_.reset();
+    plat::Shutdown();
+    ResetDemoDataSourcesForTest();
+    ResetSurfaceInputForTest();
+    ASSERT_TRUE(plat::StartHeadless());
   }
   // Lets ms of virtual time pass in steps of 5 ms, a loop pass each.
   void Advance(int ms) {
@@ -575,13 +584,7 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
                                          {0, 0.1, {128, 0.1}, true},  // the offset only
                                          {100, 0.2, {100, 0.2}, false},
                                          {100, -1, {100, 0}, false}}) {
-    if (session_) {  // each case a fresh run
-      session_.reset();
-      plat::Shutdown();
-      ResetDemoDataSourcesForTest();
-      ResetSurfaceInputForTest();
-      ASSERT_TRUE(plat::StartHeadless());
-    }
+    if (session_) EndRun();  // each case a fresh run
     options_.bpm = c.bpm, options_.beatOffset = c.offset;
     Start();
     EXPECT_EQ(c.bpm, session_->Grid().bpm);  // the options' grid until the music is known
@@ -600,11 +603,7 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
   Type(plat::kKeySpace);
   EXPECT_EQ("paused at 0.600\n", Type(plat::kKeyRight));
   options_.bpm = 0, options_.beatOffset = -1;
-  session_.reset();
-  plat::Shutdown();
-  ResetDemoDataSourcesForTest();
-  ResetSurfaceInputForTest();
-  ASSERT_TRUE(plat::StartHeadless());
+  EndRun();
   Start();
   session_->WaitForMusic();
   Type(plat::kKeySpace);  // paused at 0, the music taken on this pass
@@ -640,11 +639,7 @@ TEST_F(LiveSessionTest, TheMusicsBeatIsFoundInTheBackgroundUnlessBpmOrBeatOffset
 
   // The tools' own decoder, through the audio library beside the program, on
   // the bundled song (120 BPM from its start); the fake library plays it.
-  session_.reset();
-  plat::Shutdown();
-  ResetDemoDataSourcesForTest();
-  ResetSurfaceInputForTest();
-  ASSERT_TRUE(plat::StartHeadless());
+  EndRun();
   dir_.Write("data/bass.dll", FileBytes(FAKE_AUDIO_PATH));
   dir_.Write(fs::path(AUDIO_MODULE_PATH).filename().string(), FileBytes(AUDIO_MODULE_PATH));
   options_.musicPath = BUNDLED_MUSIC_PATH;
