@@ -18,7 +18,7 @@ built=$SECONDS
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
 times=(0.5 12.345 30 47.9)
-node --no-warnings --single-threaded tests/web/ModuleRun.mjs build-web/solvane.wasm \
+node --no-warnings tests/web/ModuleRun.mjs build-web/solvane.wasm \
   build-web/solvane.dat build/src/ui/title-picture.ppm "$frames" "${times[@]}"
 for t in "${times[@]}"; do
   build/solvane-render --frame "$t" "$frames/linux-$t.png" >/dev/null
@@ -33,10 +33,10 @@ echo "web-tests: the module's frames of the bundled demo at ${times[*]} s are th
 # One frame through the module's calls, wasm under Node against native, in
 # the same run. Said, not judged: the machine's load decides the numbers.
 # The wasm is compiled optimized from the start (--no-liftoff), as a page's
-# is after its first frames: single-threaded Node would never tier it up.
+# is after its first frames, rather than while the frames are timed.
 [ -x build/bench/web-frame-bench ] || cmake --build build --target web-frame-bench >/dev/null
 native=$(build/bench/web-frame-bench build/solvane.dat | tail -n 1)
-wasm=$(node --no-warnings --single-threaded --no-liftoff scripts/run-wasi.mjs build-web/bench/web-frame-bench \
+wasm=$(node --no-warnings --no-liftoff scripts/run-wasi.mjs build-web/bench/web-frame-bench \
   build-web/solvane.dat | tail -n 1)
 us() { sed -n 's/.*, \([0-9.]*\) us a frame$/\1/p' <<<"$1"; }
 echo "web-tests: a frame of the bundled demo: native $(us "$native") us, wasm $(us "$wasm") us," \

@@ -72,11 +72,9 @@ unset(_solvane_pc_dirs)
 
 # Tests and host-side runs of what this builds go through Node's WASI, with
 # the clone (sources and build tree) and the temporary directory open to them.
-# Single-threaded: Node 20's background threads crash it now and then at exit
-# after a module's memory has grown by a few hundred MiB.
 find_program(SOLVANE_NODE NAMES node nodejs DOC "Node, which runs the wasm32-wasi programs")
 if(SOLVANE_NODE)
   set(CMAKE_CROSSCOMPILING_EMULATOR
-    "${SOLVANE_NODE};--no-warnings;--single-threaded;${_solvane_repo}/scripts/run-wasi.mjs;--dir;/tmp;--dir;${_solvane_repo}")
+    "${SOLVANE_NODE};--no-warnings;${_solvane_repo}/scripts/run-wasi.mjs;--dir;/tmp;--dir;${_solvane_repo}")
 endif()
 unset(_solvane_repo)
