@@ -17,9 +17,11 @@
   const page = {
     dialogShownMs: -1,
     frames: 0, frameMsTotal: 0, frameMsMax: 0,
-    // Over one playing run: the largest gap between the time of the picture on
-    // screen and the music's position heard at that moment, in ms.
-    syncMaxMs: 0, syncSamples: 0,
+    // Over one playing run with music: the largest gap between the time of the
+    // picture on screen and the music's position heard at each animation
+    // frame, in ms; and how far the music's clock moved against the page's
+    // own (performance.now) from the first frame to the last.
+    syncMaxMs: 0, syncSamples: 0, clockDriftMs: 0,
     log: [],
   };
   window.solvanePage = page;
@@ -339,7 +341,7 @@
         return;
       }
       console.info("solvane: the demo started (" + SOUND_NAMES[sound] + ", " + DISPLAY_NAMES[display] + ")");
-      page.syncMaxMs = 0; page.syncSamples = 0;
+      page.syncMaxMs = 0; page.syncSamples = 0; page.clockDriftMs = 0;
       if (this.audible) this.music.Play(sound === 1);
       this.started = performance.now();
       this.shownMs = 0;
@@ -366,8 +368,10 @@
         this.shownMs = ms;
       }
       if (this.audible && page.frames > 0) {
-        page.syncMaxMs = Math.max(page.syncMaxMs, Math.abs(this.music.PositionMs() - this.shownMs));
-        page.syncSamples++;
+        page.syncMaxMs = Math.max(page.syncMaxMs, ms - this.shownMs);
+        const apart = ms - (performance.now() - this.started);
+        if (page.syncSamples++ === 0) this.firstApart = apart;
+        page.clockDriftMs = apart - this.firstApart;
       }
       if (result < 0) this.End("its end");
       else requestAnimationFrame(this.tick);

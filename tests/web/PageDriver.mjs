@@ -8,7 +8,8 @@
 // OUT_DIR/requests.txt lists every request the pages made. Every wait polls
 // the page with a deadline. Steps (URL is a page's file:// address):
 //   still:NAME:URL     the frame ?t= shows -> NAME.png (640x480)
-//   check:NAME:URL     ?check's console lines -> NAME.txt
+//   check:NAME:URL     ?check's console lines -> NAME.txt (log), NAME.err
+//                      (errors); the log the page shows -> NAME.page
 //   dialog:NAME:URL    the dialog -> NAME.png (page), NAME.json (what it shows)
 //   play:NAME:URL:SOUND:DISPLAY:SECONDS  starts the demo with those list
 //                      entries, lets it play, presses Escape (SECONDS 0: waits
@@ -128,6 +129,8 @@ const run = {
   async check(name, url) {
     await Open(url, 800, 640);
     writeFileSync(join(outDir, `${name}.txt`), ConsoleText('log'));
+    writeFileSync(join(outDir, `${name}.err`), ConsoleText('error'));
+    writeFileSync(join(outDir, `${name}.page`), await Evaluate(`document.getElementById('log').textContent`) + '\n');
   },
   async dialog(name, url) {
     const state = await Open(url, 800, 640);
@@ -164,7 +167,7 @@ const run = {
     const after = await Evaluate(`({ fullScreen: document.fullscreenElement ? document.fullscreenElement.id : '',
       stageHidden: document.getElementById('stage').hidden, frames: solvanePage.frames,
       frameMsMean: solvanePage.frameMsTotal / solvanePage.frames, frameMsMax: solvanePage.frameMsMax,
-      syncMaxMs: solvanePage.syncMaxMs, syncSamples: solvanePage.syncSamples })`);
+      syncMaxMs: solvanePage.syncMaxMs, syncSamples: solvanePage.syncSamples, clockDriftMs: solvanePage.clockDriftMs })`);
     writeFileSync(join(outDir, `${name}.json`), JSON.stringify({ playing, stateBeforeEscape: ended, after }, null, 1));
     writeFileSync(join(outDir, `${name}.txt`), ConsoleText('log') + ConsoleText('info'));
   },
