@@ -382,14 +382,16 @@
       const vk = VirtualKey(event);
       if (!vk) return;
       event.preventDefault();
-      // Escape always ends it here, whatever the engine makes of it.
-      if (this.engine.Key(vk) < 0 || vk === VK_ESCAPE) this.End(vk === VK_ESCAPE ? "Escape" : "a key");
+      // A key that ends the demo has finished it in the engine already; Escape
+      // always ends it here, whatever the engine makes of it.
+      const ended = this.engine.Key(vk) < 0;
+      if (ended || vk === VK_ESCAPE) this.End(vk === VK_ESCAPE ? "Escape" : "a key", ended);
     }
 
-    End(why) {
+    End(why, finished) {
       if (!this.running) return;
       this.running = false;
-      this.engine.Finish();
+      if (!finished) this.engine.Finish();
       this.Leave();
       console.info("solvane: the demo ended (" + why + ")");
     }
@@ -443,7 +445,11 @@
     $("start").addEventListener("click", start);
     // Enter starts from anywhere in the dialog, as the desktop's default button does.
     $("dialog").addEventListener("keydown", (event) => {
-      if (event.key === "Enter" && !player.running) { event.preventDefault(); start(); }
+      if (event.key !== "Enter" || player.running) return;
+      // Not on to the demo's own keys: this press was the dialog's.
+      event.preventDefault();
+      event.stopPropagation();
+      start();
     });
     ShowDialog();
     // From the start of the page's loading, as the browser counts it.

@@ -11,8 +11,8 @@
 //   check:NAME:URL     ?check's console lines -> NAME.txt (log), NAME.err
 //                      (errors); the log the page shows -> NAME.page
 //   dialog:NAME:URL    the dialog -> NAME.png (page), NAME.json (what it shows)
-//   play:NAME:URL:SOUND:DISPLAY:SECONDS  starts the demo with those list
-//                      entries, lets it play, presses Escape (SECONDS 0: waits
+//   play:NAME:URL:SOUND:DISPLAY:SECONDS[:enter]  starts the demo with those
+//                      list entries (by the button, or Enter), lets it play, presses A and Escape (SECONDS 0: waits
 //                      for its end instead) -> NAME.json, NAME.txt (console)
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
@@ -146,10 +146,11 @@ const run = {
     })()`);
     writeFileSync(join(outDir, `${name}.json`), JSON.stringify({ ...shown, state, openedMs: opened }, null, 1));
   },
-  async play(name, url, sound, display, seconds) {
+  async play(name, url, sound, display, seconds, how) {
     await Open(url, 800, 640);
     await Evaluate(`document.getElementById('sound').value = '${sound}'; document.getElementById('display').value = '${display}'`);
-    await Click('#start');
+    if (how === 'enter') await Key('Enter', 'Enter', 13);
+    else await Click('#start');
     await WaitFor(`document.body.dataset.state === 'playing' && window.solvanePage.frames >= 3`, 10000, 'three frames');
     const playing = await Evaluate(`(() => {
       const r = document.getElementById('screen').getBoundingClientRect();
@@ -161,6 +162,7 @@ const run = {
     if (Number(seconds) > 0) {
       await Sleep(Number(seconds) * 1000);
       ended = await Evaluate('document.body.dataset.state');
+      await Key('a', 'KeyA', 65);
       await Key('Escape', 'Escape', 27);
     }
     await WaitFor(`document.body.dataset.state === 'dialog'`, 70000, 'back at the dialog');

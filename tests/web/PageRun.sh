@@ -102,7 +102,7 @@ for t in $times; do
 done
 steps+=("dialog:dialog:$page" "dialog:neon:file://$work/site/neon.html"
         "check:jpeg:file://$work/site/jpeg.html?check" "check:script:file://$work/site/script.html?check"
-        "play:windowed:$page:2:1:1" "play:full:$page:0:0:2" "play:end:file://$work/site/neon.html:2:1:0")
+        "play:windowed:$page:1:1:1" "play:full:$page:0:0:2" "play:end:file://$work/site/neon.html:2:1:0:enter")
 node "$here/PageDriver.mjs" out "${steps[@]}"
 check "the browser ran every step" 0 "$?"
 
@@ -140,17 +140,18 @@ $(cat "out/$demo.page")"
 done
 
 check "windowed: 640x480 in the page, then Escape: the dialog, the demo ended" \
-  "640,480| true|solvane: the demo started (No Sound, Windowed)
+  "640,480| true|solvane: the demo started (Mono, Windowed)
 solvane: the demo ended (Escape)" \
   "$(json windowed 'playing.screen.slice(2)')|$(json windowed after.fullScreen) $(json windowed after.stageHidden)|$(grep '^solvane:' out/windowed.txt)"
+check "a letter's key mark reaches the console" "1" "$(grep -cE '^[0-9]+\.[0-9]{3} : A$' out/windowed.txt)"
 check "full screen with music: the picture fills the screen, Escape leaves it" \
   "stage 0,0,800,640|playing| true|solvane: the demo started (Stereo, Full Screen)
 solvane: the demo ended (Escape)" \
   "$(json full playing.fullScreen) $(json full playing.screen)|$(json full stateBeforeEscape)|$(json full after.fullScreen) $(json full after.stageHidden)|$(grep '^solvane:' out/full.txt)"
 check "while the music plays the picture keeps to its clock (within one 20 ms frame, counted in whole ms)" "yes" \
   "$(json full '(after.syncSamples > 10 && after.syncMaxMs <= 21) ? "yes" : after.syncMaxMs + " ms over " + after.syncSamples')"
-check "the demo's own end brings the dialog back" "solvane: the demo ended (its end)" \
-  "$(grep '^solvane: the demo ended' out/end.txt)"
+check "Enter starts a demo, and its own end brings the dialog back" "solvane: the demo started (No Sound, Windowed)
+solvane: the demo ended (its end)" "$(grep '^solvane: ' out/end.txt)"
 check "no request but for the pages themselves" "" \
   "$(grep -v "^file://$work/site/[a-z]*\.html$" out/requests.txt)"
 
