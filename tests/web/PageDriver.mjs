@@ -6,12 +6,12 @@
 // One browser runs every step, with every host name unresolvable and a proxy
 // that leads nowhere; each step writes its results into OUT_DIR, and
 // OUT_DIR/requests.txt lists every request the pages made. Every wait polls
-// the page with a deadline. Steps (URL is a page's file:// address):
-//   still:NAME:URL     the frame ?t= shows -> NAME.png (640x480)
-//   check:NAME:URL     ?check's console lines -> NAME.txt (log), NAME.err
+// the page with a deadline. Steps, their fields apart by '|':
+//   still|NAME|URL     the frame ?t= shows -> NAME.png (640x480)
+//   check|NAME|URL     ?check's console lines -> NAME.txt (log), NAME.err
 //                      (errors); the log the page shows -> NAME.page
-//   dialog:NAME:URL    the dialog -> NAME.png (page), NAME.json (what it shows)
-//   play:NAME:URL:SOUND:DISPLAY:SECONDS[:enter]  starts the demo with those
+//   dialog|NAME|URL    the dialog -> NAME.png (page), NAME.json (what it shows)
+//   play|NAME|URL|SOUND|DISPLAY|SECONDS[|enter]  starts the demo with those
 //                      list entries (by the button, or Enter), lets it play, presses A and Escape (SECONDS 0: waits
 //                      for its end instead) -> NAME.json, NAME.txt (console)
 import { spawn } from 'node:child_process';
@@ -188,7 +188,7 @@ async function Main() {
   await Page('Network.enable');
   await Page('Page.enable');
   for (const step of steps) {
-    const [kind, name, ...rest] = step.split(/:(?!\/\/)/);
+    const [kind, name, ...rest] = step.split('|');
     const begun = Date.now();
     await run[kind](name, ...rest);
     console.log(`page-driver: ${kind} ${name} ${Date.now() - begun} ms`);

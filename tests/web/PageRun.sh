@@ -47,7 +47,7 @@ page="file://$work/site/solvane.html"
 mkdir out
 
 if [ "${3:-}" = "--measure" ]; then
-  node "$here/PageDriver.mjs" out "play:whole:$page:0:1:0" || exit 1
+  node "$here/PageDriver.mjs" out "play|whole|$page|0|1|0" || exit 1
   echo "page-run: the whole demo with music: $(json whole after.frames) frames," \
        "sv_frame $(json whole 'after.frameMsMean.toFixed(3)') ms mean, $(json whole 'after.frameMsMax.toFixed(3)') ms at most;" \
        "picture behind the music's clock by $(json whole 'after.syncMaxMs.toFixed(1)') ms at most" \
@@ -98,11 +98,11 @@ times="0.5 12.345 30 47.9"
 steps=()
 for t in $times; do
   "$build/solvane-render" --frame "$t" "native-$t.png" --data "$build/solvane.dat" >/dev/null
-  steps+=("still:t$t:$page?t=$t")
+  steps+=("still|t$t|$page?t=$t")
 done
-steps+=("dialog:dialog:$page" "dialog:neon:file://$work/site/neon.html"
-        "check:jpeg:file://$work/site/jpeg.html?check" "check:script:file://$work/site/script.html?check"
-        "play:windowed:$page:1:1:1" "play:full:$page:0:0:2" "play:end:file://$work/site/neon.html:2:1:0:enter")
+steps+=("dialog|dialog|$page" "dialog|neon|file://$work/site/neon.html"
+        "check|jpeg|file://$work/site/jpeg.html?check" "check|script|file://$work/site/script.html?check"
+        "play|windowed|$page|1|1|1" "play|full|$page|0|0|2" "play|end|file://$work/site/neon.html|2|1|0|enter")
 node "$here/PageDriver.mjs" out "${steps[@]}"
 check "the browser ran every step" 0 "$?"
 
