@@ -373,7 +373,8 @@
         if (page.syncSamples++ === 0) this.firstApart = apart;
         page.clockDriftMs = apart - this.firstApart;
       }
-      if (result < 0) this.End("its end");
+      // -1: the demo has ended, and the engine has finished it.
+      if (result < 0) this.End("its end", true);
       else requestAnimationFrame(this.tick);
     }
 
