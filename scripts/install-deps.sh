@@ -13,6 +13,9 @@ packages=(
   xvfb xdotool imagemagick openbox x11-utils
   ffmpeg
   clang libclang-rt-14-dev llvm-14
+  # the web build and its tests
+  clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
+  binaryen nodejs chromium dpkg-dev
 )
 
 missing=()

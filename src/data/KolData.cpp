@@ -50,6 +50,19 @@ int KolData::Open(int kind, const char* root) {
   return backend_->Open(kind, root_.c_str());
 }
 
+int KolData::OpenImage(const char* root,
+                       std::shared_ptr<const std::vector<unsigned char>> image) {
+  Close();
+  KolDataSource::Open(kKindArchive, root);
+  std::unique_ptr<KolDataUnzip> created(new (std::nothrow) KolDataUnzip());
+  if (!created || !image) return 1;
+  image_ = std::move(image);
+  const int opened = created->OpenImage(root_.c_str(), image_->data(), image_->size());
+  owned_ = std::move(created);
+  backend_ = owned_.get();
+  return opened;
+}
+
 int KolData::Close() {
   if (backend_) {
     // Only a file this front end opened is closed here: a sharing front end going
@@ -62,6 +75,7 @@ int KolData::Close() {
     }
     backend_ = nullptr;
   }
+  image_.reset();
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "KolDataSource.h"
 
@@ -29,6 +30,9 @@ class KolData : public KolDataSource {
   void SetDefault(bool store);
 
   int Open(int kind, const char* root) override;
+  // Opens an archive held in memory, as Open does the archive file; root
+  // only names it. The front end keeps the bytes alive until Close.
+  int OpenImage(const char* root, std::shared_ptr<const std::vector<unsigned char>> image);
   int Close() override;
   int Load(const char* name, KolBuffer& buffer) override;
   bool Contains(const char* name) override;
@@ -75,4 +79,5 @@ class KolData : public KolDataSource {
  private:
   void ForgetDefaults();
   std::unique_ptr<KolDataSource> owned_;  // the back end when owner_
+  std::shared_ptr<const std::vector<unsigned char>> image_;  // what an image back end reads
 };

@@ -66,8 +66,20 @@ VDemo::~VDemo() {
 
 void VDemo::SetDataLocation(const std::string& archive, const std::string& directory) {
   locationSet_ = true;
+  dataImage_.reset();
   archivePath_ = archive;
   dataDirectory_ = directory;
+}
+
+void VDemo::SetDataImage(std::shared_ptr<const std::vector<unsigned char>> image,
+                         const std::string& name) {
+  SetDataLocation(name, "");
+  dataImage_ = std::move(image);
+}
+
+int VDemo::OpenArchive(KolData& data) const {
+  if (dataImage_) return data.OpenImage(archivePath_.c_str(), dataImage_);
+  return data.Open(kKindArchive, archivePath_.c_str());
 }
 
 void VDemo::Setup() {
@@ -91,10 +103,11 @@ void VDemo::ReadRelease() {
   KolData folder;
   folder.Open(kKindDirectory, archivePath_.substr(0, nameStart).c_str());
   const bool archiveThere =
-      !archivePath_.empty() && folder.Contains(archivePath_.substr(nameStart).c_str());
+      dataImage_ ||
+      (!archivePath_.empty() && folder.Contains(archivePath_.substr(nameStart).c_str()));
   KolData data;
   const bool opened =
-      (archiveThere && data.Open(kKindArchive, archivePath_.c_str()) == 0) ||
+      (archiveThere && OpenArchive(data) == 0) ||
       (!dataDirectory_.empty() && data.Open(kKindDirectory, dataDirectory_.c_str()) == 0);
   if (!opened) return;
   KolDataSource* const loadSource = DefaultLoadSource();
@@ -112,7 +125,7 @@ bool VDemo::OpenData() {
   musicPath_ = ProgramDirectory() + ProgramName() + ".mp3";
 
   KolData& input = TheInputDataSource();
-  if (archivePath_.empty() || input.Open(kKindArchive, archivePath_.c_str()) != 0) {
+  if (archivePath_.empty() || OpenArchive(input) != 0) {
     if (!archivePath_.empty()) {
       abandonReason = "Data file [" + archivePath_ + "] not present";
       log.PrintLine("%s", abandonReason.c_str());
@@ -174,6 +187,10 @@ bool VDemo::LoadScripts(KolText& lexer) {
 }
 
 void VDemo::StartMusicAndClock() {
+  if (hostPlaysMusic) {
+    TheDemoClock().Start();
+    return;
+  }
   // A sound that fails to start only means silence.
   const int soundFlags = soundMode == kSoundNone   ? 0
                          : soundMode == kSoundMono ? kSoundFlagOn | kSoundFlag44100
@@ -184,38 +201,49 @@ void VDemo::StartMusicAndClock() {
 }
 
 void VDemo::Run() {
+  if (!Begin()) return;
+  while (Step())
+    if (!gFramesPolled) WaitForNextFrame(lastFrame_, endMilliseconds_);
+  Finish();
+}
+
+bool VDemo::Begin() {
   Setup();
-  KolLog& log = TheLog();
-  if (abandoned || log.RecordCount() != 0) {
+  if (abandoned || TheLog().RecordCount() != 0) {
     // No frame and no Finish; but a full screen that was already set up
     // gives the display mode and the pointer back now, not when the
     // process ends.
     if (surface) surface->Close();
-    return;
+    return false;
   }
+  endMilliseconds_ = EndMilliseconds(endTime);
+  lastFrame_ = 0;
+  return true;
+}
 
-  const int endMilliseconds = EndMilliseconds(endTime);
-  int lastFrame = 0;
-  for (;;) {
-    const int now = TheDemoClock().Milliseconds();
-    // Unsigned difference: correct across the wrap of the millisecond count.
-    if (lastFrame == 0 ||
-        static_cast<unsigned>(now) - static_cast<unsigned>(lastFrame) > kFrameInterval) {
-      RenderFrame();
-      lastFrame = now;
-    }
-    if (log.RecordCount() != 0) break;
-    if (!(TheDemoClock().Seconds() < static_cast<float>(endTime))) break;
-    plat::Message message;
-    while (plat::PeekAppMessage(message, true)) {
-      if (message.message == plat::kMsgQuit) break;  // dropped: it does not end the demo
-      plat::TranslateAppMessage(message);
-      plat::DispatchAppMessage(message);
-    }
-    if (QuitRequested()) break;
-    if (!gFramesPolled) WaitForNextFrame(lastFrame, endMilliseconds);
+bool VDemo::Step(bool* rendered) {
+  const int now = TheDemoClock().Milliseconds();
+  // Unsigned difference: correct across the wrap of the millisecond count.
+  const bool due = lastFrame_ == 0 ||
+                   static_cast<unsigned>(now) - static_cast<unsigned>(lastFrame_) > kFrameInterval;
+  if (due) {
+    RenderFrame();
+    lastFrame_ = now;
   }
-  Finish();
+  if (rendered) *rendered = due;
+  if (TheLog().RecordCount() != 0) return false;
+  if (!(TheDemoClock().Seconds() < static_cast<float>(endTime))) return false;
+  return DispatchMessages();
+}
+
+bool VDemo::DispatchMessages() {
+  plat::Message message;
+  while (plat::PeekAppMessage(message, true)) {
+    if (message.message == plat::kMsgQuit) break;  // dropped: it does not end the demo
+    plat::TranslateAppMessage(message);
+    plat::DispatchAppMessage(message);
+  }
+  return !QuitRequested();
 }
 
 void VDemo::WaitForNextFrame(int lastFrame, int endMilliseconds) {

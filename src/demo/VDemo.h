@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DemoModes.h"
 #include "DemoRelease.h"
@@ -53,6 +54,20 @@ class VDemo : public DemoModes {
   void StartMusicAndClock();
   // Setup, the frame loop, Finish. Returns at once if set-up failed.
   void Run();
+  // The frame loop in pieces, for a host that cannot block (the browser
+  // calls Step from its animation frames). Begin is Setup and the loop's
+  // preparation; false when set-up failed (a full screen already set up is
+  // closed again, and Finish is not called).
+  bool Begin();
+  // One pass of the loop at the clock's time now: a frame when one is due
+  // (the first at once, then one whenever more than 20 ms have passed since
+  // the last), then the end checks and the messages. False when the loop is
+  // over: the end time reached, an error recorded or a quit asked for.
+  // rendered, when given, tells whether a frame was drawn.
+  bool Step(bool* rendered = nullptr);
+  // Dispatches the queued messages (a quit message is dropped: it does not
+  // end the demo); false when they asked the demo to quit.
+  bool DispatchMessages();
   // One frame at the clock's current time.
   void RenderFrame();
   // Renders one frame at time t (seconds), whatever the clock says.
@@ -68,6 +83,11 @@ class VDemo : public DemoModes {
   // archive path goes straight to the directory; an empty directory path gives
   // up when the archive does not open.
   void SetDataLocation(const std::string& archive, const std::string& directory);
+  // Makes Setup (and ReadRelease) open this archive image, held in memory,
+  // as it would the archive file; name stands for its path in log lines.
+  // The bytes are shared, so the data source keeps them while it is open.
+  void SetDataImage(std::shared_ptr<const std::vector<unsigned char>> image,
+                    const std::string& name);
 
   // Takes the effect and links it at the front of the effect list.
   void AddEffect(std::unique_ptr<VEffect> effect) { effects.AddEffect(std::move(effect)); }
@@ -85,6 +105,9 @@ class VDemo : public DemoModes {
   std::string abandonReason;
   // Frames rendered by Run and RenderFrame.
   int framesRendered = 0;
+  // The host plays the music itself (the browser page): the sound mode is
+  // only recorded, and no audio library is looked for.
+  bool hostPlaysMusic = false;
 
  private:
   // The default data location unless one was set.
@@ -93,7 +116,13 @@ class VDemo : public DemoModes {
   // is reached or input comes.
   void WaitForNextFrame(int lastFrame, int endMilliseconds);
 
+  // Opens the archive (file or image) into data; 0 when it opened.
+  int OpenArchive(KolData& data) const;
+
   bool locationSet_ = false;
+  std::shared_ptr<const std::vector<unsigned char>> dataImage_;
+  int lastFrame_ = 0;        // ms of the last frame the loop drew; 0 none yet
+  int endMilliseconds_ = 0;  // the first clock reading at the end time
   std::string archivePath_;
   std::string dataDirectory_;
   std::string musicPath_;  // "<program directory><program name>.mp3", alive while it plays

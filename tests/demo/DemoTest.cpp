@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,6 +93,29 @@ TEST_F(DemoTest, DataComesFromTheArchiveBesideTheProgramElseTheDataDirectory) {
     EXPECT_NE(std::string::npos, text.find(c.line)) << text;
     EXPECT_EQ(c.errors, TheLog().RecordCount()) << text;
     EXPECT_EQ(c.errors == 0, TheHeadless().framesShown > 0) << text;
+  }
+}
+
+// An archive held in memory (a web page's data) opens as the archive file
+// would, for the release and for the set-up; one cut short does not open.
+TEST_F(DemoTest, AnArchiveImageInMemoryOpensAsTheArchiveFile) {
+  WriteDemo("0 - 1 Wave ;\n0 - 1 Wave ;", true, {{"Release.txt", "Title = \"Neon\" ;"}});
+  const std::string zip = dir.Read("demo.dat");
+  std::filesystem::remove(dir.PathOf("demo.dat"));
+  for (const bool cut : {false, true}) {
+    Restart();
+    VDemo demo;
+    demo.SetDataImage(std::make_shared<const std::vector<unsigned char>>(
+                          zip.begin(), zip.end() - (cut ? 30 : 0)),
+                      "memory.dat");
+    demo.ReadRelease();
+    demo.Setup();
+    const std::string text = capture.Text();
+    EXPECT_EQ(cut ? "Solvane" : "Neon", demo.release.title);
+    EXPECT_EQ(cut, demo.abandoned);
+    EXPECT_EQ(cut, text.find("Data file [memory.dat] not present\n") != std::string::npos) << text;
+    EXPECT_EQ(!cut, text.find(": 2 Effects\n") != std::string::npos) << text;
+    EXPECT_EQ(0, TheLog().RecordCount());
   }
 }
 
@@ -362,7 +386,7 @@ TEST_F(DemoTest, TheLoopSleepsBetweenFramesAndRendersAtThePollingLoopsTimes) {
 TEST_F(DemoTest, EscapeCloseOrATerminationSignalEndTheDemoWithinOneLoopPass) {
   WriteDemo("0 - 10000000000 Wave ;");
   std::vector<int> enders = {-1, 0};  // Escape, close; then the signals
-#ifndef _WIN32  // POSIX signals; Windows has console control events instead
+#if !defined(_WIN32) && !defined(__wasi__)  // POSIX signals (Windows has console control events, WASI none)
   plat::CatchTerminationSignals();
   enders.insert(enders.end(), {SIGTERM, SIGINT, SIGHUP});
 #endif
@@ -402,7 +426,7 @@ TEST_F(DemoTest, EscapeCloseOrATerminationSignalEndTheDemoWithinOneLoopPass) {
   }
 }
 
-#ifndef _WIN32  // the Windows viewer starts the desktop's own backend, nothing to choose
+#if !defined(_WIN32) && !defined(__wasi__)  // the Windows viewer and the web module start their own backends
 // The viewer and solvane-live start the backend SOLVANE_PLATFORM asks for, with
 // SOLVANE_HEADLESS_INPUT's keys (solvane-live then closes), or refuse in one
 // line named after the program.

@@ -28,7 +28,11 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 }
 void* operator new(std::size_t size) {
   if (void* p = operator new(size, std::nothrow)) return p;
+#if __cpp_exceptions
   throw std::bad_alloc();
+#else
+  std::abort();  // wasm32 has no exceptions
+#endif
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   return operator new(size, std::nothrow);

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__wasi__)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,9 +66,9 @@ TEST(KolLogTest, FileOutputAppendsEachOpeningBehindASeparator) {
   EXPECT_EQ(dir.Read("run%s.log"), separator + "one\n" + separator + "two\n");
 }
 
-// FIFOs and descriptor numbers are POSIX's; the Windows services have their
+// FIFOs and descriptor numbers are POSIX's (WASI has neither); the Windows services have their
 // own test of the same refusals.
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__wasi__)
 TEST(KolLogTest, FileOutputOpensOnlyARegularFileAndNeverAStandardStream) {
   LogCapture capture;
   TempDir dir;

@@ -19,7 +19,11 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 }
 void* operator new(std::size_t size) {
   if (void* p = operator new(size, std::nothrow)) return p;
+#if __cpp_exceptions
   throw std::bad_alloc();
+#else
+  std::abort();  // wasm32 has no exceptions
+#endif
 }
 // Out of line, so the compiler does not take free() inside a delete for a mismatch.
 [[gnu::noinline]] static void Release(void* p) noexcept { std::free(p); }

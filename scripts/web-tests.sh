@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The web part of the test run, after the Linux build in build/ (whose
+# renderer draws the reference frames): the WebAssembly build (build-web.sh),
+# the portable suites under Node, the module driven through its exports as a
+# page drives it (tests/web/ModuleRun.mjs), with the bundled demo's still
+# frames equal to the Linux renderer's bit for bit, and one frame's cost in
+# wasm against the native one (bench/WebFrameBench.cpp, both builds).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+started=$SECONDS
+[ -x build/solvane-render ] || { echo "web-tests: build the Linux side first (build/)" >&2; exit 1; }
+
+./build-web.sh
+built=$SECONDS
+
+(cd build-web && ctest -j2 --output-on-failure --timeout 180)
+
+frames=$(mktemp -d)
+trap 'rm -rf "$frames"' EXIT
+times=(0.5 12.345 30 47.9)
+node --no-warnings --single-threaded tests/web/ModuleRun.mjs build-web/solvane.wasm \
+  build-web/solvane.dat build/src/ui/title-picture.ppm "$frames" "${times[@]}"
+for t in "${times[@]}"; do
+  build/solvane-render --frame "$t" "$frames/linux-$t.png" >/dev/null
+  differing=$(compare -metric AE "$frames/linux-$t.png" "$frames/$t.ppm" null: 2>&1 || true)
+  if [ "$differing" != 0 ]; then
+    echo "web-tests: the bundled demo at $t s differs from the Linux renderer's in $differing pixels" >&2
+    exit 1
+  fi
+done
+echo "web-tests: the module's frames of the bundled demo at ${times[*]} s are the Linux ones"
+echo "web-tests: passed in $((SECONDS - started)) s (of which the build $((built - started)) s)"
