@@ -11,9 +11,11 @@
 //   check|NAME|URL     ?check's console lines -> NAME.txt (log), NAME.err
 //                      (errors); the log the page shows -> NAME.page
 //   dialog|NAME|URL    the dialog -> NAME.png (page), NAME.json (what it shows)
-//   play|NAME|URL|SOUND|DISPLAY|SECONDS[|enter]  starts the demo with those
-//                      list entries (by the button, or Enter), lets it play, presses A and Escape (SECONDS 0: waits
-//                      for its end instead) -> NAME.json, NAME.txt (console)
+//   play|NAME|URL|SOUND|DISPLAY|SECONDS[|enter|twice]  starts the demo with
+//                      those list entries (by the button, or Enter), lets it
+//                      play, presses A and Escape (SECONDS 0: waits for its end
+//                      instead); twice: then starts and ends it once more
+//                      -> NAME.json, NAME.txt (console)
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -166,6 +168,12 @@ const run = {
       await Key('Escape', 'Escape', 27);
     }
     await WaitFor(`document.body.dataset.state === 'dialog'`, 70000, 'back at the dialog');
+    if (how === 'twice') {
+      await Click('#start');
+      await WaitFor(`document.body.dataset.state === 'playing' && window.solvanePage.frames >= 3`, 10000, 'three frames of the second run');
+      await Key('Escape', 'Escape', 27);
+      await WaitFor(`document.body.dataset.state === 'dialog'`, 10000, 'back at the dialog again');
+    }
     const after = await Evaluate(`({ fullScreen: document.fullscreenElement ? document.fullscreenElement.id : '',
       stageHidden: document.getElementById('stage').hidden, frames: solvanePage.frames,
       frameMsMean: solvanePage.frameMsTotal / solvanePage.frames, frameMsMax: solvanePage.frameMsMax,
@@ -187,15 +195,22 @@ async function Main() {
   await Page('Runtime.enable');
   await Page('Network.enable');
   await Page('Page.enable');
+  // A failed step is said and the others still run, so one fault does not hide the rest.
+  let failed = 0;
   for (const step of steps) {
     const [kind, name, ...rest] = step.split('|');
     const begun = Date.now();
-    await run[kind](name, ...rest);
-    console.log(`page-driver: ${kind} ${name} ${Date.now() - begun} ms`);
+    try {
+      await run[kind](name, ...rest);
+      console.log(`page-driver: ${kind} ${name} ${Date.now() - begun} ms`);
+    } catch (error) {
+      failed++;
+      console.log(`page-driver: ${kind} ${name} failed: ${error.message}`);
+    }
   }
   writeFileSync(join(outDir, 'requests.txt'), requests.map((url) => url.split('?')[0]).join('\n') + '\n');
   console.log(`page-driver: ${steps.length} steps in ${Date.now() - started} ms`);
   clearTimeout(deadline);
-  Done(0);
+  Done(failed ? 1 : 0);
 }
 Main().catch((error) => { clearTimeout(deadline); Done(1, error.stack || String(error)); });

@@ -26,7 +26,7 @@ fi
 pack() { "$build/solvane-pack" --web --web-build "$web" "$@"; }
 json() {  # json NAME EXPRESSION: the expression over out/NAME.json's fields
   node -e 'const f = new Function("v", "with (v) return (" + process.argv[2] + ")");
-           console.log(String(f(require(process.argv[1]))))' "$work/out/$1.json" "$2"
+           console.log(String(f(require(process.argv[1]))))' "$work/out/$1.json" "$2" 2>/dev/null
 }
 # put_data PAGE ROOT NEW_PAGE: the page with ROOT's files as its data, for a
 # demo the pack rightly refuses.
@@ -102,7 +102,7 @@ for t in $times; do
 done
 steps+=("dialog|dialog|$page" "dialog|neon|file://$work/site/neon.html"
         "check|jpeg|file://$work/site/jpeg.html?check" "check|script|file://$work/site/script.html?check"
-        "play|windowed|$page|1|1|1" "play|full|$page|0|0|2" "play|end|file://$work/site/neon.html|2|1|0|enter")
+        "play|windowed|$page|1|1|1|twice" "play|full|$page|0|0|2" "play|end|file://$work/site/neon.html|2|1|0|enter")
 node "$here/PageDriver.mjs" out "${steps[@]}"
 check "the browser ran every step" 0 "$?"
 
@@ -139,8 +139,10 @@ $(cat "out/$demo.err")
 $(cat "out/$demo.page")"
 done
 
-check "windowed: 640x480 in the page, then Escape: the dialog, the demo ended" \
+check "windowed: 640x480 in the page, then Escape: the dialog, the demo ended; and once more" \
   "640,480| true|solvane: the demo started (Mono, Windowed)
+solvane: the demo ended (Escape)
+solvane: the demo started (Mono, Windowed)
 solvane: the demo ended (Escape)" \
   "$(json windowed 'playing.screen.slice(2)')|$(json windowed after.fullScreen) $(json windowed after.stageHidden)|$(grep '^solvane:' out/windowed.txt)"
 check "a letter's key mark reaches the console" "1" "$(grep -cE '^[0-9]+\.[0-9]{3} : A$' out/windowed.txt)"
