@@ -4,17 +4,15 @@
 #include "WebModule.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "KolLog.h"
 #include "StartResourcePixels.h"
-#include "VClock.h"
 #include "VDemo.h"
 #include "VSourceGravityParticle.h"
-#include "VSound.h"
+#include "VWindowSurface.h"
 #include "WebPage.h"
 
 namespace {
@@ -40,14 +38,22 @@ Module& TheModule() {
   return module;
 }
 
-// A demo on the page's data, its records counted afresh: each run in the
-// page is judged by its own, as each run of the viewer is.
+// Ends the module's demo as the viewer's process would: the run finished,
+// its window gone and the surface's key marks written to the log.
+void EndDemo(Module& module) {
+  if (!module.demo) return;
+  if (module.running) module.demo->Finish();
+  module.running = false;
+  if (const plat::WindowHandle window = plat::FindWindowOfClass(VWindowSurface::kClassName))
+    plat::DestroyAppWindow(window);
+  module.demo.reset();
+}
+
+// A demo on the page's data, started as the program starts: no quit request
+// and no records of an earlier run, each run judged by its own.
 std::unique_ptr<VDemo> NewDemo(Module& module) {
-  if (module.demo) {
-    if (module.running) module.demo->Finish();
-    module.running = false;
-    module.demo.reset();
-  }
+  EndDemo(module);
+  ForgetQuitRequest();
   TheLog().ForgetRecords();
   auto demo = std::make_unique<VDemo>();
   demo->hostPlaysMusic = true;
@@ -183,11 +189,6 @@ int sv_still(double seconds) {
   return 0;
 }
 
-void sv_finish() {
-  Module& module = TheModule();
-  if (!module.running) return;
-  module.running = false;
-  module.demo->Finish();
-}
+void sv_finish() { EndDemo(TheModule()); }
 
 }  // extern "C"

@@ -29,4 +29,16 @@ for t in "${times[@]}"; do
   fi
 done
 echo "web-tests: the module's frames of the bundled demo at ${times[*]} s are the Linux ones"
+
+# One frame through the module's calls, wasm under Node against native, in
+# the same run. Said, not judged: the machine's load decides the numbers.
+# The wasm is compiled optimized from the start (--no-liftoff), as a page's
+# is after its first frames: single-threaded Node would never tier it up.
+[ -x build/bench/web-frame-bench ] || cmake --build build --target web-frame-bench >/dev/null
+native=$(build/bench/web-frame-bench build/solvane.dat | tail -n 1)
+wasm=$(node --no-warnings --single-threaded --no-liftoff scripts/run-wasi.mjs build-web/bench/web-frame-bench \
+  build-web/solvane.dat | tail -n 1)
+us() { sed -n 's/.*, \([0-9.]*\) us a frame$/\1/p' <<<"$1"; }
+echo "web-tests: a frame of the bundled demo: native $(us "$native") us, wasm $(us "$wasm") us," \
+  "$(awk -v w="$(us "$wasm")" -v n="$(us "$native")" 'BEGIN { printf "%.2f", w / n }')x"
 echo "web-tests: passed in $((SECONDS - started)) s (of which the build $((built - started)) s)"

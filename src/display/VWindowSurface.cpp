@@ -19,6 +19,7 @@ static_assert(kFullScreenStyle == 0x90880000u && kWindowedStyle == 0x90C80000u);
 
 bool QuitRequested() { return gQuit; }
 void RequestQuit() { gQuit = true; }
+void ForgetQuitRequest() { gQuit = false; }
 
 std::map<int, char>& KeyMarks() {
   static std::map<int, char> marks;

@@ -16,6 +16,9 @@ bool QuitRequested();
 void RequestQuit();
 // Time in demo-clock milliseconds -> letter; one mark per millisecond.
 std::map<int, char>& KeyMarks();
+// A host that runs the demo again in one process (the web page) starts each
+// run without the last one's quit request.
+void ForgetQuitRequest();
 // Tests only: no quit request and no marks, as at program start.
 void ResetSurfaceInputForTest();
 
