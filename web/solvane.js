@@ -16,11 +16,12 @@
 
   const page = {
     dialogShownMs: -1,
+    // Over the last run started:
     frames: 0, frameMsTotal: 0, frameMsMax: 0,
-    // Over one playing run with music: the largest gap between the time of the
-    // picture on screen and the music's position heard at each animation
-    // frame, in ms; and how far the music's clock moved against the page's
-    // own (performance.now) from the first frame to the last.
+    // With music: the largest gap between the time of the picture on screen
+    // and the music's position heard at each animation frame, in ms; and how
+    // far the music's clock moved against the page's own (performance.now)
+    // from the first frame to the last.
     syncMaxMs: 0, syncSamples: 0, clockDriftMs: 0,
     log: [],
   };
@@ -341,7 +342,7 @@
         return;
       }
       console.info("solvane: the demo started (" + SOUND_NAMES[sound] + ", " + DISPLAY_NAMES[display] + ")");
-      page.syncMaxMs = 0; page.syncSamples = 0; page.clockDriftMs = 0;
+      Object.assign(page, { frames: 0, frameMsTotal: 0, frameMsMax: 0, syncMaxMs: 0, syncSamples: 0, clockDriftMs: 0 });
       if (this.audible) this.music.Play(sound === 1);
       this.started = performance.now();
       this.shownMs = 0;
@@ -367,7 +368,8 @@
         this.screen.Show(this.engine.Picture());
         this.shownMs = ms;
       }
-      if (this.audible && page.frames > 0) {
+      // The call that reports the end shows nothing more: it is no sample.
+      if (this.audible && page.frames > 0 && result >= 0) {
         page.syncMaxMs = Math.max(page.syncMaxMs, ms - this.shownMs);
         const apart = ms - (performance.now() - this.started);
         if (page.syncSamples++ === 0) this.firstApart = apart;
