@@ -2,8 +2,9 @@
 # Cross-builds the engine for WebAssembly (wasm32-wasi, clang 14) into
 # build-web/: build-web/solvane.wasm is the module a web page drives
 # (app/WebModule.h lists its exports), build-web/solvane.dat the bundled demo
-# beside it, and the portable unit tests come too (scripts/web-tests.sh runs
-# them under Node). The libraries come from Debian's source packages,
+# beside it, build-web/solvane.html the bundled demo's page (all in one
+# file), and the portable unit tests come too (scripts/web-tests.sh runs them
+# under Node). The libraries come from Debian's source packages,
 # cross-built once into a cache outside the clone (scripts/web-deps.sh). The
 # generators and the bundled demo's data are the Linux build's (build/),
 # which is built first when it is missing.
@@ -44,4 +45,11 @@ if [ -n "$leaks" ]; then
 fi
 
 cp "$host/solvane.dat" build-web/solvane.dat
-echo "build-web: build-web/solvane.wasm $(du -k build-web/solvane.wasm | cut -f1) KiB, build-web/solvane.dat $(du -k build-web/solvane.dat | cut -f1) KiB"
+
+# The bundled demo's page: the module, the data and the music in one file,
+# made and checked by the Linux build's solvane-pack as any demo's page is.
+cmake --build "$host" -j"$(nproc)" --target solvane-pack solvane-render >/dev/null
+"$host/solvane-pack" --web --data "$host/solvane.dat" --name solvane --web-build build-web --out build-web \
+  >build-web/pack.log 2>&1 || { cat build-web/pack.log >&2; exit 1; }
+echo "build-web: build-web/solvane.wasm $(du -k build-web/solvane.wasm | cut -f1) KiB, build-web/solvane.dat $(du -k build-web/solvane.dat | cut -f1) KiB," \
+  "build-web/solvane.html $(du -k build-web/solvane.html | cut -f1) KiB"

@@ -8,6 +8,8 @@ install(TARGETS solvane solvane-render solvane-live solvane-pack pack-data
 # demo for its checks with the script beside it.
 install(FILES $<TARGET_FILE:solvane_audio> ${CMAKE_SOURCE_DIR}/tools/pack/preflight-run.sh
         DESTINATION ${SOLVANE_INSTALL_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/web/solvane.html ${CMAKE_SOURCE_DIR}/web/solvane.css
+              ${CMAKE_SOURCE_DIR}/web/solvane.js DESTINATION ${SOLVANE_INSTALL_DIR}/web)
 install(FILES ${CMAKE_BINARY_DIR}/solvane.dat ${CMAKE_BINARY_DIR}/solvane.mp3
         DESTINATION ${SOLVANE_INSTALL_DIR})
 install(CODE [[

@@ -3,8 +3,9 @@
 # renderer draws the reference frames): the WebAssembly build (build-web.sh),
 # the portable suites under Node, the module driven through its exports as a
 # page drives it (tests/web/ModuleRun.mjs), with the bundled demo's still
-# frames equal to the Linux renderer's bit for bit, and one frame's cost in
-# wasm against the native one (bench/WebFrameBench.cpp, both builds).
+# frames equal to the Linux renderer's bit for bit, the page in headless
+# Chromium (tests/web/PageRun.sh), and one frame's cost in wasm against the
+# native one (bench/WebFrameBench.cpp, both builds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -29,6 +30,9 @@ for t in "${times[@]}"; do
   fi
 done
 echo "web-tests: the module's frames of the bundled demo at ${times[*]} s are the Linux ones"
+
+# The page solvane-pack --web makes, in headless Chromium from disk.
+bash tests/web/PageRun.sh build build-web
 
 # One frame through the module's calls, wasm under Node against native, in
 # the same run. Said, not judged: the machine's load decides the numbers.

@@ -10,8 +10,8 @@ trap 'rm -rf "$work"' EXIT
 source "$here/../e2e/Checks.sh"
 
 cmake --install "$build" --prefix "$work/usr" >/dev/null
-check "the prefix holds the programs, the audio library, the data and the music" \
-  "pack-data preflight-run.sh solvane solvane-audio.so solvane-live solvane-pack solvane-render solvane.dat solvane.mp3" \
+check "the prefix holds the programs, the audio library, the data, the music and the web page's template" \
+  "pack-data preflight-run.sh solvane solvane-audio.so solvane-live solvane-pack solvane-render solvane.dat solvane.mp3 web" \
   "$(cd "$work/usr/lib/solvane" && echo *)"
 check "bin/ links to the four programs" \
   "../lib/solvane/solvane ../lib/solvane/solvane-render ../lib/solvane/solvane-live ../lib/solvane/solvane-pack" \
@@ -45,7 +45,10 @@ check "the package's files" "./usr/bin/solvane
 ./usr/lib/solvane/solvane-pack
 ./usr/lib/solvane/solvane-render
 ./usr/lib/solvane/solvane.dat
-./usr/lib/solvane/solvane.mp3" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"
+./usr/lib/solvane/solvane.mp3
+./usr/lib/solvane/web/solvane.css
+./usr/lib/solvane/web/solvane.html
+./usr/lib/solvane/web/solvane.js" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)"
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libsdl2-ttf-2.0-0 fonts-dejavu-core libminizip1 libjpeg62-turbo; do
   check "the package depends on $needed" yes "$(grep -q "$needed" <<<"$depends" && echo yes)"

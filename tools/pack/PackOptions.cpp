@@ -9,7 +9,8 @@ const char* PackUsage() {
          "       solvane-pack --preflight RELEASE\n"
          "Makes a demo's releases: its data packed with the audio library as bass.dll,\n"
          "the viewer, music, an .nfo and a screenshot, all named after NAME, in\n"
-         "OUT/NAME-windows.zip and OUT/NAME-linux.tar.gz (a folder NAME/ each).\n"
+         "OUT/NAME-windows.zip and OUT/NAME-linux.tar.gz (a folder NAME/ each), and\n"
+         "with --web OUT/NAME.html, the demo in a browser in one file.\n"
          "The demo's set-up runs first: errors stop the release, warnings are printed.\n"
          "\n"
          "  --data PATH           the demo's data folder (holding Script/Demo.txt) or zip\n"
@@ -21,10 +22,14 @@ const char* PackUsage() {
          "  --out DIR             where the releases go (default: .)\n"
          "  --windows             the Windows release only\n"
          "  --linux               the Linux release only (default: both)\n"
+         "  --web                 OUT/NAME.html: engine, data and music in one page that\n"
+         "                        plays from disk or any web server (alone: only it)\n"
          "  --video               OUT/NAME.mp4 too (h.264, AAC stereo; needs ffmpeg)\n"
          "  --screenshot SECONDS  the time of NAME.png (default: the demo's middle)\n"
          "  --windows-build DIR   the Windows build (default: build-windows beside\n"
          "                        the build this tool is in)\n"
+         "  --web-build DIR       where solvane.wasm is (default: beside this tool, else\n"
+         "                        build-web beside the build this tool is in)\n"
          "  --preflight RELEASE   check a release (.zip, .tar.gz or folder) as a party's\n"
          "                        organisers would: PASS/FAIL/WARN lines, exit 1 on FAIL\n"
          "  --help                this text\n"
@@ -50,9 +55,11 @@ bool ParsePackOptions(int argc, const char* const* argv, PackOptions& options, s
       TextOption("--out", options.outDir),
       FlagOption("--windows", options.windows),
       FlagOption("--linux", options.linux),
+      FlagOption("--web", options.web),
       FlagOption("--video", options.video),
       NumberOption("--screenshot", {0.0}, options.screenshot),
       TextOption("--windows-build", options.windowsBuild),
+      TextOption("--web-build", options.webBuild),
       TextOption("--preflight", options.preflight),
   };
   if (!ParseCommandLine(argc, argv, table, options.help, error)) return false;
@@ -72,6 +79,6 @@ bool ParsePackOptions(int argc, const char* const* argv, PackOptions& options, s
       return false;
     }
   }
-  if (!options.windows && !options.linux) options.windows = options.linux = true;
+  if (!options.windows && !options.linux && !options.web) options.windows = options.linux = true;
   return true;
 }

@@ -12,9 +12,11 @@ struct PackOptions {
   std::string outDir = ".";  // --out
   bool windows = false;
   bool linux = false;
+  bool web = false;          // OUT/NAME.html: the demo in a browser
   bool video = false;
   double screenshot = -1.0;  // --screenshot; negative: the middle of the demo
   std::string windowsBuild;  // --windows-build; empty: looked for beside the tool
+  std::string webBuild;      // --web-build: where solvane.wasm is; empty: looked for
   std::string preflight;     // --preflight RELEASE: check instead of making
   bool help = false;
 };

@@ -11,6 +11,7 @@
 #include "Platform.h"
 #include "ReleaseFiles.h"
 #include "ToolText.h"
+#include "WebPage.h"
 
 namespace fs = std::filesystem;
 
@@ -154,6 +155,7 @@ class Releaser {
     const auto started = std::chrono::steady_clock::now();
     std::error_code ec;
     if (!ReadData()) return 1;
+    if (options_.web && !FindWebBuild()) return 1;
     fs::create_directories(options_.outDir, ec);
     work_ = (fs::path(options_.outDir) / ("." + options_.name + ".pack")).string();
     fs::remove_all(work_, ec);
@@ -168,22 +170,8 @@ class Releaser {
     const DemoMusic music = FindDemoMusic(options_.musicPath, options_.dataPath, directory_);
     if (!music.note.empty()) std::printf("solvane-pack: %s\n", music.note.c_str());
     if (!options_.musicPath.empty() && music.path.empty()) return 1;
-    const double shot = options_.screenshot >= 0.0 ? options_.screenshot : endTime_ / 2.0;
-    const std::string png = work_ + "/" + name + ".png";
-    if (!Render({"--frame", Seconds(shot), png})) return Fail("the screenshot could not be made");
-    const std::string title = ReleaseTitle(data_);
-    const std::string nfo = ReleaseNfo(name, title.empty() ? name : title, endTime_,
-                                       !music.path.empty(), shot);
-
-    ReleaseFiles common;
-    std::string error;
-    common.push_back({name + "/" + name + ".nfo", std::vector<char>(nfo.begin(), nfo.end()), false, {}});
-    if (!AddFile(common, name + "/" + name + ".png", png, false, error) ||
-        (!music.path.empty() && !AddFile(common, name + "/" + name + ".mp3", music.path, false, error)))
-      return Fail(error);
-
-    if (options_.linux && !MakeLinux(common, linuxData)) return 1;
-    if (options_.windows && !MakeWindows(common)) return 1;
+    if ((options_.linux || options_.windows) && !MakeDesktop(music.path, linuxData)) return 1;
+    if (options_.web && !MakeWeb(music.path)) return 1;
     if (options_.video && !MakeVideo(music.path)) return 1;
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
@@ -228,7 +216,7 @@ class Releaser {
 
   bool Render(const std::vector<std::string>& arguments, std::string* output = nullptr) {
     std::string command = ShellQuote(directory_ + "solvane-render");
-    for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
+    for (const std::string& argument : arguments) command += ShellQuote(argument).insert(0, " ");
     command += " --data " + ShellQuote(work_ + "/" + options_.name + ".dat");
     std::string printed;
     const int status = plat::RunCommand(command + " 2>&1", printed);
@@ -246,6 +234,83 @@ class Releaser {
     if (!ok || at == std::string::npos)
       return Fail("the demo's set-up reported errors (above); no release was made") == 0;
     endTime_ = std::atoi(output.c_str() + at + 20);
+    return true;
+  }
+
+  // The Windows and Linux releases share the music, .nfo and screenshot.
+  bool MakeDesktop(const std::string& musicPath, const std::string& linuxData) {
+    const std::string name = options_.name;
+    const double shot = options_.screenshot >= 0.0 ? options_.screenshot : endTime_ / 2.0;
+    const std::string png = work_ + "/" + name + ".png";
+    if (!Render({"--frame", Seconds(shot), png})) return Fail("the screenshot could not be made") == 0;
+    const std::string title = ReleaseTitle(data_);
+    const std::string nfo = ReleaseNfo(name, title.empty() ? name : title, endTime_,
+                                       !musicPath.empty(), shot);
+
+    ReleaseFiles common;
+    std::string error;
+    common.push_back({name + "/" + name + ".nfo", std::vector<char>(nfo.begin(), nfo.end()), false, {}});
+    if (!AddFile(common, name + "/" + name + ".png", png, false, error) ||
+        (!musicPath.empty() && !AddFile(common, name + "/" + name + ".mp3", musicPath, false, error)))
+      return Fail(error) == 0;
+
+    if (options_.linux && !MakeLinux(common, linuxData)) return false;
+    if (options_.windows && !MakeWindows(common)) return false;
+    return true;
+  }
+
+  // The module is looked for before anything is made, so a missing one costs
+  // the author no wait: beside this tool (installed), else in the web build
+  // beside the build this tool is in.
+  bool FindWebBuild() {
+    std::error_code ec;
+    std::string build = options_.webBuild;
+    if (build.empty())
+      build = fs::is_regular_file(directory_ + "solvane.wasm", ec) ? directory_ : directory_ + "../build-web";
+    module_ = (fs::path(build) / "solvane.wasm").string();
+    if (!fs::is_regular_file(module_, ec))
+      return Fail("no web build in " + build + " (solvane.wasm): make it with ./build-web.sh in "
+                  "the source tree, or give --web-build DIR") == 0;
+    return true;
+  }
+
+  // One page holding the engine, the data (as the desktop releases pack it,
+  // less the audio library: the browser plays the music) and the music.
+  bool MakeWeb(const std::string& musicPath) {
+    WebPageParts parts;
+    const std::string templates = directory_ + "web/";
+    std::vector<char> html, style, script;
+    if (!ReadWholeFile(templates + "solvane.html", html) || !ReadWholeFile(templates + "solvane.css", style) ||
+        !ReadWholeFile(templates + "solvane.js", script))
+      return Fail("the page template is missing from " + templates + " (solvane.html, .css, .js)") == 0;
+    parts.html.assign(html.begin(), html.end());
+    parts.style.assign(style.begin(), style.end());
+    parts.script.assign(script.begin(), script.end());
+    const std::string title = ReleaseTitle(data_);
+    parts.title = title.empty() ? "Solvane" : title;
+    std::string error;
+    ReleaseFiles data = data_;
+    for (auto it = data.begin(); it != data.end();)
+      it = Lower(it->name) == "bass.dll" ? data.erase(it) : it + 1;
+    const std::string webData = work_ + "/" + options_.name + "-web.dat";
+    if (!WriteZip(webData, std::move(data), error)) return Fail(error) == 0;
+    if (!ReadWholeFile(module_, parts.module) || !ReadWholeFile(webData, parts.data) ||
+        (!musicPath.empty() && !ReadWholeFile(musicPath, parts.music)))
+      return Fail("cannot read " + module_ + ", the data or " + musicPath) == 0;
+    if (MusicKind(parts.music) == "module")
+      std::printf("solvane-pack: the music is module music (MOD, XM, S3M or IT), which browsers "
+                  "cannot play: the page plays the demo silent and says so\n");
+    std::string page;
+    if (!ComposeWebPage(parts, page, error)) return Fail(error) == 0;
+    // Written beside the work folder and moved into place whole.
+    const std::string out = (fs::path(options_.outDir) / (options_.name + ".html")).string();
+    const std::string made = work_ + "/" + options_.name + ".html";
+    std::error_code ec;
+    if (!WriteWholeFile(made, std::vector<char>(page.begin(), page.end())))
+      return Fail("cannot write " + made) == 0;
+    fs::rename(made, out, ec);
+    if (ec) return Fail("cannot write " + out + ": " + ec.message()) == 0;
+    std::printf("solvane-pack: %s (%s)\n", out.c_str(), Kilobytes(out).c_str());
     return true;
   }
 
@@ -315,6 +380,7 @@ class Releaser {
   const std::string directory_;
   ReleaseFiles data_;
   std::string work_;
+  std::string module_;  // the web build's solvane.wasm
   int endTime_ = 0;
 };
 
