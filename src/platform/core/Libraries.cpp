@@ -3,16 +3,11 @@
 // author tool decoding its music) may load one while the frame loop looks a
 // symbol up, so the table is only ever touched under its lock.
 #include <cstring>
-#include <mutex>
 
 #include "Desktop.h"
 #include "SystemServices.h"
 
 namespace plat {
-
-namespace {
-std::mutex gLibrariesLock;
-}  // namespace
 
 LibraryHandle LoadRuntimeLibrary(const char* name) {
   if (!Started() || !name) return nullptr;
@@ -26,14 +21,14 @@ LibraryHandle LoadRuntimeLibrary(const char* name) {
   }
   // Libraries stay loaded until the platform shuts down.
   Library* handle = library.get();
-  const std::lock_guard<std::mutex> hold(gLibrariesLock);
+  const LibraryTableLock hold;
   TheDesktop().libraries.push_back(std::move(library));
   return handle;
 }
 
 void* FindLibrarySymbol(LibraryHandle handle, const char* name) {
   if (!Started() || !handle || !name) return nullptr;
-  const std::lock_guard<std::mutex> hold(gLibrariesLock);
+  const LibraryTableLock hold;
   for (const auto& library : TheDesktop().libraries) {
     if (library.get() != handle) continue;
     if (library->builtinExclusive)
@@ -46,7 +41,7 @@ void* FindLibrarySymbol(LibraryHandle handle, const char* name) {
 }
 
 void CloseLibraries() {
-  const std::lock_guard<std::mutex> hold(gLibrariesLock);
+  const LibraryTableLock hold;
   for (const auto& library : TheDesktop().libraries)
     if (library->native) CloseNativeLibrary(library->native);
   TheDesktop().libraries.clear();

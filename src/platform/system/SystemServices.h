@@ -21,5 +21,14 @@ std::string ProgramBaseName(const std::string& path);
 // Removes the files RemoveFile could not because they were in use (Windows
 // keeps a loaded DLL's file); called once the libraries are unloaded.
 void RemoveFilesLeftInUse();
+// Holds the lock that keeps the table of loaded libraries whole while a
+// background task loads one; a no-op where there are no threads (the web).
+class LibraryTableLock {
+ public:
+  LibraryTableLock();
+  ~LibraryTableLock();
+  LibraryTableLock(const LibraryTableLock&) = delete;
+  LibraryTableLock& operator=(const LibraryTableLock&) = delete;
+};
 
 }  // namespace plat

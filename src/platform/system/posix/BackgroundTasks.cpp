@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Platform.h"
+#include "SystemServices.h"
 
 namespace plat {
 
@@ -46,5 +47,12 @@ void FinishTask(TaskHandle task) {
   pthread_join(task->thread, nullptr);
   std::unique_ptr<Task> owned(task);
 }
+
+namespace {
+pthread_mutex_t gLibraryTable = PTHREAD_MUTEX_INITIALIZER;
+}  // namespace
+
+LibraryTableLock::LibraryTableLock() { pthread_mutex_lock(&gLibraryTable); }
+LibraryTableLock::~LibraryTableLock() { pthread_mutex_unlock(&gLibraryTable); }
 
 }  // namespace plat

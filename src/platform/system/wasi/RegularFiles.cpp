@@ -34,4 +34,8 @@ bool ListDirectory(const char* path, std::vector<std::string>& names) {
   return true;
 }
 
+// Only the author tools rewrite files, and none runs in the browser; the
+// module's data is never written back.
+bool ReplaceRegularFile(const std::string&, const void*, std::size_t) { return false; }
+
 }  // namespace plat

@@ -6,6 +6,7 @@
 
 #include "WindowsHeaders.h"
 #include "Platform.h"
+#include "SystemServices.h"
 
 namespace plat {
 
@@ -47,5 +48,12 @@ void FinishTask(TaskHandle task) {
   CloseHandle(task->thread);
   std::unique_ptr<Task> owned(task);
 }
+
+namespace {
+SRWLOCK gLibraryTable = SRWLOCK_INIT;
+}  // namespace
+
+LibraryTableLock::LibraryTableLock() { AcquireSRWLockExclusive(&gLibraryTable); }
+LibraryTableLock::~LibraryTableLock() { ReleaseSRWLockExclusive(&gLibraryTable); }
 
 }  // namespace plat
