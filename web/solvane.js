@@ -4,8 +4,10 @@
 // one clock. Plain script, no network: everything it needs is in the page.
 //   ?t=SECONDS  the frame at that time, still and silent (no dialog)
 //   ?check      the demo's set-up only; its log on the page
+//   ?bench      every frame of the demo as fast as it comes: a frame's cost
 // document.body.dataset.state tells tests where the page is: loading, dialog,
-// playing, still, checked or failed; window.solvanePage holds its figures.
+// playing, still, checked, benched or failed; window.solvanePage holds its
+// figures.
 "use strict";
 (function () {
   const ENOSYS = 52, EBADF = 8;
@@ -480,6 +482,23 @@
       $("stage").hidden = false;
       new Screen().Show(engine.Picture());
       SetState("still");
+      return;
+    }
+    if (query.has("bench")) {
+      // Every frame of the demo, one per 21 ms of its clock, as fast as they
+      // come: a frame's cost in this browser, to set against the native
+      // build's same loop (bench/WebFrameBench.cpp).
+      if (engine.Start(2, 1) !== 0) { if (!engine.exited) Fail("The demo could not start."); return; }
+      let frames = 0;
+      const before = performance.now();
+      for (let ms = 0; ; ms += 21) {
+        const result = engine.Frame(ms);
+        if (result < 0) break;
+        if (result === 1) frames++;
+      }
+      page.bench = { frames, usPerFrame: (performance.now() - before) * 1000 / Math.max(frames, 1) };
+      console.info("web-frame-bench: " + frames + " frames, " + page.bench.usPerFrame.toFixed(1) + " us a frame");
+      SetState("benched");
       return;
     }
     if (query.has("check")) {

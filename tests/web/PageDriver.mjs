@@ -100,7 +100,7 @@ async function Open(url, width, height) {
   await Page('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
   consoleLines = [];
   await Page('Page.navigate', { url });
-  const state = await WaitFor(`document.body && ['dialog','still','checked','failed'].includes(document.body.dataset.state) && document.body.dataset.state`, 20000, `opening ${url}`);
+  const state = await WaitFor(`document.body && ['dialog','still','checked','failed','benched'].includes(document.body.dataset.state) && document.body.dataset.state`, 20000, `opening ${url}`);
   return state;
 }
 
@@ -133,6 +133,11 @@ const run = {
     writeFileSync(join(outDir, `${name}.txt`), ConsoleText('log'));
     writeFileSync(join(outDir, `${name}.err`), ConsoleText('error'));
     writeFileSync(join(outDir, `${name}.page`), await Evaluate(`document.getElementById('log').textContent`) + '\n');
+  },
+  async bench(name, url) {
+    const state = await Open(url, 640, 480);
+    if (state !== 'benched') throw new Error(`${url}: ${state}`);
+    writeFileSync(join(outDir, `${name}.json`), JSON.stringify(await Evaluate('window.solvanePage.bench')));
   },
   async dialog(name, url) {
     const state = await Open(url, 800, 640);
