@@ -55,7 +55,16 @@ TEST(RoundedTrigTest, HardestCasesRoundCorrectly) {
     std::uint32_t want;
   };
   constexpr FloatCase kFloats[] = {
-      {0x3F800000u, false, 0x3F576AA4u},
+      {0x6115CB11u, true, 0x3F78142Fu},
+      {0x59443C0Au, true, 0x3F425F62u},
+      {0x5F18B878u, true, 0x3F7F14BBu},
+      {0x73243F06u, false, 0x3E943A84u},
+      {0x7A4B1A27u, true, 0x3F7C54DAu},
+      {0x46199998u, false, 0xBEB1FA5Du},
+      {0x55CAFB2Au, false, 0xBF7E7A17u},
+      {0x5922AA80u, true, 0x3F08AEBFu},
+      {0x7908CD73u, true, 0x3F798BB5u},
+      {0x67A9242Bu, false, 0xBF7FAB81u},
   };
   for (const FloatCase& c : kFloats) {
     const float x = std::bit_cast<float>(c.x);
@@ -64,8 +73,23 @@ TEST(RoundedTrigTest, HardestCasesRoundCorrectly) {
   struct DoubleCase {
     double x, sin;
   };
+  // Found closest to a rounding boundary among 24 million arguments, then six in
+  // the effects' range whose fast evaluation alone would round the wrong way.
   constexpr DoubleCase kDoubles[] = {
-      {1.0, 0x1.aed548f090ceep-1},
+      {0x1.d7e8ed849a549p+873, 0x1.f7d332ef6c4a9p-2},
+      {0x1.baa0732ae9f8dp+31, 0x1.e021f1c6dda82p-21},
+      {0x1.4afb0082939ap+49, 0x1.f7c8dd770d198p-1},
+      {-0x1.7d9cb9885d171p+8, 0x1.fdde132432973p-1},
+      {0x1.6cfa21aa11d86p+36, -0x1.4dfb22411f49fp-16},
+      {0x1.eb6b7b748b22p+41, 0x1.8b45a6379aae8p-12},
+      {0x1.4f0382797ea05p+38, 0x1.275fbf6de7e71p-16},
+      {0x1.187dc01bd7a08p+44, -0x1.b1e4752a1bcb2p-13},
+      {-0x1.3c5f8cb47b68p+4, -0x1.9883d7ccffaadp-1},
+      {0x1.5c530f62f10dep+8, 0x1.8785049ee4433p-2},
+      {0x1.002bedcdd3d4ap+8, -0x1.fb8f45ded714fp-1},
+      {0x1.8a711a5877e4p+3, -0x1.e6f14801b6483p-3},
+      {0x1.267d55d70f24p+2, -0x1.fcd984839aa4ep-1},
+      {-0x1.4fc0ae5359798p+6, -0x1.8c31064743cd7p-1},
   };
   for (const DoubleCase& c : kDoubles) {
     EXPECT_EQ(Bits(c.sin), Bits(Sin(c.x))) << std::hexfloat << c.x;
