@@ -8,6 +8,7 @@
 #include <new>
 
 #include "KolLog.h"
+#include "RoundedTrig.h"
 #include "VColorLine.h"
 #include "VSurface.h"
 
@@ -100,8 +101,8 @@ void VSourceGravityParticle::Emit(float s) {
     VParticle& p = *cursor_;  // reused whether or not it still lives
     const float v = Jittered(speed, speedJitter);
     const float a = Jittered(direction, directionJitter);
-    p.velocityX = -(std::sin(a) * v);
-    p.velocityY = std::cos(a) * v;
+    p.velocityX = -(SinF(a) * v);
+    p.velocityY = CosF(a) * v;
     p.size = Jittered(size, sizeJitter);
     p.growth = Jittered(growth, growthJitter);
     p.rotation = Jittered(rotation, rotationJitter);
@@ -156,8 +157,8 @@ void VSourceGravityParticle::Draw(VParticle& p, float age, int surfaceWidth,
     return;
 
   const float r = age * p.spin + p.rotation;
-  const float sn = std::sin(r);
-  const float cs = std::cos(r);
+  const float sn = SinF(r);
+  const float cs = CosF(r);
 
   float x[4], y[4], d[4];
   int side[4];
