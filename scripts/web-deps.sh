@@ -20,18 +20,13 @@ repo=$(dirname "$(dirname "$script")")
 toolchain=$repo/cmake/toolchains/wasm32-wasi.cmake
 setjmp_header=$repo/src/platform/system/wasi/include/setjmp.h
 
-progress() { echo "web-deps: $*" >&2; }
+label=web-deps
+# shellcheck source=scripts/cross-deps-common.sh
+source "$repo/scripts/cross-deps-common.sh"
 
 bash "$repo/scripts/install-deps.sh" >&2
 tools=(dpkg-dev cmake ninja-build)
 linux_dev=(zlib1g-dev libjpeg62-turbo-dev libminizip-dev googletest)
-
-sudo=""
-need_root() {
-  [ "$(id -u)" -eq 0 ] && return 0
-  command -v sudo >/dev/null 2>&1 || { progress "need root or sudo to $1"; exit 1; }
-  sudo="sudo"
-}
 
 for p in "${tools[@]}" "${linux_dev[@]}"; do
   [ "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)" = installed ] ||
@@ -41,15 +36,6 @@ done
 # name=version of each source package, as built for the Linux side.
 mapfile -t sources < <(dpkg-query -W -f='${source:Package}=${source:Version}\n' \
   zlib1g-dev libjpeg62-turbo-dev libminizip-dev googletest)
-source_version() {
-  local s
-  for s in "${sources[@]}"; do
-    [ "${s%%=*}" = "$1" ] && { echo "${s#*=}"; return 0; }
-  done
-  progress "no installed package is built from the source package $1"
-  exit 1
-}
-
 compiler_banner=$(clang-14 --version)
 key_material=$(
   printf '%s\n' "${sources[@]}"
@@ -57,136 +43,20 @@ key_material=$(
     libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32 cmake
   echo "${compiler_banner%%$'\n'*}"
   sha256sum <"$script"
+  sha256sum <"$repo/scripts/cross-deps-common.sh"
   sha256sum <"$toolchain"
   sha256sum <"$setjmp_header"
 )
 key=$(sha256sum <<<"$key_material" | cut -c1-16)
 
-cache=${SOLVANE_WEB_DEPS_CACHE:-$HOME/.cache/solvane-web-deps}
-prefix=$cache/$key
-stamp=$prefix/.solvane-web-deps.stamp
-if [ -f "$stamp" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-mkdir -p "$cache"
-exec 9>"$cache/$key.lock"
-flock -n 9 || { progress "waiting for another run building $prefix"; flock 9; }
-if [ -f "$stamp" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-# --- Source packages -------------------------------------------------------
-
-# Entries of the configured Debian archives that no deb-src entry mirrors yet,
-# as "file:N" (N is the stanza of a .sources file or the line of a .list file).
-debian_entries_without_sources() {
-  local own=$1
-  # apt expands these fields, not the shell.
-  # shellcheck disable=SC2016
-  apt-get indextargets --format \
-    '$(TARGET_OF)	$(ORIGIN)	$(SITE)	$(RELEASE)	$(COMPONENT)	$(SOURCESENTRY)' |
-    awk -F'\t' -v own="$own" '
-      { entry = $6; file = entry; sub(/:[0-9]+$/, "", file); k = $3 " " $4 " " $5 }
-      $1 == "deb-src" && file != own { covered[k] = 1 }
-      $1 == "deb" && $2 == "Debian" { wanted[k] = entry }
-      END { for (k in wanted) if (!(k in covered)) print wanted[k] }' |
-    sort -u
-}
-
-# The deb-src twin of each entry, keeping its options (Signed-By and the like).
-deb_src_for() {
-  local entry file n
-  for entry in "$@"; do
-    file=${entry%:*} n=${entry##*:}
-    case "$file" in
-      *.sources)
-        awk -v want="$n" '
-          function flush() {
-            if (fields && ++count == want) printf "%s\n", stanza
-            stanza = ""; fields = 0
-          }
-          /^[ \t]*$/ { flush(); next }
-          /^#/ { next }
-          /^Types:/ { stanza = stanza "Types: deb-src\n"; fields++; next }
-          { stanza = stanza $0 "\n"; if ($0 !~ /^[ \t]/) fields++ }
-          END { flush() }' "$file" ;;
-      *)
-        sed -n "${n}s/^\([[:space:]]*\)deb\([[:space:]]\)/\1deb-src\2/p" "$file" ;;
-    esac
-  done
-}
-
-sources_unknown() {
-  # grep reads to the end: had it stopped at the first match, apt-cache would
-  # die of SIGPIPE and pipefail would call a version that is there missing.
-  local s
-  for s in "${sources[@]}"; do
-    apt-cache showsrc --only-source "${s%%=*}" 2>/dev/null | grep -xF "Version: ${s#*=}" >/dev/null || echo "$s"
-  done
-}
-
-ensure_deb_src() {
-  local own=/etc/apt/sources.list.d/solvane-deb-src.sources entries
-  [ -z "$(sources_unknown)" ] && return 0
-  mapfile -t entries < <(debian_entries_without_sources "$own")
-  if [ ${#entries[@]} -gt 0 ]; then
-    need_root "enable Debian source packages in $own"
-    progress "enabling Debian source packages in $own"
-    deb_src_for "${entries[@]}" | $sudo tee "$own" >/dev/null
-  fi
-  need_root "run apt-get update"
-  $sudo apt-get update -qq >&2
-  local unknown
-  unknown=$(sources_unknown)
-  if [ -n "$unknown" ]; then
-    progress "apt offers no source package for: ${unknown//$'\n'/ }"
-    exit 1
-  fi
-}
+use_cached_prefix "${SOLVANE_WEB_DEPS_CACHE:-$HOME/.cache/solvane-web-deps}" "$key"
 
 ensure_deb_src
 
 # --- Build -----------------------------------------------------------------
 
-partial=$prefix.partial
-log=$cache/$key.log
-downloads=$cache/sources
-work=""
-
-# From here on every tool's chatter goes to the log; fd 3 is the real stdout
-# (for the prefix alone) and fd 4 the real stderr (for progress lines).
-exec 3>&1 4>&2 >"$log" 2>&1
-progress() { echo "web-deps: $*" >&4; }
-finish() {
-  local status=$?
-  [ -z "$work" ] || rm -rf "$work"
-  if [ "$status" -ne 0 ]; then
-    echo "web-deps: failed; the end of $log:" >&4
-    tail -n 60 "$log" >&4
-  fi
-}
-trap finish EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/solvane-web-deps.XXXXXX")
-mkdir -p "$downloads"
-rm -rf "$partial"
+start_build
 mkdir -p "$partial/lib" "$partial/include"
-
-progress "building into $prefix (log: $log)"
-jobs=$(nproc)
-
-unpack() { # source package name, directory to unpack into
-  local version
-  version=$(source_version "$1")
-  (cd "$downloads" && apt-get source --download-only "$1=$version")
-  dpkg-source -x "$downloads/${1}_${version#*:}.dsc" "$2"
-}
 
 cmake_install() { # source directory, build directory, cache entries...
   cmake -S "$1" -B "$2" -G Ninja \

@@ -21,7 +21,9 @@ triple=x86_64-w64-mingw32
 cc=$triple-gcc-posix
 cxx=$triple-g++-posix
 
-progress() { echo "windows-deps: $*" >&2; }
+label=windows-deps
+# shellcheck source=scripts/cross-deps-common.sh
+source "$repo/scripts/cross-deps-common.sh"
 
 tools=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm
@@ -30,13 +32,6 @@ tools=(
 )
 # The Linux build's packages: the versions installed here are the ones cross-built.
 linux_dev=(libjpeg62-turbo-dev libminizip-dev libsdl2-dev libsdl2-mixer-dev libmodplug-dev libpng-dev googletest)
-
-sudo=""
-need_root() {
-  [ "$(id -u)" -eq 0 ] && return 0
-  command -v sudo >/dev/null 2>&1 || { progress "need root or sudo to $1"; exit 1; }
-  sudo="sudo"
-}
 
 install_missing() {
   local missing=() p status
@@ -59,15 +54,6 @@ install_missing "${tools[@]}" "${linux_dev[@]}"
 # name=version of each source package, as built for the Linux side.
 mapfile -t sources < <(dpkg-query -W -f='${source:Package}=${source:Version}\n' \
   libjpeg62-turbo-dev libminizip-dev libsdl2-dev libsdl2-mixer-dev libmodplug-dev)
-source_version() {
-  local s
-  for s in "${sources[@]}"; do
-    [ "${s%%=*}" = "$1" ] && { echo "${s#*=}"; return 0; }
-  done
-  progress "no installed package is built from the source package $1"
-  exit 1
-}
-
 compiler_banner=$("$cxx" --version)
 key_material=$(
   printf '%s\n' "${sources[@]}"
@@ -75,134 +61,18 @@ key_material=$(
     mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 libz-mingw-w64-dev nasm cmake
   echo "${compiler_banner%%$'\n'*}"
   sha256sum <"$script"
+  sha256sum <"$repo/scripts/cross-deps-common.sh"
   sha256sum <"$toolchain"
 )
 key=$(sha256sum <<<"$key_material" | cut -c1-16)
 
-cache=${SOLVANE_WINDOWS_DEPS_CACHE:-$HOME/.cache/solvane-windows-deps}
-prefix=$cache/$key
-stamp=$prefix/.solvane-windows-deps.stamp
-if [ -f "$stamp" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-mkdir -p "$cache"
-exec 9>"$cache/$key.lock"
-flock -n 9 || { progress "waiting for another run building $prefix"; flock 9; }
-# Another run may have finished the same prefix while this one waited.
-if [ -f "$stamp" ]; then
-  echo "$prefix"
-  exit 0
-fi
-
-# --- Source packages -------------------------------------------------------
-
-# Entries of the configured Debian archives that no deb-src entry mirrors yet,
-# as "file:N" (N is the stanza of a .sources file or the line of a .list file).
-debian_entries_without_sources() {
-  local own=$1
-  # apt expands these fields, not the shell.
-  # shellcheck disable=SC2016
-  apt-get indextargets --format \
-    '$(TARGET_OF)	$(ORIGIN)	$(SITE)	$(RELEASE)	$(COMPONENT)	$(SOURCESENTRY)' |
-    awk -F'\t' -v own="$own" '
-      { entry = $6; file = entry; sub(/:[0-9]+$/, "", file); k = $3 " " $4 " " $5 }
-      $1 == "deb-src" && file != own { covered[k] = 1 }
-      $1 == "deb" && $2 == "Debian" { wanted[k] = entry }
-      END { for (k in wanted) if (!(k in covered)) print wanted[k] }' |
-    sort -u
-}
-
-# The deb-src twin of each entry, keeping its options (Signed-By and the like).
-deb_src_for() {
-  local entry file n
-  for entry in "$@"; do
-    file=${entry%:*} n=${entry##*:}
-    case "$file" in
-      *.sources)
-        awk -v want="$n" '
-          function flush() {
-            if (fields && ++count == want) printf "%s\n", stanza
-            stanza = ""; fields = 0
-          }
-          /^[ \t]*$/ { flush(); next }
-          /^#/ { next }
-          /^Types:/ { stanza = stanza "Types: deb-src\n"; fields++; next }
-          { stanza = stanza $0 "\n"; if ($0 !~ /^[ \t]/) fields++ }
-          END { flush() }' "$file" ;;
-      *)
-        sed -n "${n}s/^\([[:space:]]*\)deb\([[:space:]]\)/\1deb-src\2/p" "$file" ;;
-    esac
-  done
-}
-
-sources_unknown() {
-  local s
-  for s in "${sources[@]}"; do
-    apt-cache showsrc --only-source "${s%%=*}" 2>/dev/null | grep -qxF "Version: ${s#*=}" || echo "$s"
-  done
-}
-
-ensure_deb_src() {
-  local own=/etc/apt/sources.list.d/solvane-deb-src.sources entries
-  [ -z "$(sources_unknown)" ] && return 0
-  mapfile -t entries < <(debian_entries_without_sources "$own")
-  if [ ${#entries[@]} -gt 0 ]; then
-    need_root "enable Debian source packages in $own"
-    progress "enabling Debian source packages in $own"
-    deb_src_for "${entries[@]}" | $sudo tee "$own" >/dev/null
-  fi
-  need_root "run apt-get update"
-  $sudo apt-get update -qq >&2
-  local unknown
-  unknown=$(sources_unknown)
-  if [ -n "$unknown" ]; then
-    progress "apt offers no source package for: ${unknown//$'\n'/ }"
-    exit 1
-  fi
-}
+use_cached_prefix "${SOLVANE_WINDOWS_DEPS_CACHE:-$HOME/.cache/solvane-windows-deps}" "$key"
 
 ensure_deb_src
 
 # --- Build -----------------------------------------------------------------
 
-partial=$prefix.partial
-log=$cache/$key.log
-downloads=$cache/sources
-work=""
-
-# From here on every tool's chatter goes to the log; fd 3 is the real stdout
-# (for the prefix alone) and fd 4 the real stderr (for progress lines).
-exec 3>&1 4>&2 >"$log" 2>&1
-progress() { echo "windows-deps: $*" >&4; }
-finish() {
-  local status=$?
-  [ -z "$work" ] || rm -rf "$work"
-  if [ "$status" -ne 0 ]; then
-    echo "windows-deps: failed; the end of $log:" >&4
-    tail -n 60 "$log" >&4
-  fi
-}
-trap finish EXIT
-# Leave through the EXIT trap on a signal too, so the temporary tree goes.
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/solvane-windows-deps.XXXXXX")
-mkdir -p "$downloads"
-rm -rf "$partial"
-
-progress "building into $prefix (log: $log)"
-jobs=$(nproc)
-
-unpack() { # source package name, directory to unpack into
-  local version
-  version=$(source_version "$1")
-  (cd "$downloads" && apt-get source --download-only "$1=$version")
-  dpkg-source -x "$downloads/${1}_${version#*:}.dsc" "$2"
-}
+start_build
 
 cmake_install() { # source directory, build directory, cache entries...
   cmake -S "$1" -B "$2" -G Ninja \
