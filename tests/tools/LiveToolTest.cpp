@@ -518,6 +518,8 @@ TEST_F(LiveSessionTest, WithoutAGridKeysGoToTheMillisecondAndANewTrackIsMadeAndU
   Start();
   EXPECT_NE(std::string::npos, errors_.find("no effect script names the track Fresh yet")) << errors_;
   Type(plat::kKeySpace);
+  // While recording - is the value's sign; Shift+- is left to the zoom.
+  Type(plat::kKeyMinus, plat::kKeyShift);
   std::string said;
   for (const unsigned key : {plat::kKeyMinus, unsigned{'3'}, plat::kKeyReturn}) said += Type(key);
   EXPECT_NE(std::string::npos, said.find("Fresh.txt: 1.234 : -3 ;\n")) << said;

@@ -35,6 +35,10 @@ char TypedCharacter(unsigned key) {
   return 0;
 }
 
+bool MinusWithShift(unsigned key) {
+  return (key == plat::kKeyMinus || key == plat::kKeyNumpadMinus) && plat::KeyIsDown(plat::kKeyShift);
+}
+
 }  // namespace
 
 KeyRecorder::KeyRecorder(const std::string& dataDirectory, const std::string& name, int quantize)
@@ -91,7 +95,10 @@ void KeyRecorder::Change(bool done, const std::string& what, const std::string& 
 
 bool KeyRecorder::KeyDown(unsigned key, bool control, int timeMs, const BeatGrid& grid,
                           std::FILE* out, std::FILE* errors) {
-  if (const char c = TypedCharacter(key); c && !control) {
+  // Shift+- is left to the timeline's zoom, which - alone would otherwise
+  // lose while a value is typed.
+  const bool zoomOut = MinusWithShift(key);
+  if (const char c = TypedCharacter(key); c && !control && !zoomOut) {
     if (typed_.size() < kTypedLimit) typed_ += c;
     return true;
   }
