@@ -901,7 +901,13 @@ int SOLVANE_AUDIO_CALL SolvaneAudio_GetPosition(unsigned* milliseconds) {
 
 int SOLVANE_AUDIO_CALL SolvaneAudio_DecodeFile(const char* path, unsigned flags, SolvaneAudioPcmProc proc,
                                                void* user) {
-  return Guarded(0, [&] { return theOutput.DecodeFile(path, flags, proc, user); });
+  const int decoded = Guarded(0, [&] { return theOutput.DecodeFile(path, flags, proc, user); });
+  // An author tool decodes on a thread of its own, which SDL did not start
+  // and so never cleans up after: the error text SDL keeps per thread would
+  // outlive it. Dropping it here is harmless on any thread (SDL makes it
+  // again when it next needs it).
+  SDL_TLSCleanup();
+  return decoded;
 }
 
 }  // extern "C"
