@@ -55,3 +55,22 @@ write_still_demo() {  # write_still_demo DATA_DIR
   printf '0 : 0.5 ;\n' >"$1/Script/Float/Half.txt"
   printf '0 : 0.3 ;\n' >"$1/Script/Float/Third.txt"
 }
+
+# A release's banner: 200x40 of stripes, so finding it on screen finds nothing
+# else; written as the TGA a release carries and the PPM a screenshot is
+# searched for.
+write_banner() {  # write_banner TGA PPM
+  python3 - "$1" "$2" <<'PY'
+import sys
+w, h = 200, 40
+pixels = [[((x * 7 + y * 3) & 255, (x * 3) & 255, (y * 11) & 255) for x in range(w)] for y in range(h)]
+with open(sys.argv[1], "wb") as tga:  # uncompressed, 24-bit, top-left origin
+    tga.write(bytes([0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, w & 255, w >> 8, h & 255, h >> 8, 24, 0x20]))
+    for row in pixels:
+        tga.write(bytes(c for (r, g, b) in row for c in (b, g, r)))
+with open(sys.argv[2], "wb") as ppm:
+    ppm.write(b"P6\n%d %d\n255\n" % (w, h))
+    for row in pixels:
+        ppm.write(bytes(c for px in row for c in px))
+PY
+}

@@ -250,20 +250,7 @@ check "a demo without its data exits 1" 1 "$(exit_status "$pid")"
 check "no temporary file is left after the last runs" "$temp_before" "$(temp_files)"
 
 # --- A release made by solvane-pack: its own name and banner, and it plays ----------
-# The banner: 200x40 of stripes, so finding it on screen finds nothing else.
-python3 - "$work/banner.tga" "$work/banner.ppm" <<'PY'
-import sys
-w, h = 200, 40
-pixels = [[((x * 7 + y * 3) & 255, (x * 3) & 255, (y * 11) & 255) for x in range(w)] for y in range(h)]
-with open(sys.argv[1], "wb") as tga:  # uncompressed, 24-bit, top-left origin
-    tga.write(bytes([0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, w & 255, w >> 8, h & 255, h >> 8, 24, 0x20]))
-    for row in pixels:
-        tga.write(bytes(c for (r, g, b) in row for c in (b, g, r)))
-with open(sys.argv[2], "wb") as ppm:
-    ppm.write(b"P6\n%d %d\n255\n" % (w, h))
-    for row in pixels:
-        ppm.write(bytes(c for px in row for c in px))
-PY
+write_banner "$work/banner.tga" "$work/banner.ppm"
 release=$work/release
 mkdir -p "$release/neon/Image"
 cp -r "$demo/data/Script" "$release/neon/"

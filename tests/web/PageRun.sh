@@ -76,19 +76,7 @@ done
 write_still_demo short
 printf '0 - 1 Bar ;\n0 - 1 Field ;\n' >short/Script/Demo.txt
 mkdir short/Image
-python3 - short/Image/banner.tga banner.ppm <<'PY'
-import sys
-w, h = 200, 40
-pixels = [[((x * 7 + y * 3) & 255, (x * 3) & 255, (y * 11) & 255) for x in range(w)] for y in range(h)]
-with open(sys.argv[1], "wb") as tga:  # uncompressed, 24-bit, top-left origin
-    tga.write(bytes([0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, w & 255, w >> 8, h & 255, h >> 8, 24, 0x20]))
-    for row in pixels:
-        tga.write(bytes(c for (r, g, b) in row for c in (b, g, r)))
-with open(sys.argv[2], "wb") as ppm:
-    ppm.write(b"P6\n%d %d\n255\n" % (w, h))
-    for row in pixels:
-        ppm.write(bytes(c for px in row for c in px))
-PY
+write_banner short/Image/banner.tga banner.ppm
 printf 'Banner = "Image/banner.tga" ;\n' >short/Release.txt
 pack --data short --name neon --title "Neon Nights" --out site >pack-short.txt 2>&1
 check "a demo with no music is packed silent" "0 yes" \
