@@ -488,13 +488,18 @@
       // Every frame of the demo, one per 21 ms of its clock, as fast as they
       // come: a frame's cost in this browser, to set against the native
       // build's same loop (bench/WebFrameBench.cpp).
-      if (engine.Start(2, 1) !== 0) { if (!engine.exited) Fail("The demo could not start."); return; }
-      let frames = 0;
-      const before = performance.now();
-      for (let ms = 0; ; ms += 21) {
-        const result = engine.Frame(ms);
-        if (result < 0) break;
-        if (result === 1) frames++;
+      // The first pass lets the browser compile the module's hot code fully,
+      // as it has after a page's first frames; the second is timed.
+      let frames = 0, before = 0;
+      for (let pass = 0; pass < 2; pass++) {
+        if (engine.Start(2, 1) !== 0) { if (!engine.exited) Fail("The demo could not start."); return; }
+        frames = 0;
+        before = performance.now();
+        for (let ms = 0; ; ms += 21) {
+          const result = engine.Frame(ms);
+          if (result < 0) break;
+          if (result === 1) frames++;
+        }
       }
       page.bench = { frames, usPerFrame: (performance.now() - before) * 1000 / Math.max(frames, 1) };
       console.info("web-frame-bench: " + frames + " frames, " + page.bench.usPerFrame.toFixed(1) + " us a frame");
